@@ -1,0 +1,44 @@
+# Two set-up commands do everything on a fresh Debian machine:
+#   make run   installs what is missing, builds and starts TWdraw
+#   make test  installs what is missing, builds (clang, ASan, UBSan) and runs every test
+JOBS ?= $(shell nproc)
+RELEASE_DIR := build/release
+TEST_DIR := build/test
+FUZZ_SECONDS ?= 10
+export CCACHE_DIR ?= $(HOME)/.cache/ccache
+export CCACHE_BASEDIR := $(CURDIR)
+
+.PHONY: deps run build test test-build bench fuzz clean
+
+deps:
+	@if [ "$$(id -u)" -eq 0 ]; then bash scripts/install-deps; else sudo bash scripts/install-deps; fi
+
+$(RELEASE_DIR)/build.ninja:
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=g++ -DTWDRAW_TESTS=OFF -DTWDRAW_BENCH=ON
+
+build: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+run: build
+	$(RELEASE_DIR)/twdraw
+
+$(TEST_DIR)/build.ninja:
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_COMPILER=clang++ -DTWDRAW_SANITIZE=ON -DTWDRAW_FUZZ=ON -DTWDRAW_TESTS=ON
+
+test-build: deps $(TEST_DIR)/build.ninja
+	bash scripts/check-layers src
+	cmake --build $(TEST_DIR) -j $(JOBS)
+
+test: test-build
+	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(RELEASE_DIR)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
+
+fuzz: test-build
+	bash scripts/run-fuzzers $(TEST_DIR)/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,12 @@
+#pragma once
+// Numbers read leniently from text, as stored values are read: leading
+// blanks are skipped, an optional sign and the digits that follow are taken,
+// and anything after them is ignored. No digits give 0; values beyond the
+// type saturate.
+
+#include <QStringView>
+#include <cstdint>
+
+int64_t LongLongValue(QStringView text);
+int IntValue(QStringView text);
+double DoubleValue(QStringView text);  // also "1.5e3"; no digits give 0
