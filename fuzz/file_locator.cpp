@@ -1,10 +1,10 @@
 // File locators from the defaults and from binary records: any bytes are
 // read as a text archive and as a binary archive, never past their end, and
 // a locator that was read writes back to an archive that reads the same.
-#include <cstdlib>
-
 #include "platform/LogSink.h"
 #include "support/CSFileLocator.h"
+
+#include <cstdlib>
 
 namespace {
 

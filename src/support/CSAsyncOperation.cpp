@@ -1,8 +1,8 @@
 #include "support/CSAsyncOperation.h"
 
-#include <typeinfo>
-
 #include "support/CSCore.h"
+
+#include <typeinfo>
 
 CSAsyncOperation::CSAsyncOperation() {
   setAutoDelete(false);

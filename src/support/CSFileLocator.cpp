@@ -1,10 +1,11 @@
 #include "support/CSFileLocator.h"
 
+#include "support/CSCore.h"
+
 #include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -12,8 +13,6 @@
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
-
-#include "support/CSCore.h"
 
 namespace {
 

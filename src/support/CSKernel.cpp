@@ -1,5 +1,8 @@
 #include "support/CSKernel.h"
 
+#include "platform/NotificationCenter.h"
+#include "support/Kolor.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -11,9 +14,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStorageInfo>
-
-#include "platform/NotificationCenter.h"
-#include "support/Kolor.h"
 
 QString g_appVersionString;
 QString g_appName;

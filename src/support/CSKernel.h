@@ -4,12 +4,12 @@
 // appearance and the panel colours that follow it), keeps the application
 // delegate for the library, and announces appearance changes.
 
+#include "support/CSCore.h"
+
 #include <QColor>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
-#include "support/CSCore.h"
 
 class CSAppDelegate;
 class QSettings;

@@ -1,12 +1,11 @@
-#include <gtest/gtest.h>
+#include "support/CSAsyncOperation.h"
+#include "testkit/LogCapture.h"
 
+#include <gtest/gtest.h>
 #include <QThread>
 #include <QThreadPool>
 #include <future>
 #include <stdexcept>
-
-#include "support/CSAsyncOperation.h"
-#include "testkit/LogCapture.h"
 
 // Named outside any namespace: the log names the operation's class.
 class ThrowingOperation : public CSAsyncOperation {

@@ -1,13 +1,12 @@
+#include "support/CSFileLocator.h"
+#include "testkit/LogCapture.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-
-#include "support/CSFileLocator.h"
-#include "testkit/LogCapture.h"
 
 namespace {
 

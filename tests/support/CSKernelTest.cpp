@@ -1,16 +1,15 @@
-#include <gtest/gtest.h>
+#include "platform/NotificationCenter.h"
+#include "support/CSAppDelegate.h"
+#include "support/CSKernel.h"
+#include "support/Kolor.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QSettings>
 #include <QTemporaryDir>
-
-#include "platform/NotificationCenter.h"
-#include "support/CSAppDelegate.h"
-#include "support/CSKernel.h"
-#include "support/Kolor.h"
 
 namespace {
 

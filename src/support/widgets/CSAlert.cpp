@@ -1,5 +1,7 @@
 #include "support/widgets/CSAlert.h"
 
+#include "support/CSCore.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -8,8 +10,6 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
-
-#include "support/CSCore.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 // back through a callback. Either form can offer a box for not showing the
 // message again.
 
+#include "support/CSAlertPresenter.h"
+
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
-#include "support/CSAlertPresenter.h"
-
-class QMessageBox;
 class QWidget;
 
 class CSAlert : public CSAlertPresenter {

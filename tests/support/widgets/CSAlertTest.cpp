@@ -1,5 +1,7 @@
-#include <gtest/gtest.h>
+#include "support/CSCore.h"
+#include "support/widgets/CSAlert.h"
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -11,9 +13,6 @@
 #include <QWidget>
 #include <functional>
 #include <future>
-
-#include "support/CSCore.h"
-#include "support/widgets/CSAlert.h"
 
 namespace {
 
