@@ -1,11 +1,11 @@
 // Measure text is parsed and formatted for every field edit and every length
 // an importer reads; FormatString numbers every list item of a text.
+#include <benchmark/benchmark.h>
+
 #include "support/DayNumbers.h"
 #include "support/FormatString.h"
 #include "support/Kolor.h"
 #include "support/Measure.h"
-
-#include <benchmark/benchmark.h>
 
 static void BM_ParseMeasure(benchmark::State& state) {
   const QString text = QStringLiteral("5'3 1/2\"");

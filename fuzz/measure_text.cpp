@@ -1,19 +1,22 @@
 // Typed and stored text of lengths, points, rectangles and dates: any text
 // parses without overflow or crash, and what was read writes back to text
 // that reads to the same value (lengths within the precision shown).
+#include <cstdlib>
+
 #include "support/DayNumbers.h"
 #include "support/Measure.h"
-
-#include <cstdlib>
 
 namespace {
 
 // The largest gap between a length and its text read back, by unit.
 MeasureUnit Tolerance(DistanceUnit unit) {
   switch (unit) {
-    case kDistanceUnitInchFractions: return 28575;
-    case kDistanceUnitFeetInches: return 91440;
-    default: return DistanceUnitSize(unit) / 200 + 1;
+    case kDistanceUnitInchFractions:
+      return 28575;
+    case kDistanceUnitFeetInches:
+      return 91440;
+    default:
+      return DistanceUnitSize(unit) / 200 + 1;
   }
 }
 

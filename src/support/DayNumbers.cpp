@@ -37,8 +37,12 @@ QString& UnknownText() {
   return text;
 }
 
-int64_t FloorDivide(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-int64_t FloorModulo(int64_t a, int64_t b) { return a - FloorDivide(a, b) * b; }
+int64_t FloorDivide(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+int64_t FloorModulo(int64_t a, int64_t b) {
+  return a - FloorDivide(a, b) * b;
+}
 
 // Days since 1 January 1970 in the proleptic Gregorian calendar; the day
 // may run past the month's end and counts on.
@@ -65,7 +69,9 @@ void CivilFromDays(int64_t days, int64_t* year, int64_t* month, int64_t* day) {
 
 // Months outside 1-12 are taken as the nearest month, so that every day
 // index gives some answer.
-int32_t ClampedMonth(DayIndex dayIndex) { return std::clamp(MonthOfDayIndex(dayIndex), 1, 12); }
+int32_t ClampedMonth(DayIndex dayIndex) {
+  return std::clamp(MonthOfDayIndex(dayIndex), 1, 12);
+}
 
 int64_t DaysOf(DayIndex dayIndex) {
   return DaysFromCivil(YearOfDayIndex(dayIndex), ClampedMonth(dayIndex), DayOfDayIndex(dayIndex));
@@ -85,7 +91,9 @@ int32_t LastDay(int64_t year, int32_t month) {
   return kDaysInMonth[month];
 }
 
-int32_t WeekdayOfDays(int64_t days) { return int32_t(FloorModulo(days + 4, 7)); }  // 1 January 1970 was a Thursday
+int32_t WeekdayOfDays(int64_t days) {
+  return int32_t(FloorModulo(days + 4, 7));
+}  // 1 January 1970 was a Thursday
 
 bool IsAllDigits(QStringView text) {
   for (QChar c : text)
@@ -131,10 +139,16 @@ bool IsDayMonthOrder() {
   return order == 1;
 }
 
-void ResetDayMonthOrder() { s_dayMonthOrder.store(-1); }
+void ResetDayMonthOrder() {
+  s_dayMonthOrder.store(-1);
+}
 
-DayIndex MinimumDayIndex() { return g_minimumYear * 10000 + 101; }
-DayIndex MaximumDayIndex() { return ComputeDayIndex(kMaximumYear, 12, 31); }
+DayIndex MinimumDayIndex() {
+  return g_minimumYear * 10000 + 101;
+}
+DayIndex MaximumDayIndex() {
+  return ComputeDayIndex(kMaximumYear, 12, 31);
+}
 
 // ---- Building and taking apart -------------------------------------------------
 
@@ -143,13 +157,21 @@ DayIndex ReplaceDayInDayIndex(DayIndex dayIndex, int32_t day) {
   return ComputeDayIndex(YearOfDayIndex(dayIndex), MonthOfDayIndex(dayIndex), std::clamp(day, 1, last));
 }
 
-bool AreMonthsEqual(DayIndex a, DayIndex b) { return a / 100 == b / 100; }
+bool AreMonthsEqual(DayIndex a, DayIndex b) {
+  return a / 100 == b / 100;
+}
 
-bool IsLeapYear(int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int32_t year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
-int32_t LastDayOfMonth(DayIndex dayIndex) { return LastDay(YearOfDayIndex(dayIndex), MonthOfDayIndex(dayIndex)); }
+int32_t LastDayOfMonth(DayIndex dayIndex) {
+  return LastDay(YearOfDayIndex(dayIndex), MonthOfDayIndex(dayIndex));
+}
 
-int32_t DaysInMonth(int32_t month) { return month >= 1 && month <= 12 ? kDaysInMonth[month] : 0; }
+int32_t DaysInMonth(int32_t month) {
+  return month >= 1 && month <= 12 ? kDaysInMonth[month] : 0;
+}
 
 bool IsValidDate(DayIndex dayIndex) {
   const int32_t year = YearOfDayIndex(dayIndex), month = MonthOfDayIndex(dayIndex), day = DayOfDayIndex(dayIndex);
@@ -164,9 +186,13 @@ DayIndex DayIndexForDate(const QDate& date) {
   return ComputeDayIndex(date.year(), date.month(), date.day());
 }
 
-DayIndex DayIndexForDate(const QDateTime& date) { return DayIndexForDate(date.date()); }
+DayIndex DayIndexForDate(const QDateTime& date) {
+  return DayIndexForDate(date.date());
+}
 
-DayIndex DayIndexForToday() { return DayIndexForDate(QDate::currentDate()); }
+DayIndex DayIndexForToday() {
+  return DayIndexForDate(QDate::currentDate());
+}
 
 QDateTime DateForDayIndex(DayIndex dayIndex) {
   const QDate date(YearOfDayIndex(dayIndex), MonthOfDayIndex(dayIndex), DayOfDayIndex(dayIndex));
@@ -253,13 +279,17 @@ QString WeekdayName(int32_t weekday, bool longName) {
 
 // ---- Weekdays and arithmetic -----------------------------------------------------
 
-int32_t WeekdayStartYear(DayIndex dayIndex) { return WeekdayOfDays(DaysFromCivil(YearOfDayIndex(dayIndex), 1, 1)); }
+int32_t WeekdayStartYear(DayIndex dayIndex) {
+  return WeekdayOfDays(DaysFromCivil(YearOfDayIndex(dayIndex), 1, 1));
+}
 
 int32_t WeekdayStartMonth(DayIndex dayIndex) {
   return WeekdayOfDays(DaysFromCivil(YearOfDayIndex(dayIndex), ClampedMonth(dayIndex), 1));
 }
 
-int32_t WeekdayFromDayIndex(DayIndex dayIndex) { return WeekdayOfDays(DaysOf(dayIndex)); }
+int32_t WeekdayFromDayIndex(DayIndex dayIndex) {
+  return WeekdayOfDays(DaysOf(dayIndex));
+}
 
 DayIndex WeekdayInMonth(DayIndex dayIndex, int32_t weekday, int32_t n) {
   const int32_t last = LastDayOfMonth(dayIndex);
@@ -294,8 +324,8 @@ uint32_t DaysDifference(DayIndex a, DayIndex b) {
 
 DayIndex AddToDayIndex(DayIndex dayIndex, int32_t years, int32_t months, int32_t days) {
   if (dayIndex == 0) return 0;
-  const int64_t monthCount = int64_t(YearOfDayIndex(dayIndex)) * 12 + (ClampedMonth(dayIndex) - 1) +
-                             int64_t(years) * 12 + int64_t(months);
+  const int64_t monthCount =
+      int64_t(YearOfDayIndex(dayIndex)) * 12 + (ClampedMonth(dayIndex) - 1) + int64_t(years) * 12 + int64_t(months);
   const int64_t year = FloorDivide(monthCount, 12);
   const int32_t month = int32_t(FloorModulo(monthCount, 12)) + 1;
   if (year < kFirstArithmeticYear || year > kLastArithmeticYear) return dayIndex;
@@ -378,6 +408,10 @@ QString HolidayForDayIndex(DayIndex dayIndex) {
 
 // ---- Boxing ----------------------------------------------------------------------
 
-QVariant NumberWithDayIndex(DayIndex dayIndex) { return QVariant(uint32_t(dayIndex)); }
+QVariant NumberWithDayIndex(DayIndex dayIndex) {
+  return QVariant(uint32_t(dayIndex));
+}
 
-DayIndex DayIndexValue(const QVariant& number) { return DayIndex(number.toUInt()); }
+DayIndex DayIndexValue(const QVariant& number) {
+  return DayIndex(number.toUInt());
+}

@@ -15,10 +15,10 @@ using DayIndex = int32_t;
 
 // ---- Settings ------------------------------------------------------------------
 
-extern int32_t g_minimumYear;        // 1900: the first valid year
-extern bool g_allowBritishDates;     // true: the day/month order follows the locale
-extern bool g_requireDayIndexYear;   // false: parsing demands a four-digit year when set
-extern int32_t g_specialYear;        // 0: one year accepted outside the valid range
+extern int32_t g_minimumYear;       // 1900: the first valid year
+extern bool g_allowBritishDates;    // true: the day/month order follows the locale
+extern bool g_requireDayIndexYear;  // false: parsing demands a four-digit year when set
+extern int32_t g_specialYear;       // 0: one year accepted outside the valid range
 
 constexpr int32_t kMaximumYear = 3000;
 
@@ -35,16 +35,24 @@ void ResetDayMonthOrder();
 DayIndex MinimumDayIndex();
 DayIndex MaximumDayIndex();
 // Values of magnitude up to 9,999 stand for no date.
-constexpr bool IsNoDate(DayIndex dayIndex) { return dayIndex >= -9999 && dayIndex <= 9999; }
+constexpr bool IsNoDate(DayIndex dayIndex) {
+  return dayIndex >= -9999 && dayIndex <= 9999;
+}
 
 // ---- Building and taking apart -------------------------------------------------
 
 constexpr DayIndex ComputeDayIndex(int32_t year, int32_t month, int32_t day) {
   return year * 10000 + month * 100 + day;
 }
-constexpr int32_t YearOfDayIndex(DayIndex dayIndex) { return dayIndex / 10000; }
-constexpr int32_t MonthOfDayIndex(DayIndex dayIndex) { return dayIndex / 100 % 100; }
-constexpr int32_t DayOfDayIndex(DayIndex dayIndex) { return dayIndex % 100; }
+constexpr int32_t YearOfDayIndex(DayIndex dayIndex) {
+  return dayIndex / 10000;
+}
+constexpr int32_t MonthOfDayIndex(DayIndex dayIndex) {
+  return dayIndex / 100 % 100;
+}
+constexpr int32_t DayOfDayIndex(DayIndex dayIndex) {
+  return dayIndex % 100;
+}
 
 // The same year and month with the day clamped to the month.
 DayIndex ReplaceDayInDayIndex(DayIndex dayIndex, int32_t day);

@@ -1,11 +1,11 @@
 #include "support/FormatString.h"
 
-#include "support/Kolor.h"
-#include "support/Measure.h"
-
 #include <charconv>
 #include <cmath>
 #include <cstring>
+
+#include "support/Kolor.h"
+#include "support/Measure.h"
 
 namespace {
 
@@ -23,7 +23,9 @@ constexpr char16_t kMacRomanHigh[128] = {
     0x0131, 0x02C6, 0x02DC, 0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
 };
 
-QChar MacRomanChar(uint8_t byte) { return byte < 0x80 ? QChar(byte) : QChar(kMacRomanHigh[byte - 0x80]); }
+QChar MacRomanChar(uint8_t byte) {
+  return byte < 0x80 ? QChar(byte) : QChar(kMacRomanHigh[byte - 0x80]);
+}
 
 constexpr QChar kFigureSpace(0x2007);
 constexpr QChar kNoBreakSpace(0x00A0);
@@ -89,10 +91,17 @@ QString OrdinalSuffixText(uint64_t n) {
   const char* suffix = "th";
   if (lastTwo < 11 || lastTwo > 19) {
     switch (n % 10) {
-      case 1: suffix = "st"; break;
-      case 2: suffix = "nd"; break;
-      case 3: suffix = "rd"; break;
-      default: break;
+      case 1:
+        suffix = "st";
+        break;
+      case 2:
+        suffix = "nd";
+        break;
+      case 3:
+        suffix = "rd";
+        break;
+      default:
+        break;
     }
   }
   return DecimalText(n, false, true) + QLatin1String(suffix);
@@ -121,7 +130,9 @@ DecimalFloat Decompose(float magnitude) {
 }
 
 // Digit i (0 first) of the decimal, zero past its end.
-QChar DigitAt(const DecimalFloat& d, int i) { return i >= 0 && i < d.digits.size() ? d.digits[i] : QChar(u'0'); }
+QChar DigitAt(const DecimalFloat& d, int i) {
+  return i >= 0 && i < d.digits.size() ? d.digits[i] : QChar(u'0');
+}
 
 QString FloatText(float value, const Conversion& c) {
   if (!std::isfinite(value)) return QStringLiteral("!");
@@ -170,11 +181,12 @@ QString FloatText(float value, const Conversion& c) {
 // ---- Words -----------------------------------------------------------------------
 
 constexpr const char* kUnitWords[] = {"zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine"};
-constexpr const char* kUnitOrdinals[] = {"zeroth", "first",   "second", "third",  "fourth",
-                                         "fifth",  "sixth",   "seventh", "eighth", "ninth"};
+constexpr const char* kUnitOrdinals[] = {"zeroth", "first", "second",  "third",  "fourth",
+                                         "fifth",  "sixth", "seventh", "eighth", "ninth"};
 constexpr const char* kTeenWords[] = {"eleven",  "twelve",    "thirteen", "fourteen", "fifteen",
                                       "sixteen", "seventeen", "eighteen", "nineteen"};
-constexpr const char* kTenWords[] = {"ten", "twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
+constexpr const char* kTenWords[] = {"ten",   "twenty",  "thirty", "forty", "fifty",
+                                     "sixty", "seventy", "eighty", "ninety"};
 // Enough scale words for every 64-bit value (below 18.5 quintillion).
 constexpr const char* kScaleWords[] = {"thousand", "million", "billion", "trillion", "quadrillion", "quintillion"};
 
@@ -301,30 +313,42 @@ QString StringFromMacRoman(const char* bytes, qsizetype length) {
 
 int64_t FormatStringArg::word() const {
   switch (m_kind) {
-    case Kind::Word: return m_word;
-    case Kind::SignedPointer: return m_signed ? *m_signed : 0;
-    case Kind::UnsignedPointer: return m_unsigned ? int64_t(*m_unsigned) : 0;
+    case Kind::Word:
+      return m_word;
+    case Kind::SignedPointer:
+      return m_signed ? *m_signed : 0;
+    case Kind::UnsignedPointer:
+      return m_unsigned ? int64_t(*m_unsigned) : 0;
     case Kind::Text:
-    case Kind::Bytes: return 0;
+    case Kind::Bytes:
+      return 0;
   }
   return 0;
 }
 
 bool FormatStringArg::isNull() const {
   switch (m_kind) {
-    case Kind::Bytes: return m_bytes == nullptr;
-    case Kind::SignedPointer: return m_signed == nullptr;
-    case Kind::UnsignedPointer: return m_unsigned == nullptr;
-    default: return false;
+    case Kind::Bytes:
+      return m_bytes == nullptr;
+    case Kind::SignedPointer:
+      return m_signed == nullptr;
+    case Kind::UnsignedPointer:
+      return m_unsigned == nullptr;
+    default:
+      return false;
   }
 }
 
 QString FormatStringArg::text() const {
   switch (m_kind) {
-    case Kind::Text: return m_text;
-    case Kind::Bytes: return m_bytes ? StringFromMacRoman(m_bytes, qsizetype(std::strlen(m_bytes))) : QString();
-    case Kind::UnsignedPointer: return m_unsigned ? QString::number(*m_unsigned) : QString();
-    default: return isNull() ? QString() : QString::number(word());
+    case Kind::Text:
+      return m_text;
+    case Kind::Bytes:
+      return m_bytes ? StringFromMacRoman(m_bytes, qsizetype(std::strlen(m_bytes))) : QString();
+    case Kind::UnsignedPointer:
+      return m_unsigned ? QString::number(*m_unsigned) : QString();
+    default:
+      return isNull() ? QString() : QString::number(word());
   }
 }
 
@@ -361,16 +385,26 @@ QString Convert(QChar letter, const Conversion& c, const FormatStringArg* arg) {
   const int64_t word = arg ? arg->word() : 0;
   const uint64_t unsignedWord = uint64_t(word);
   switch (letter.unicode()) {
-    case '@': return arg ? arg->text() : QStringLiteral("(null)");
-    case 'a': return NumberInWords(unsignedWord, false, c.caseMode == CaseMode::Upper);
-    case 'I': return NumberInWords(unsignedWord, true, c.caseMode == CaseMode::Upper);
-    case 'b': return DigitsInBase(unsignedWord & 0xFFFFFFFF, 1, 32);
-    case 'o': return DigitsInBase(unsignedWord & 0x1FFFFFFFF, 3, 11);
-    case 'c': return (word & 0xFF) ? QString(MacRomanChar(uint8_t(word))) : QString();
-    case 'C': return (word & 0xFFFF) ? QString(QChar(char16_t(word))) : QString();
-    case 'd': return IntegerText(int32_t(uint32_t(unsignedWord)), c);
-    case 'D': return IntegerText(word, c);
-    case 'f': return FloatText(FloatFromContext(word), c);
+    case '@':
+      return arg ? arg->text() : QStringLiteral("(null)");
+    case 'a':
+      return NumberInWords(unsignedWord, false, c.caseMode == CaseMode::Upper);
+    case 'I':
+      return NumberInWords(unsignedWord, true, c.caseMode == CaseMode::Upper);
+    case 'b':
+      return DigitsInBase(unsignedWord & 0xFFFFFFFF, 1, 32);
+    case 'o':
+      return DigitsInBase(unsignedWord & 0x1FFFFFFFF, 3, 11);
+    case 'c':
+      return (word & 0xFF) ? QString(MacRomanChar(uint8_t(word))) : QString();
+    case 'C':
+      return (word & 0xFFFF) ? QString(QChar(char16_t(word))) : QString();
+    case 'd':
+      return IntegerText(int32_t(uint32_t(unsignedWord)), c);
+    case 'D':
+      return IntegerText(word, c);
+    case 'f':
+      return FloatText(FloatFromContext(word), c);
     case 'g': {
       char bytes[4];
       int count = 0;
@@ -378,30 +412,43 @@ QString Convert(QChar letter, const Conversion& c, const FormatStringArg* arg) {
         if (const char b = char((unsignedWord >> shift) & 0xFF)) bytes[count++] = b;
       return StringFromMacRoman(bytes, count);
     }
-    case 'i': return OrdinalSuffixText(unsignedWord);
-    case 'l': return Lettering(unsignedWord, false);
-    case 'L': return Lettering(unsignedWord, true);
-    case 'm': return FormatMeasureCore(word, c.precision, false, true, c.unit);
-    case 'r': return RomanNumeral(unsignedWord, false);
-    case 'R': return RomanNumeral(unsignedWord, true);
-    case 's': return arg ? arg->text() : QString();
+    case 'i':
+      return OrdinalSuffixText(unsignedWord);
+    case 'l':
+      return Lettering(unsignedWord, false);
+    case 'L':
+      return Lettering(unsignedWord, true);
+    case 'm':
+      return FormatMeasureCore(word, c.precision, false, true, c.unit);
+    case 'r':
+      return RomanNumeral(unsignedWord, false);
+    case 'R':
+      return RomanNumeral(unsignedWord, true);
+    case 's':
+      return arg ? arg->text() : QString();
     case 'S': {
       const QString text = arg ? arg->text() : QString();
       if (c.caseMode == CaseMode::Upper) return text.toUpper();
       if (c.caseMode == CaseMode::Lower) return text.toLower();
       return text;
     }
-    case 't': return QString();
+    case 't':
+      return QString();
     case 'x':
     case 'X':
     case 'y':
-    case 'Y': return DigitsInBase(unsignedWord, 4, std::min(c.width, kMaxWidth));
-    case 'z': return FootnoteMark(word);
-    default: return QString();
+    case 'Y':
+      return DigitsInBase(unsignedWord, 4, std::min(c.width, kMaxWidth));
+    case 'z':
+      return FootnoteMark(word);
+    default:
+      return QString();
   }
 }
 
-bool IsNumericConversion(QChar letter) { return QStringView(u"dDxXyYf").contains(letter); }
+bool IsNumericConversion(QChar letter) {
+  return QStringView(u"dDxXyYf").contains(letter);
+}
 
 }  // namespace
 
@@ -428,20 +475,60 @@ QString FormatStringArgs(QStringView format, std::span<const FormatStringArg> ar
       bool flags = true;
       while (flags && i < piece.size()) {
         switch (piece[i].unicode()) {
-          case '!': c.suppressZero = true; c.unit = kDistanceUnitCentimetres; ++i; break;
-          case '"': c.unit = kDistanceUnitInches; ++i; break;
-          case '#': c.pad = kFigureSpace; ++i; break;
-          case ',': c.thousands = true; c.unit = kDistanceUnitPoints; ++i; break;
-          case '.': ++i; c.precision = ReadSmallNumber(piece, &i); break;
-          case '<': c.caseMode = CaseMode::Lower; ++i; break;
-          case '=': c.pad = kNoBreakSpace; ++i; break;
-          case '>': c.caseMode = CaseMode::Upper; ++i; break;
-          case '^': c.exponent = true; ++i; break;
-          case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8': case '9':
+          case '!':
+            c.suppressZero = true;
+            c.unit = kDistanceUnitCentimetres;
+            ++i;
+            break;
+          case '"':
+            c.unit = kDistanceUnitInches;
+            ++i;
+            break;
+          case '#':
+            c.pad = kFigureSpace;
+            ++i;
+            break;
+          case ',':
+            c.thousands = true;
+            c.unit = kDistanceUnitPoints;
+            ++i;
+            break;
+          case '.':
+            ++i;
+            c.precision = ReadSmallNumber(piece, &i);
+            break;
+          case '<':
+            c.caseMode = CaseMode::Lower;
+            ++i;
+            break;
+          case '=':
+            c.pad = kNoBreakSpace;
+            ++i;
+            break;
+          case '>':
+            c.caseMode = CaseMode::Upper;
+            ++i;
+            break;
+          case '^':
+            c.exponent = true;
+            ++i;
+            break;
+          case '0':
+          case '1':
+          case '2':
+          case '3':
+          case '4':
+          case '5':
+          case '6':
+          case '7':
+          case '8':
+          case '9':
             if (piece[i] == u'0') c.pad = u'0';
             c.width = ReadSmallNumber(piece, &i);
             break;
-          default: flags = false; break;
+          default:
+            flags = false;
+            break;
         }
       }
       if (i < piece.size() && kLetters.contains(piece[i])) {

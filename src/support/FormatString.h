@@ -31,8 +31,7 @@ class FormatStringArg {
   template <std::integral T>
   FormatStringArg(T value) : m_kind(Kind::Word), m_word(int64_t(value)) {}
   template <typename T>
-    requires std::is_enum_v<T>
-  FormatStringArg(T value) : FormatStringArg(std::underlying_type_t<T>(value)) {}
+  requires std::is_enum_v<T> FormatStringArg(T value) : FormatStringArg(std::underlying_type_t<T>(value)) {}
   FormatStringArg(QChar c) : m_kind(Kind::Word), m_word(c.unicode()) {}
   FormatStringArg(const QString& text) : m_kind(Kind::Text), m_text(text) {}
   FormatStringArg(QStringView text) : m_kind(Kind::Text), m_text(text.toString()) {}

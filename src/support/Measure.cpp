@@ -1,11 +1,11 @@
 #include "support/Measure.h"
 
-#include "support/NumberText.h"
-#include "support/SaturatingCast.h"
-
 #include <cmath>
 #include <mutex>
 #include <numeric>
+
+#include "support/NumberText.h"
+#include "support/SaturatingCast.h"
 
 const QString g_illegalCharacterMessage = QStringLiteral("Illegal character in number.");
 const QString g_zeroDenominatorMessage = QStringLiteral("Denominator is zero.");
@@ -20,15 +20,15 @@ struct UnitRow {
 };
 
 constexpr UnitRow kUnitTable[kDistanceUnitCount] = {
-    {u"pt", 12700, true},     {u"\"", 914400, false}, {u"\"", 914400, false}, {u"", 10972800, false},
-    {u"mm", 36000, true},     {u"cm", 360000, false}, {u"m", 36000000, false}, {u"%", 12700, true},
-    {u"px", 9525, true},      {u"pc", 152400, true},
+    {u"pt", 12700, true}, {u"\"", 914400, false}, {u"\"", 914400, false},  {u"", 10972800, false},
+    {u"mm", 36000, true}, {u"cm", 360000, false}, {u"m", 36000000, false}, {u"%", 12700, true},
+    {u"px", 9525, true},  {u"pc", 152400, true},
 };
 
 // Rounding steps: 0.01", 1/32", 0.01" for feet and inches, 0.1 mm, 0.01 cm,
 // 1 mm, 0.1 %, and one point for the rest.
-constexpr MeasureUnit kUnitSteps[kDistanceUnitCount] = {12700, 9144, 28575, 9144, 3600,
-                                                        3600,  36000, 1270, 12700, 12700};
+constexpr MeasureUnit kUnitSteps[kDistanceUnitCount] = {12700, 9144,  28575, 9144,  3600,
+                                                        3600,  36000, 1270,  12700, 12700};
 
 // The largest value a parsed or rounded measure may take: one more would
 // read as the mixed value.
@@ -44,9 +44,13 @@ DistanceUnitProvider& Provider() {
   return provider;
 }
 
-bool IsDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+bool IsDigit(QChar c) {
+  return c.unicode() >= '0' && c.unicode() <= '9';
+}
 
-uint64_t Magnitude(int64_t value) { return value < 0 ? 0 - uint64_t(value) : uint64_t(value); }
+uint64_t Magnitude(int64_t value) {
+  return value < 0 ? 0 - uint64_t(value) : uint64_t(value);
+}
 
 // Trims white space and control characters from both ends, turns each run
 // of white space inside into one blank and drops control characters.
@@ -67,7 +71,9 @@ QString CleanUpText(QStringView text) {
   return out;
 }
 
-bool IsPunctuationOrSymbol(QChar c) { return c.isPunct() || c.isSymbol(); }
+bool IsPunctuationOrSymbol(QChar c) {
+  return c.isPunct() || c.isSymbol();
+}
 
 // Appends one decimal digit to a run read so far; false on overflow.
 bool AppendDigit(int64_t* number, QChar digit) {
@@ -266,9 +272,13 @@ CSRect CSRectFromString(QStringView text) {
 
 // ---- Boxing ------------------------------------------------------------------
 
-QVariant NumberWithMeasure(MeasureUnit value) { return QVariant(qlonglong(value)); }
+QVariant NumberWithMeasure(MeasureUnit value) {
+  return QVariant(qlonglong(value));
+}
 
-MeasureUnit MeasureValue(const QVariant& number) { return number.toLongLong(); }
+MeasureUnit MeasureValue(const QVariant& number) {
+  return number.toLongLong();
+}
 
 // ---- Parsing -------------------------------------------------------------------
 
@@ -498,7 +508,8 @@ QString FormatMeasureCore(MeasureUnit value, int maxDecimals, bool plainNumber, 
     if (point >= 0) {
       qsizetype digitsEnd = point + 1;
       while (digitsEnd < text.size() && IsDigit(text[digitsEnd])) ++digitsEnd;
-      if (digitsEnd - point - 1 > maxDecimals) text.remove(point + 1 + maxDecimals, digitsEnd - point - 1 - maxDecimals);
+      if (digitsEnd - point - 1 > maxDecimals)
+        text.remove(point + 1 + maxDecimals, digitsEnd - point - 1 - maxDecimals);
     }
   }
 

@@ -1,9 +1,10 @@
-#include "support/DayNumbers.h"
-
 #include <gtest/gtest.h>
+
 #include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
+
+#include "support/DayNumbers.h"
 
 namespace {
 

@@ -1,14 +1,16 @@
-#include "support/FormatString.h"
-
-#include "support/Kolor.h"
-#include "support/Measure.h"
-
 #include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 
+#include "support/FormatString.h"
+#include "support/Kolor.h"
+#include "support/Measure.h"
+
 namespace {
-ClientContext F(float value) { return ContextFromFloat(value); }
+ClientContext F(float value) {
+  return ContextFromFloat(value);
+}
 }  // namespace
 
 TEST(FormatString, OrdinalsWordsRomanLetteringFootnotes) {
@@ -17,26 +19,66 @@ TEST(FormatString, OrdinalsWordsRomanLetteringFootnotes) {
     int64_t value;
     const char* text;
   } rows[] = {
-      {"%i", 1, "1st"},        {"%i", 2, "2nd"},          {"%i", 3, "3rd"},     {"%i", 4, "4th"},
-      {"%i", 11, "11th"},      {"%i", 12, "12th"},        {"%i", 13, "13th"},   {"%i", 21, "21st"},
-      {"%i", 111, "111th"},    {"%i", 1001, "1,001st"},   {"%i", 0, "0th"},     {"%i", 112, "112th"},
-      {"%a", 0, "zero"},       {"%a", 115, "one hundred fifteen"},              {"%a", 2000001, "two million one"},
-      {"%a", 42, "forty-two"}, {"%a", 10, "ten"},         {"%a", 1000, "one thousand"},
-      {"%a", 999999999999, "nine hundred ninety-nine billion nine hundred ninety-nine million nine hundred "
-                           "ninety-nine thousand nine hundred ninety-nine"},
-      {"%I", 0, "zeroth"},     {"%I", 12, "twelfth"},     {"%I", 20, "twentieth"},
-      {"%I", 101, "one hundred first"},                   {"%I", 42, "forty-second"},
-      {"%I", 100, "one hundredth"},                       {"%I", 11, "eleventh"},
-      {"%I", 1000000, "one million"
-                      "th"},
-      {"%I", 3, "third"},      {"%>a", 5, "Five"},        {"%>I", 21, "Twenty-first"},
-      {"%R", 1994, "MCMXCIV"}, {"%r", 4, "iv"},           {"%R", 4000, "!"},    {"%R", 0, "0"},
-      {"%R", 3999, "MMMCMXCIX"},                          {"%r", 49, "xlix"},   {"%R", 888, "DCCCLXXXVIII"},
-      {"%L", 28, "AB"},        {"%l", 0, "0"},            {"%l", 1, "a"},       {"%l", 26, "z"},
-      {"%l", 27, "aa"},        {"%l", 52, "az"},          {"%l", 53, "ba"},     {"%l", 702, "zz"},
-      {"%l", 703, "aaa"},      {"%z", 1, "*"},            {"%z", 6, "#"},       {"%z", 7, "**"},
-      {"%z", 12, "##"},        {"%z", 13, "***"},         {"%z", 0, "0"},       {"%z", -3, "0"},
-      {"%z", 194, "!"},        {"%z", 2, "\u2020"},       {"%z", 193, "*********************************"},
+      {"%i", 1, "1st"},
+      {"%i", 2, "2nd"},
+      {"%i", 3, "3rd"},
+      {"%i", 4, "4th"},
+      {"%i", 11, "11th"},
+      {"%i", 12, "12th"},
+      {"%i", 13, "13th"},
+      {"%i", 21, "21st"},
+      {"%i", 111, "111th"},
+      {"%i", 1001, "1,001st"},
+      {"%i", 0, "0th"},
+      {"%i", 112, "112th"},
+      {"%a", 0, "zero"},
+      {"%a", 115, "one hundred fifteen"},
+      {"%a", 2000001, "two million one"},
+      {"%a", 42, "forty-two"},
+      {"%a", 10, "ten"},
+      {"%a", 1000, "one thousand"},
+      {"%a", 999999999999,
+       "nine hundred ninety-nine billion nine hundred ninety-nine million nine hundred "
+       "ninety-nine thousand nine hundred ninety-nine"},
+      {"%I", 0, "zeroth"},
+      {"%I", 12, "twelfth"},
+      {"%I", 20, "twentieth"},
+      {"%I", 101, "one hundred first"},
+      {"%I", 42, "forty-second"},
+      {"%I", 100, "one hundredth"},
+      {"%I", 11, "eleventh"},
+      {"%I", 1000000,
+       "one million"
+       "th"},
+      {"%I", 3, "third"},
+      {"%>a", 5, "Five"},
+      {"%>I", 21, "Twenty-first"},
+      {"%R", 1994, "MCMXCIV"},
+      {"%r", 4, "iv"},
+      {"%R", 4000, "!"},
+      {"%R", 0, "0"},
+      {"%R", 3999, "MMMCMXCIX"},
+      {"%r", 49, "xlix"},
+      {"%R", 888, "DCCCLXXXVIII"},
+      {"%L", 28, "AB"},
+      {"%l", 0, "0"},
+      {"%l", 1, "a"},
+      {"%l", 26, "z"},
+      {"%l", 27, "aa"},
+      {"%l", 52, "az"},
+      {"%l", 53, "ba"},
+      {"%l", 702, "zz"},
+      {"%l", 703, "aaa"},
+      {"%z", 1, "*"},
+      {"%z", 6, "#"},
+      {"%z", 7, "**"},
+      {"%z", 12, "##"},
+      {"%z", 13, "***"},
+      {"%z", 0, "0"},
+      {"%z", -3, "0"},
+      {"%z", 194, "!"},
+      {"%z", 2, "\u2020"},
+      {"%z", 193, "*********************************"},
   };
   for (const Row& row : rows)
     EXPECT_EQ(FormatString(QString::fromUtf8(row.format), row.value), QString::fromUtf8(row.text))

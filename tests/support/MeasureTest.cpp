@@ -1,9 +1,10 @@
-#include "support/Measure.h"
-
 #include <gtest/gtest.h>
+
 #include <QRandomGenerator>
 #include <cmath>
 #include <limits>
+
+#include "support/Measure.h"
 
 namespace {
 
@@ -55,11 +56,11 @@ TEST(Measure, FormatMeasureExamples) {
       {6350, false, true, 1, "0.006\""},  // not a whole point: in inches
       {kInch / 4, false, true, 2, "1/4\""},
       {-kInch / 4, false, true, 2, "-1/4\""},
-      {kInch + 1000, false, true, 2, "1.001\""},  // less than 1/32 inch: decimals instead
+      {kInch + 1000, false, true, 2, "1.001\""},         // less than 1/32 inch: decimals instead
       {kInch * 3 + 100000, false, true, 2, "3 3/32\""},  // cut down to 1/32 inch
-      {kInch / 3, false, true, 1, "0.333\""},           // three decimals, cut
-      {36000 * 5 + 12000, false, true, 4, "5.33 mm"},   // hundredths, rounded
-      {36000 * 5 + 35999, false, true, 4, "6 mm"},      // rounding carries into the whole part
+      {kInch / 3, false, true, 1, "0.333\""},            // three decimals, cut
+      {36000 * 5 + 12000, false, true, 4, "5.33 mm"},    // hundredths, rounded
+      {36000 * 5 + 35999, false, true, 4, "6 mm"},       // rounding carries into the whole part
       {-36000 * 5 - 35999, false, true, 4, "-6 mm"},
       {360000 * 12 + 36000, false, true, 5, "12.1 cm"},
       {36000000 + 360000, false, true, 6, "1.01 m"},
@@ -107,8 +108,7 @@ TEST(Measure, CurrentUnitComesFromTheProvider) {
 }
 
 TEST(Measure, ParseMeasureTable) {
-  const QString illegal = g_illegalCharacterMessage, zero = g_zeroDenominatorMessage,
-                large = g_numberTooLargeMessage;
+  const QString illegal = g_illegalCharacterMessage, zero = g_zeroDenominatorMessage, large = g_numberTooLargeMessage;
   struct Row {
     const char* text;
     bool plain;
@@ -125,8 +125,8 @@ TEST(Measure, ParseMeasureTable) {
       {"5'3/4", false, 1, 60 * kInch + kInch * 3 / 4, {}},  // the feet are kept before an inch fraction
       {"0'3.5\"", false, 3, 3 * kInch + kInch / 2, {}},     // a zero foot part, as the formatter writes it
       {"-0'3.5\"", false, 3, -(3 * kInch + kInch / 2), {}},
-      {"'3\"", false, 1, 0, illegal},                       // a foot mark needs a number before it
-      {"5'3", false, 0, 0, illegal},                        // feet only in inch units
+      {"'3\"", false, 1, 0, illegal},  // a foot mark needs a number before it
+      {"5'3", false, 0, 0, illegal},   // feet only in inch units
       {"1'2'3", false, 1, 0, illegal},
       {"1 3/4", false, 1, 1600200, {}},
       {"3/0", false, 1, 0, zero},
@@ -198,7 +198,12 @@ TEST(Measure, FormatThenParseRoundTripsInEveryUnit) {
       kInch / 1000 + 1,  // three decimals, cut
       28575,             // cut down to 1/32 inch
       91440,             // tenths of an inch
-      36000 / 200 + 1, 360000 / 1000 + 1, 36000000 / 1000 + 1, kPoint / 200 + 1, 9525 / 200 + 1, 152400 / 200 + 1,
+      36000 / 200 + 1,
+      360000 / 1000 + 1,
+      36000000 / 1000 + 1,
+      kPoint / 200 + 1,
+      9525 / 200 + 1,
+      152400 / 200 + 1,
   };
   QRandomGenerator random(5);
   for (DistanceUnit unit = 0; unit < kDistanceUnitCount; ++unit) {
@@ -211,11 +216,9 @@ TEST(Measure, FormatThenParseRoundTripsInEveryUnit) {
       MeasureUnit parsed = 0;
       QString message;
       ASSERT_TRUE(ParseMeasure(text, false, unit, &parsed, &message))
-          << "unit " << unit << " value " << value << " text " << text.toStdString() << ": "
-          << message.toStdString();
+          << "unit " << unit << " value " << value << " text " << text.toStdString() << ": " << message.toStdString();
       const MeasureUnit difference = parsed > value ? parsed - value : value - parsed;
-      ASSERT_LE(difference, tolerance[unit]) << "unit " << unit << " value " << value << " text "
-                                             << text.toStdString();
+      ASSERT_LE(difference, tolerance[unit]) << "unit " << unit << " value " << value << " text " << text.toStdString();
     }
   }
 }
@@ -229,9 +232,10 @@ TEST(Measure, DistanceUnitNames) {
   struct Row {
     const char16_t* text;
     DistanceUnit unit;
-  } rows[] = {{u"in", 1}, {u"IN", 1}, {u"'", 3}, {u"\"", 1}, {u"mm", 4}, {u"CM", 5}, {u"m", 6},
-              {u"%", 7},  {u"Px", 8}, {u"pc", 9}, {u"pt", 0}, {u"", 0},  {u"ft", 0}};
-  for (const Row& row : rows) EXPECT_EQ(DistanceUnitFromString(row.text), row.unit) << QString::fromUtf16(row.text).toStdString();
+  } rows[] = {{u"in", 1}, {u"IN", 1}, {u"'", 3},  {u"\"", 1}, {u"mm", 4}, {u"CM", 5}, {u"m", 6},
+              {u"%", 7},  {u"Px", 8}, {u"pc", 9}, {u"pt", 0}, {u"", 0},   {u"ft", 0}};
+  for (const Row& row : rows)
+    EXPECT_EQ(DistanceUnitFromString(row.text), row.unit) << QString::fromUtf16(row.text).toStdString();
 }
 
 TEST(Measure, RoundMeasure) {

@@ -1,9 +1,10 @@
-#include "support/widgets/DayControls.h"
-
 #include <gtest/gtest.h>
+
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QVBoxLayout>
+
+#include "support/widgets/DayControls.h"
 
 TEST(DayControls, SelectsTheDayPartOfAFocusedDateField) {
   QWidget window;

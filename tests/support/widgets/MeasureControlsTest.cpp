@@ -1,12 +1,13 @@
-#include "support/widgets/MeasureControls.h"
-
 #include <gtest/gtest.h>
+
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QSpinBox>
 #include <cmath>
+
+#include "support/widgets/MeasureControls.h"
 
 TEST(MeasureControls, TextFieldReadsAndShowsItsUnit) {
   QLineEdit field;
