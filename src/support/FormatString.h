@@ -76,6 +76,11 @@ QString FormatString(const QString& format, const Args&... args) {
   const std::array<FormatStringArg, sizeof...(Args)> list{FormatStringArg(args)...};
   return FormatStringArgs(format, list);
 }
+// A UTF-8 format.
+template <typename... Args>
+QString FormatString(const char* format, const Args&... args) {
+  return FormatString(QString::fromUtf8(format), args...);
+}
 
 // ---- The conversions on their own ----------------------------------------------
 
