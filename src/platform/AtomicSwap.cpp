@@ -122,12 +122,14 @@ bool RemoveAt(int folderFd, const char* name) {
 // ---- Copying -----------------------------------------------------------------
 
 void CopyUserAttributes(int from, int to) {
-  char names[4096];
-  const ssize_t length = flistxattr(from, names, sizeof names);
+  const ssize_t room = flistxattr(from, nullptr, 0);
+  if (room <= 0) return;
+  std::vector<char> names(size_t(room) + 1, 0);
+  const ssize_t length = flistxattr(from, names.data(), size_t(room));
   if (length <= 0) return;
   std::vector<char> value(65536);
   for (ssize_t i = 0; i < length;) {
-    const char* name = names + i;
+    const char* name = names.data() + i;
     i += ssize_t(std::strlen(name)) + 1;
     if (std::strncmp(name, "user.", 5) != 0) continue;
     const ssize_t size = fgetxattr(from, name, value.data(), value.size());
@@ -248,6 +250,17 @@ bool SwapIn(const QString& newPath, const QString& targetPath, bool keepOld, Ato
   const QString folder = ParentFolder(targetPath);
   struct stat folderInfo {};
   if (stat(Encoded(folder).constData(), &folderInfo) != 0) return Fail(result, targetPath);
+  {
+    // The same item under two names: swapping it with itself and deleting
+    // "the old one" would delete it. Only a second link needs to go.
+    struct stat targetInfo {};
+    if (lstat(targetName.constData(), &targetInfo) == 0 && targetInfo.st_dev == newInfo.st_dev &&
+        targetInfo.st_ino == newInfo.st_ino) {
+      if (!S_ISDIR(newInfo.st_mode) && newName != targetName && unlink(newName.constData()) != 0)
+        return Fail(result, newPath);
+      return true;
+    }
+  }
 
   // From another device, copy into the target's folder first, so the step
   // that changes the target is still one rename on one file system.

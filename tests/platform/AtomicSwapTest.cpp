@@ -195,3 +195,19 @@ TEST(AtomicSwap, RemovingNeverFollowsLinks) {
   EXPECT_TRUE(RemoveItemTree(dir.filePath("art.TWdraw")));  // already gone counts as removed
   EXPECT_EQ(Entries(dir.path()), QStringList{"outside"});
 }
+
+TEST(AtomicSwap, AnItemNeverReplacesItself) {
+  QTemporaryDir dir;
+  const QString package = dir.filePath("art.TWdraw");
+  MakePackage(package, "1");
+  EXPECT_TRUE(AtomicReplaceItem(package, package));
+  EXPECT_TRUE(AtomicReplaceItem(package + "/", package));
+  EXPECT_EQ(ReadText(package + "/drawing.xml"), "drawing 1");
+  // A second hard link of the same file: only that name goes.
+  ASSERT_EQ(link(QFile::encodeName(package + "/drawing.xml").constData(),
+                 QFile::encodeName(dir.filePath("second")).constData()),
+            0);
+  EXPECT_TRUE(AtomicReplaceItem(dir.filePath("second"), package + "/drawing.xml"));
+  EXPECT_EQ(ReadText(package + "/drawing.xml"), "drawing 1");
+  EXPECT_FALSE(QFile::exists(dir.filePath("second")));
+}

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <QDate>
 #include <QFile>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -176,6 +177,9 @@ TEST_F(CSLoggerTest, GatheredMessages) {
 }
 
 TEST(CSLogger, DateFromLogLine) {
+  // Month names are the current locale's; these lines are English.
+  const QLocale previous;
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   struct Row {
     const char* line;
     int32_t currentDay, expected;
@@ -190,4 +194,5 @@ TEST(CSLogger, DateFromLogLine) {
       {"2024-0x-05 10:00:00 x", 20200101, 20200101},
   };
   for (const Row& row : rows) EXPECT_EQ(CSLogger::dateFromLogLine(row.line, row.currentDay), row.expected) << row.line;
+  QLocale::setDefault(previous);
 }
