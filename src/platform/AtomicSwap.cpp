@@ -119,6 +119,39 @@ bool RemoveAt(int folderFd, const char* name) {
   return unlinkat(folderFd, name, AT_REMOVEDIR) == 0 || errno == ENOENT;
 }
 
+// ---- Flushing ----------------------------------------------------------------
+
+// Flushes a file, or a folder and everything in it, to disk, so that the
+// rename that publishes it cannot outrun its contents after a power loss.
+bool SyncAt(int folderFd, const char* name) {
+  struct stat info {};
+  if (fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (S_ISLNK(info.st_mode)) return true;
+  if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) return true;
+  const int fd = openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = true;
+  if (S_ISDIR(info.st_mode)) {
+    const int listFd = dup(fd);
+    DIR* dir = listFd >= 0 ? fdopendir(listFd) : nullptr;
+    if (!dir) {
+      if (listFd >= 0) close(listFd);
+      close(fd);
+      return false;
+    }
+    while (dirent* entry = readdir(dir)) {
+      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+      if (!SyncAt(dirfd(dir), entry->d_name)) ok = false;
+    }
+    closedir(dir);
+  }
+  const int error = errno;
+  if (fsync(fd) != 0 && errno != EINVAL) ok = false;
+  close(fd);
+  if (ok) errno = error;
+  return ok;
+}
+
 // ---- Copying -----------------------------------------------------------------
 
 void CopyUserAttributes(int from, int to) {
@@ -274,6 +307,8 @@ bool SwapIn(const QString& newPath, const QString& targetPath, bool keepOld, Ato
     }
     copied = true;
   }
+  // A copy is already on disk; the caller's own item may not be yet.
+  if (!copied && !SyncAt(AT_FDCWD, newName.constData())) return Fail(result, newPath);
   const QByteArray sourceName = Encoded(source);
   auto discardCopy = [&] {
     if (!copied) return;

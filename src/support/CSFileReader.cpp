@@ -28,11 +28,13 @@ CSFileReader::~CSFileReader() {
 
 FileError CSFileReader::openFile(const QString& path) {
   if (path.isEmpty()) return kFileErrorNotFound;
-  const int flags = (readType() == 2 ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+  // Non-blocking, so that a named pipe cannot hold the caller; offsets only
+  // mean something in a regular file.
+  const int flags = (readType() == 2 ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
   const int fd = open(QFile::encodeName(path).constData(), flags);
   if (fd < 0) return ConvertUnixError(kFileOperationReaderOpen);
   struct stat info {};
-  if (fstat(fd, &info) != 0 || info.st_size < 0) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
     close(fd);
     return kFileErrorCantOpen;
   }
@@ -96,10 +98,14 @@ bool CSFileReader::readDataTo(void* buffer, uint64_t length, uint64_t offset) {
 
 const uint8_t* CSFileReader::readDataFrom(uint64_t offset, uint64_t* length) {
   const uint64_t size = m_fileSize.load();
-  const uint64_t count = offset < size ? std::min(kBlockSize, size - offset) : 0;
+  if (offset >= size) {  // at or past the end: nothing to read, and no failure
+    if (length) *length = 0;
+    return nullptr;
+  }
+  const uint64_t count = std::min(kBlockSize, size - offset);
   int errorNumber = 0;
-  const uint64_t got = count ? readFully(m_readBuffer.get(), count, offset, &errorNumber) : 0;
-  if (count == 0 || got < count) {
+  const uint64_t got = readFully(m_readBuffer.get(), count, offset, &errorNumber);
+  if (got < count) {
     recordError(errorNumber ? ConvertUnixErrorCore(kFileOperationRead, errorNumber) : kFileErrorCantRead);
     if (length) *length = 0;
     return nullptr;

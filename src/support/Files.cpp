@@ -347,10 +347,13 @@ bool CanWriteToFolder(const QString& folder) {
 void* ReadFile(const QString& path, uint64_t* length) {
   if (length) *length = 0;
   if (path.isEmpty()) return nullptr;
-  const int fd = open(Encoded(path).constData(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a named pipe cannot hold the caller; only regular
+  // files are read.
+  const int fd = open(Encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat info {};
-  if (fstat(fd, &info) != 0 || info.st_size <= 0 || uint64_t(info.st_size) > kReadFileMaxSize) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+      uint64_t(info.st_size) > kReadFileMaxSize) {
     close(fd);
     return nullptr;
   }

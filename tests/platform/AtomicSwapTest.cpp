@@ -165,10 +165,12 @@ TEST(AtomicSwap, FromAnotherDeviceCopiesBesideTheTargetFirst) {
   MakePackage(package, "1");
   MakePackage(away.filePath("art.new"), "2");
   ASSERT_TRUE(QFile::link("drawing.xml", away.filePath("art.new/link")));
-  {
-    InjectedFault fault({{AtomicSwapStep::Exchange, EIO}});
+  for (AtomicSwapStep step : {AtomicSwapStep::Copy, AtomicSwapStep::Exchange}) {
+    InjectedFault fault({{step, EIO}});
     AtomicSwapResult result;
     EXPECT_FALSE(AtomicReplaceItem(away.filePath("art.new"), package, &result));
+    EXPECT_EQ(result.errorNumber, EIO);
+    EXPECT_TRUE(QFile::exists(away.filePath("art.new/drawing.xml")));
     EXPECT_EQ(ReadText(package + "/drawing.xml"), "drawing 1");
     EXPECT_EQ(Entries(dir.path()), QStringList{"art.TWdraw"});  // the copy was cleaned away
   }

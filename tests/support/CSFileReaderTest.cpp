@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -35,6 +36,10 @@ TEST(CSFileReader, OpeningFailures) {
   WriteBytes(dir.filePath("f"), "x");
   EXPECT_EQ(CSFileReaderWriter::initWithFile(dir.filePath("f/under-a-file"), &error), nullptr);
   EXPECT_EQ(error, kFileErrorNotFound);  // ENOTDIR
+  // A named pipe would block a reader forever; it is refused at once.
+  ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("pipe")).constData(), 0600), 0);
+  EXPECT_EQ(CSFileReader::initWithFile(dir.filePath("pipe"), &error), nullptr);
+  EXPECT_EQ(error, kFileErrorCantOpen);
   auto reader = CSFileReader::initWithFile(dir.filePath("f"), 1, nullptr, &error);
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(error, 0u);
@@ -72,6 +77,7 @@ TEST(CSFileReader, ReadsExactRangesAndBlocks) {
   EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(block), 100), content.right(100));
   EXPECT_EQ(reader->readBlock(3, &length), nullptr);
   EXPECT_EQ(length, 0u);
+  EXPECT_EQ(reader->error(), 0u);  // the end of the file is no failure
   EXPECT_EQ(reader->readBlock(UINT64_MAX / 2, &length), nullptr);
 }
 
