@@ -84,6 +84,9 @@ TEST_F(CSLoggerTest, OneDatedLinePerMessageInTheStateFolder) {
   EXPECT_EQ(kLine.match(lines[1]).captured(7), longMessage);
   EXPECT_TRUE(kLine.match(lines[2]).hasMatch());
   EXPECT_EQ(logger()->logFilePath(), logPath());
+  ScopedEnvironment relative;
+  relative.set("XDG_STATE_HOME", "relative/is/ignored");
+  EXPECT_EQ(CSLogger::logFolderPath(), QDir::homePath() + "/.local/state/TindleWick");
 }
 
 TEST_F(CSLoggerTest, BecomesTheTargetOfLogString) {

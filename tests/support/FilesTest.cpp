@@ -7,6 +7,7 @@
 #include "testkit/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -162,6 +163,25 @@ TEST(Files, PathsAndTechnicalTypes) {
   EXPECT_EQ(TechnicalTextTypes().size(), 31);
   EXPECT_TRUE(TechnicalTextTypes().contains("c++"));
   EXPECT_EQ(PathForUserFolder(999), QString());
+
+  QTemporaryDir dir;
+  ScopedEnvironment environment;
+  environment.set("XDG_DATA_HOME", dir.filePath("data"));
+  environment.set("XDG_CACHE_HOME", dir.filePath("cache"));
+  EXPECT_EQ(PathForUserFolder(kUserFolderApplicationSupport), dir.filePath("data"));
+  EXPECT_EQ(PathForUserFolder(kUserFolderCaches), dir.filePath("cache"));
+  EXPECT_EQ(PathForUserFolder(kUserFolderTrash), dir.filePath("data/Trash"));
+  EXPECT_TRUE(QFileInfo(dir.filePath("data/Trash")).isDir());
+  EXPECT_TRUE(IsTempFile(dir.filePath("cache") + "/x"));
+
+  EXPECT_TRUE(CanWriteToFolder(dir.path()));
+  EXPECT_FALSE(CanWriteToFolder(dir.filePath("missing")));
+  EXPECT_EQ(Entries(dir.path()), (QStringList{"cache", "data"}));  // the probe file is gone again
+  double created = 0;
+  WriteBytes(dir.filePath("new"), "x");
+  if (GetFileCreationDate(dir.filePath("new"), &created))
+    EXPECT_NEAR(created, double(QDateTime::currentSecsSinceEpoch()), 120.0);
+  EXPECT_FALSE(GetFileCreationDate(dir.filePath("missing"), &created));
 }
 
 // ---- Reading, sizes and permissions --------------------------------------------
