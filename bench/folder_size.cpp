@@ -1,15 +1,16 @@
 // The folder-size walk (package sizes, the autosave folder) beside the
 // system's `du -s` over the same tree. du counts allocated blocks, the walk
 // adds up file lengths, so the two figures differ by the block rounding.
-#include "support/Files.h"
-
 #include <benchmark/benchmark.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
+
+#include "support/Files.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Download names come from the maker's web page: any text is either read
 // into a version held in its places, or ignored.
-#include "support/Files.h"
-
 #include <cstdlib>
+
+#include "support/Files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString name = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

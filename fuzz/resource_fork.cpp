@@ -1,8 +1,8 @@
 // Resource forks arrive with files from other systems: any bytes either
 // parse into entries that lie wholly inside the fork, or are refused.
-#include "support/Files.h"
-
 #include <cstdlib>
+
+#include "support/Files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResourceForkContents contents;

@@ -1,5 +1,11 @@
 #include "platform/AtomicSwap.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QRandomGenerator>
@@ -7,12 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 #include <vector>
 
 #ifndef RENAME_NOREPLACE
@@ -68,8 +69,8 @@ QString TemporarySibling(const QString& target, const char* role) {
   const quint64 random = QRandomGenerator::global()->generate64();
   QString name = LastComponent(target);
   if (name.size() > 120) name.truncate(120);
-  return ParentFolder(target) + QLatin1String("/.") + name + QLatin1Char('.') + QLatin1String(role) +
-         QLatin1Char('-') + QString::number(random, 36);
+  return ParentFolder(target) + QLatin1String("/.") + name + QLatin1Char('.') + QLatin1String(role) + QLatin1Char('-') +
+         QString::number(random, 36);
 }
 
 bool Exists(const QByteArray& path) {

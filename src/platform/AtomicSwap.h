@@ -17,14 +17,14 @@ enum class AtomicSwapStep {
   Exchange,   // renameat2(RENAME_EXCHANGE)
   MoveAside,  // no swap possible: moving the old item out of the way
   MoveInAfterAside,
-  Restore,    // moving the old item back after the new one failed to go in
+  Restore,  // moving the old item back after the new one failed to go in
 };
 
 struct AtomicSwapResult {
-  int errorNumber = 0;       // errno of the step that failed; 0 on success
-  QString failedPath;        // the path that step failed to produce
-  QString oldItemPath;       // AtomicExchangeItem: where the old item now lies ("" when there was none)
-  QString leftOverPath;      // when the old item could not be put back: where it was left
+  int errorNumber = 0;   // errno of the step that failed; 0 on success
+  QString failedPath;    // the path that step failed to produce
+  QString oldItemPath;   // AtomicExchangeItem: where the old item now lies ("" when there was none)
+  QString leftOverPath;  // when the old item could not be put back: where it was left
 };
 
 // The new item at `newPath` takes the place of `targetPath`, which may be

@@ -1,8 +1,9 @@
 #include "platform/ExtendedAttributes.h"
 
+#include <sys/xattr.h>
+
 #include <QFile>
 #include <cerrno>
-#include <sys/xattr.h>
 
 namespace {
 QByteArray UserName(const QString& name) {

@@ -12,8 +12,7 @@ constexpr qsizetype kExtendedAttributeMaxSize = 65536;
 
 // The attribute's value, or false with errno-style `*errorNumber` (ENODATA
 // when it is absent, ENOTSUP where the file system keeps none).
-bool GetExtendedAttribute(const QString& path, const QString& name, QByteArray* value,
-                          int* errorNumber = nullptr);
+bool GetExtendedAttribute(const QString& path, const QString& name, QByteArray* value, int* errorNumber = nullptr);
 // The size of the attribute's value, or -1 (with *errorNumber) when absent.
 qsizetype ExtendedAttributeSize(const QString& path, const QString& name, int* errorNumber = nullptr);
 bool SetExtendedAttribute(const QString& path, const QString& name, const QByteArray& value,

@@ -1,20 +1,20 @@
 #include "support/CSFileReader.h"
 
-#include "support/CSCore.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <cerrno>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "support/CSCore.h"
 
 std::unique_ptr<CSFileReader> CSFileReader::initWithFile(const QString& path, FileError* error) {
   return initWithFile(path, 1, nullptr, error);
 }
 
-std::unique_ptr<CSFileReader> CSFileReader::initWithFile(const QString& path, uint32_t, const void*,
-                                                         FileError* error) {
+std::unique_ptr<CSFileReader> CSFileReader::initWithFile(const QString& path, uint32_t, const void*, FileError* error) {
   std::unique_ptr<CSFileReader> reader(new (std::nothrow) CSFileReader);
   const FileError code = reader ? reader->openFile(path) : kFileErrorNoMemory;
   if (error) *error = code;

@@ -2,12 +2,12 @@
 // Reads one open file by offset and length, or in fixed blocks through a
 // buffer of its own, and keeps the file error of the last failed operation.
 
-#include "support/FileErrors.h"
-
 #include <QString>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+
+#include "support/FileErrors.h"
 
 class CSFileReader {
  public:

@@ -1,10 +1,11 @@
 #include "support/CSFileReaderWriter.h"
 
-#include "support/CSCore.h"
+#include <unistd.h>
 
 #include <cerrno>
 #include <new>
-#include <unistd.h>
+
+#include "support/CSCore.h"
 
 std::unique_ptr<CSFileReaderWriter> CSFileReaderWriter::initWithFile(const QString& path, FileError* error) {
   return initWithFile(path, 1, nullptr, error);

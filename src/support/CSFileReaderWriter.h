@@ -3,15 +3,15 @@
 // truncates. Every operation takes the object's own lock, so blocks written
 // from several threads land whole and the size stays consistent.
 
-#include "support/CSFileReader.h"
-
 #include <mutex>
+
+#include "support/CSFileReader.h"
 
 class CSFileReaderWriter : public CSFileReader {
  public:
   static std::unique_ptr<CSFileReaderWriter> initWithFile(const QString& path, FileError* error = nullptr);
-  static std::unique_ptr<CSFileReaderWriter> initWithFile(const QString& path, uint32_t mutexOption,
-                                                          const void* owner, FileError* error);
+  static std::unique_ptr<CSFileReaderWriter> initWithFile(const QString& path, uint32_t mutexOption, const void* owner,
+                                                          FileError* error);
 
   int readType() const override { return 2; }
   uint64_t actualFileSize() override;

@@ -1,23 +1,24 @@
 #include "support/CSLogger.h"
 
-#include "platform/LogSink.h"
-#include "support/CSCore.h"
-#include "support/CSFileReaderWriter.h"
+#include <fcntl.h>
+#include <syslog.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <syslog.h>
-#include <unistd.h>
 #include <vector>
+
+#include "platform/LogSink.h"
+#include "support/CSCore.h"
+#include "support/CSFileReaderWriter.h"
 
 namespace {
 
@@ -67,7 +68,8 @@ void CSLogger::setBundleID(const QString& bundleID) {
 QString CSLogger::logFolderPath() {
   // A relative value is invalid for the variable and is ignored.
   QString state = QString::fromLocal8Bit(qgetenv("XDG_STATE_HOME"));
-  if (state.isEmpty() || !state.startsWith(QLatin1Char('/'))) state = QDir::homePath() + QStringLiteral("/.local/state");
+  if (state.isEmpty() || !state.startsWith(QLatin1Char('/')))
+    state = QDir::homePath() + QStringLiteral("/.local/state");
   return QDir::cleanPath(state) + QStringLiteral("/TindleWick");
 }
 
@@ -202,7 +204,8 @@ QString CSLogger::messagesForApp(const QString&, const QString& bundleID, uint64
   QString messages;
   if (!file.open(QIODevice::ReadOnly)) return messages;
   const QString text = QString::fromUtf8(file.readAll());
-  const int32_t cutoff = filterDays ? DayNumber(QDate::currentDate().addDays(-qint64(std::min<uint64_t>(filterDays, 1000000)))) : 0;
+  const int32_t cutoff =
+      filterDays ? DayNumber(QDate::currentDate().addDays(-qint64(std::min<uint64_t>(filterDays, 1000000)))) : 0;
   int32_t currentDay = QDate::currentDate().year() * 10000 + 101;
   bool inEntry = false;
   for (const QString& line : text.split(QLatin1Char('\n'))) {

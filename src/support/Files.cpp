@@ -1,8 +1,9 @@
 #include "support/Files.h"
 
-#include "platform/AtomicSwap.h"
-#include "platform/ExtendedAttributes.h"
-#include "support/CSCore.h"
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -14,10 +15,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/AtomicSwap.h"
+#include "platform/ExtendedAttributes.h"
+#include "support/CSCore.h"
 
 const QString kFinderInfoAttribute = QStringLiteral("com.apple.FinderInfo");
 const QString kResourceForkAttribute = QStringLiteral("com.apple.ResourceFork");
@@ -148,7 +149,8 @@ void GivePermissionsAt(int folderFd, const QByteArray& name, const QString& show
     int status = fchmodat(folderFd, name.constData(), mode | 0666, AT_SYMLINK_NOFOLLOW);
     // Without /proc the C library cannot change a file's mode without the
     // chance of following a link; the item was just seen not to be one.
-    if (status != 0 && (errno == EOPNOTSUPP || errno == ENOSYS)) status = fchmodat(folderFd, name.constData(), mode | 0666, 0);
+    if (status != 0 && (errno == EOPNOTSUPP || errno == ENOSYS))
+      status = fchmodat(folderFd, name.constData(), mode | 0666, 0);
     if (status != 0) {
       LogString("Can't change permissions of %@. %@", shownPath, ReasonForErrno(errno));
       return;
@@ -431,9 +433,9 @@ void GiveUserFilePermissions(const QString& path) {
 
 const QStringList& TechnicalTextTypes() {
   static const QStringList types = {
-      "asm", "c", "c++", "cc", "cp", "cpp", "crash", "css", "csv", "dif", "dtd",
-      "entitlements", "h", "hang", "ips", "java", "js", "json", "log", "m", "mm", "playhouse",
-      "plist", "ps", "r", "sdef", "spin", "strings", "swift", "xib", "xml"};
+      "asm",          "c",  "c++",  "cc",   "cp",   "cpp",     "crash", "css", "csv", "dif", "dtd",
+      "entitlements", "h",  "hang", "ips",  "java", "js",      "json",  "log", "m",   "mm",  "playhouse",
+      "plist",        "ps", "r",    "sdef", "spin", "strings", "swift", "xib", "xml"};
   return types;
 }
 
@@ -596,7 +598,8 @@ QString GetLinkFromWebloc(const QString& path, QString* name) {
   QString result;
   if (link) {
     result = QString::fromLatin1(reinterpret_cast<const char*>(link->data), qsizetype(link->length));
-    if (title && name) *name = QString::fromLatin1(reinterpret_cast<const char*>(title->data), qsizetype(title->length));
+    if (title && name)
+      *name = QString::fromLatin1(reinterpret_cast<const char*>(title->data), qsizetype(title->length));
   }
   FreeResourceForkContents(&contents);
   return result;
@@ -625,14 +628,16 @@ bool MoveItemToTrash(const QString& path, QString* trashedPath, FileErrorObject*
   // The record is made first and exclusively: it reserves the name.
   const QFileInfo item(absolute);
   const QString suffix = item.isDir() ? QString() : item.completeSuffix();
-  const QString base = suffix.isEmpty() ? item.fileName() : item.fileName().left(item.fileName().size() - suffix.size() - 1);
+  const QString base =
+      suffix.isEmpty() ? item.fileName() : item.fileName().left(item.fileName().size() - suffix.size() - 1);
   QString name, infoPath;
   int fd = -1;
   for (int attempt = 0; attempt < 4 && fd < 0; ++attempt) {
     name = UniqueName(base, suffix, [&](const QString& candidate) {
       struct stat other {};
       return lstat(Encoded(files + QLatin1Char('/') + candidate).constData(), &other) != 0 &&
-             lstat(Encoded(infos + QLatin1Char('/') + candidate + QStringLiteral(".trashinfo")).constData(), &other) != 0;
+             lstat(Encoded(infos + QLatin1Char('/') + candidate + QStringLiteral(".trashinfo")).constData(), &other) !=
+                 0;
     });
     infoPath = infos + QLatin1Char('/') + name + QStringLiteral(".trashinfo");
     fd = open(Encoded(infoPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -697,8 +702,7 @@ bool ParseDownloadName(const QString& fileName, const QString& productName, int3
     patch = std::min<int64_t>(patch * 10 + digits[i].digitValue(), 9999);
   }
   auto combined = [](int64_t a, int64_t b, int64_t c) { return a * 1000000 + b * 10000 + c; };
-  if (bestName && !bestName->isEmpty() &&
-      combined(version[0], version[1], version[2]) >= combined(major, minor, patch))
+  if (bestName && !bestName->isEmpty() && combined(version[0], version[1], version[2]) >= combined(major, minor, patch))
     return false;
   version[0] = major;
   version[1] = minor;

@@ -6,13 +6,13 @@
 // the caller's thread. Folder walks and permission changes never follow
 // symbolic links.
 
-#include "support/FileErrors.h"
-
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+#include "support/FileErrors.h"
 
 // ---- Paths and folders -------------------------------------------------------
 

@@ -1,12 +1,13 @@
-#include "platform/AtomicSwap.h"
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/AtomicSwap.h"
 
 namespace {
 
@@ -52,7 +53,8 @@ class InjectedFault {
 
 // A folder on another device than the temporary folder, where there is one.
 QString OtherDeviceFolder(const QString& than) {
-  struct stat a {}, b {};
+  struct stat a {
+  }, b{};
   if (stat("/dev/shm", &a) != 0 || access("/dev/shm", W_OK) != 0) return QString();
   if (stat(QFile::encodeName(than).constData(), &b) != 0 || a.st_dev == b.st_dev) return QString();
   return QStringLiteral("/dev/shm");
@@ -146,9 +148,8 @@ TEST(AtomicSwap, MovesAsideOnlyWhereNoExchangeIsPossible) {
     EXPECT_EQ(Entries(dir.path()), (QStringList{"art.TWdraw", "art.new"}));
   }
   {
-    InjectedFault fault({{AtomicSwapStep::Exchange, EINVAL},
-                         {AtomicSwapStep::MoveInAfterAside, EIO},
-                         {AtomicSwapStep::Restore, EIO}});
+    InjectedFault fault(
+        {{AtomicSwapStep::Exchange, EINVAL}, {AtomicSwapStep::MoveInAfterAside, EIO}, {AtomicSwapStep::Restore, EIO}});
     EXPECT_FALSE(AtomicReplaceItem(dir.filePath("art.new"), package, &result));
     ASSERT_FALSE(result.leftOverPath.isEmpty());
     EXPECT_EQ(ReadText(result.leftOverPath + "/drawing.xml"), "drawing 2");  // where the old one was left

@@ -1,9 +1,10 @@
-#include "platform/ExtendedAttributes.h"
-
 #include <gtest/gtest.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
+
+#include "platform/ExtendedAttributes.h"
 
 TEST(ExtendedAttributes, UserNamespaceRoundTripWithoutFollowingLinks) {
   QTemporaryDir dir;

@@ -1,15 +1,15 @@
-#include "support/CSFileReader.h"
-#include "support/CSFileReaderWriter.h"
-
-#include "testkit/LogCapture.h"
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QTemporaryDir>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#include "support/CSFileReader.h"
+#include "support/CSFileReaderWriter.h"
+#include "testkit/LogCapture.h"
 
 namespace {
 QByteArray Pattern(qsizetype size) {

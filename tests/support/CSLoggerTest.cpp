@@ -1,11 +1,5 @@
-#include "support/CSLogger.h"
-
-#include "platform/LogSink.h"
-#include "support/CSAlertPresenter.h"
-#include "support/CSCore.h"
-#include "testkit/ScopedEnvironment.h"
-
 #include <gtest/gtest.h>
+
 #include <QDate>
 #include <QFile>
 #include <QLocale>
@@ -14,6 +8,12 @@
 #include <QTemporaryDir>
 #include <thread>
 #include <vector>
+
+#include "platform/LogSink.h"
+#include "support/CSAlertPresenter.h"
+#include "support/CSCore.h"
+#include "support/CSLogger.h"
+#include "testkit/ScopedEnvironment.h"
 
 namespace {
 
@@ -188,13 +188,10 @@ TEST(CSLogger, DateFromLogLine) {
     int32_t currentDay, expected;
   };
   const Row rows[] = {
-      {"2024-03-05 10:00:00 x", 20200101, 20240305},
-      {"short", 20200101, 20200101},
+      {"2024-03-05 10:00:00 x", 20200101, 20240305},    {"short", 20200101, 20200101},
       {"Jan  2 10:00:00 host app", 20231215, 20240102},  // read in December: the next year
-      {"Dec 24 10:00:00 host app", 20231215, 20231224},
-      {"Xyz 24 10:00:00 host app", 20231215, 20231215},
-      {"Mar  0 10:00:00 host app", 20231215, 20231215},
-      {"2024-0x-05 10:00:00 x", 20200101, 20200101},
+      {"Dec 24 10:00:00 host app", 20231215, 20231224}, {"Xyz 24 10:00:00 host app", 20231215, 20231215},
+      {"Mar  0 10:00:00 host app", 20231215, 20231215}, {"2024-0x-05 10:00:00 x", 20200101, 20200101},
   };
   for (const Row& row : rows) EXPECT_EQ(CSLogger::dateFromLogLine(row.line, row.currentDay), row.expected) << row.line;
   QLocale::setDefault(previous);

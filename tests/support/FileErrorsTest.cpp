@@ -1,7 +1,8 @@
-#include "support/FileErrors.h"
-
 #include <gtest/gtest.h>
+
 #include <cerrno>
+
+#include "support/FileErrors.h"
 
 TEST(FileErrors, EveryDescription) {
   const char* expected[] = {
@@ -38,26 +39,11 @@ TEST(FileErrors, ErrnoByOperation) {
   // Symbolic names: the numbers differ between systems (EAGAIN is 11 here,
   // ELOOP 40, ENAMETOOLONG 36), and the table must follow the names.
   const Row rows[] = {
-      {0, 0, 0, 0, 0},
-      {EPERM, 11, 11, 11, 11},
-      {EACCES, 11, 11, 11, 11},
-      {EROFS, 11, 11, 11, 11},
-      {ENOLINK, 11, 11, 11, 11},
-      {ENOENT, 10, 4, 13, 3},
-      {EINTR, 2, 2, 2, 2},
-      {EBUSY, 2, 2, 2, 2},
-      {EAGAIN, 2, 2, 2, 2},
-      {EEXIST, 4, 4, 4, 4},
-      {ENOTDIR, 10, 10, 10, 10},
-      {EISDIR, 10, 10, 10, 10},
-      {ELOOP, 10, 10, 10, 10},
-      {ENAMETOOLONG, 10, 10, 10, 10},
-      {EMULTIHOP, 10, 10, 10, 10},
-      {EFBIG, 1, 1, 1, 1},
-      {ENOSPC, 3, 3, 3, 3},
-      {ERANGE, 12, 12, 12, 12},
-      {EIO, 9, 9, 13, 16},
-      {ENOMEM, 9, 9, 13, 16},
+      {0, 0, 0, 0, 0},           {EPERM, 11, 11, 11, 11},        {EACCES, 11, 11, 11, 11},    {EROFS, 11, 11, 11, 11},
+      {ENOLINK, 11, 11, 11, 11}, {ENOENT, 10, 4, 13, 3},         {EINTR, 2, 2, 2, 2},         {EBUSY, 2, 2, 2, 2},
+      {EAGAIN, 2, 2, 2, 2},      {EEXIST, 4, 4, 4, 4},           {ENOTDIR, 10, 10, 10, 10},   {EISDIR, 10, 10, 10, 10},
+      {ELOOP, 10, 10, 10, 10},   {ENAMETOOLONG, 10, 10, 10, 10}, {EMULTIHOP, 10, 10, 10, 10}, {EFBIG, 1, 1, 1, 1},
+      {ENOSPC, 3, 3, 3, 3},      {ERANGE, 12, 12, 12, 12},       {EIO, 9, 9, 13, 16},         {ENOMEM, 9, 9, 13, 16},
       {EDQUOT, 9, 9, 13, 16},
   };
   for (const Row& row : rows) {
@@ -95,10 +81,10 @@ TEST(FileErrors, CocoaDomainErrorCode) {
     int64_t expected;
   };
   const Row rows[] = {
-      {kPOSIXErrorDomain, EPERM, 513},    {kPOSIXErrorDomain, ENOENT, 4},   {kPOSIXErrorDomain, EACCES, 257},
-      {kPOSIXErrorDomain, EEXIST, 516},   {kPOSIXErrorDomain, ENODEV, 642}, {kPOSIXErrorDomain, EROFS, 642},
-      {kPOSIXErrorDomain, ENOSPC, 640},   {kPOSIXErrorDomain, EIO, 0},      {kCocoaErrorDomain, 260, 4},
-      {kCocoaErrorDomain, 512, 512},      {kOSStatusErrorDomain, 2, 0},
+      {kPOSIXErrorDomain, EPERM, 513},  {kPOSIXErrorDomain, ENOENT, 4},   {kPOSIXErrorDomain, EACCES, 257},
+      {kPOSIXErrorDomain, EEXIST, 516}, {kPOSIXErrorDomain, ENODEV, 642}, {kPOSIXErrorDomain, EROFS, 642},
+      {kPOSIXErrorDomain, ENOSPC, 640}, {kPOSIXErrorDomain, EIO, 0},      {kCocoaErrorDomain, 260, 4},
+      {kCocoaErrorDomain, 512, 512},    {kOSStatusErrorDomain, 2, 0},
   };
   for (const Row& row : rows) {
     const FileErrorObject error{row.domain, row.code, QString()};

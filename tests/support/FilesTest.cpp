@@ -1,12 +1,9 @@
-#include "support/Files.h"
-
-#include "platform/AtomicSwap.h"
-#include "platform/ExtendedAttributes.h"
-#include "support/CSCore.h"
-#include "testkit/LogCapture.h"
-#include "testkit/ScopedEnvironment.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -16,10 +13,13 @@
 #include <QThread>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "platform/AtomicSwap.h"
+#include "platform/ExtendedAttributes.h"
+#include "support/CSCore.h"
+#include "support/Files.h"
+#include "testkit/LogCapture.h"
+#include "testkit/ScopedEnvironment.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ TEST(Files, ParseDownloadName) {
       {"Plan_215.pkg", false, 0, 0, 0},   // not a download kind
       {"Other_215.dmg", false, 0, 0, 0},  // another product
       {"Plan_2x5.dmg", false, 0, 0, 0},
-      {"Plan_21x.dmg", false, 0, 0, 0},   // the patch must begin with a digit
+      {"Plan_21x.dmg", false, 0, 0, 0},  // the patch must begin with a digit
       {"Plan215.dmg", false, 0, 0, 0},
       {"Plan_.dmg", false, 0, 0, 0},
       {"Plan_219999999999999.dmg", true, 2, 1, 9999},  // held in its place, no overflow
@@ -145,8 +145,13 @@ TEST(Files, FileSizeString) {
     const char* expected;
   };
   const Row rows[] = {
-      {0, "0 KB"},         {999999, "1,000.00 KB"}, {2000000, "2 MB"},        {1500, "1.50 KB"},
-      {2500000000, "2.50 GB"}, {3000000000000, "3 TB"}, {1234567000000000, "1,234.57 TB"},
+      {0, "0 KB"},
+      {999999, "1,000.00 KB"},
+      {2000000, "2 MB"},
+      {1500, "1.50 KB"},
+      {2500000000, "2.50 GB"},
+      {3000000000000, "3 TB"},
+      {1234567000000000, "1,234.57 TB"},
   };
   for (const Row& row : rows) EXPECT_EQ(FileSizeString(row.bytes), QString(row.expected)) << row.bytes;
 }

@@ -1,12 +1,12 @@
-#include "support/Files.h"
-
-#include "platform/ExtendedAttributes.h"
-
 #include <gtest/gtest.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <map>
 #include <vector>
+
+#include "platform/ExtendedAttributes.h"
+#include "support/Files.h"
 
 namespace {
 
