@@ -50,15 +50,14 @@ QString TrashFolder() {
   return DataHome() + QStringLiteral("/Trash");
 }
 
-// The file error's message for a failed system call; a missing item reads as
-// "can't be found" whatever was being done.
-FileError FileErrorForErrno(int errorNumber);
-QString ReasonForErrno(int errorNumber) {
-  return FileErrorDescription(FileErrorForErrno(errorNumber));
-}
-
+// The file error for a failed change to the file system; a missing item
+// reads as "can't be found" whatever was being done.
 FileError FileErrorForErrno(int errorNumber) {
   return ConvertUnixErrorCore(errorNumber == ENOENT ? kFileOperationOpen : kFileOperationWrite, errorNumber);
+}
+
+QString ReasonForErrno(int errorNumber) {
+  return FileErrorDescription(FileErrorForErrno(errorNumber));
 }
 
 // ---- Our attribute: label, hidden extension, stationery ----------------------
