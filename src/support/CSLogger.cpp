@@ -1,0 +1,245 @@
+#include "support/CSLogger.h"
+
+#include <fcntl.h>
+#include <syslog.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "platform/LogSink.h"
+#include "support/CSCore.h"
+#include "support/CSFileReaderWriter.h"
+
+namespace {
+
+// Set while this thread writes a line: anything the file layer logs
+// meanwhile would come back here.
+thread_local bool t_logging = false;
+
+struct LoggingGuard {
+  LoggingGuard() { t_logging = true; }
+  ~LoggingGuard() { t_logging = false; }
+};
+
+int32_t DayNumber(const QDate& date) {
+  return date.year() * 10000 + date.month() * 100 + date.day();
+}
+
+}  // namespace
+
+CSLogger::CSLogger() = default;
+CSLogger::~CSLogger() = default;
+
+CSLogger* CSLogger::sharedInstance() {
+  // Never destroyed: lines may still be logged while statics go away.
+  static CSLogger* instance = new CSLogger;
+  return instance;
+}
+
+QString ApplicationIdentifier() {
+  QString name = QCoreApplication::applicationName();
+  if (name.isEmpty()) name = QStringLiteral("TWdraw");
+  QStringList domain = QCoreApplication::organizationDomain().split(QLatin1Char('.'), Qt::SkipEmptyParts);
+  if (domain.isEmpty()) return name;
+  std::reverse(domain.begin(), domain.end());
+  return domain.join(QLatin1Char('.')) + QLatin1Char('.') + name;
+}
+
+QString CSLogger::bundleID() const {
+  std::lock_guard lock(m_lock);
+  return m_bundleID.isEmpty() ? ApplicationIdentifier() : m_bundleID;
+}
+
+void CSLogger::setBundleID(const QString& bundleID) {
+  std::lock_guard lock(m_lock);
+  m_bundleID = bundleID;
+}
+
+QString CSLogger::logFolderPath() {
+  // A relative value is invalid for the variable and is ignored.
+  QString state = QString::fromLocal8Bit(qgetenv("XDG_STATE_HOME"));
+  if (state.isEmpty() || !state.startsWith(QLatin1Char('/')))
+    state = QDir::homePath() + QStringLiteral("/.local/state");
+  return QDir::cleanPath(state) + QStringLiteral("/TindleWick");
+}
+
+QString CSLogger::logFilePath() const {
+  QString id = bundleID();
+  id.remove(QLatin1Char('/'));
+  return logFolderPath() + QLatin1Char('/') + id + QStringLiteral(".log");
+}
+
+bool CSLogger::openFile() {
+  const QString folder = logFolderPath();
+  if (!QDir().mkpath(folder)) return false;
+  QString id = m_bundleID.isEmpty() ? ApplicationIdentifier() : m_bundleID;
+  id.remove(QLatin1Char('/'));
+  const QString path = folder + QLatin1Char('/') + id + QStringLiteral(".log");
+  const int fd = open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  close(fd);
+  m_file = CSFileReaderWriter::initWithFile(path);
+  if (!m_file) return false;
+  m_openPath = path;
+  if (!m_shutDownRegistered) {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+      QObject::connect(app, &QCoreApplication::aboutToQuit, [] { CSLogger::sharedInstance()->shutDown(); });
+      m_shutDownRegistered = true;
+    }
+  }
+  return true;
+}
+
+void CSLogger::shutDown() {
+  std::lock_guard lock(m_lock);
+  m_file.reset();
+  m_openPath.clear();
+}
+
+void CSLogger::logString(const QString& message) {
+  if (t_logging) return;
+  LoggingGuard guard;
+  std::lock_guard lock(m_lock);
+  if (!m_file && !openFile()) return;
+  // Measured afresh: another instance of the application may have written.
+  const uint64_t size = m_file->actualFileSize();
+  if (size >= kMaxLogFileSize && !shortenFile(size)) {
+    const QByteArray utf8 = message.toUtf8();
+    syslog(LOG_NOTICE, "%s", utf8.constData());
+    return;
+  }
+  std::tm local{};
+  const std::time_t now = std::time(nullptr);
+  localtime_r(&now, &local);
+  const QString id = m_bundleID.isEmpty() ? ApplicationIdentifier() : m_bundleID;
+  const QString prefix = StringWithFormat("%d-%02d-%02d %02d:%02d:%02d %@ ", local.tm_year + 1900, local.tm_mon + 1,
+                                          local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, id);
+  if (appendStringToLogFile(prefix) && appendStringToLogFile(message)) {
+    if (m_file->writeData("\n", 1, m_file->fileSize())) m_file->sync();
+  }
+}
+
+bool CSLogger::appendStringToLogFile(const QString& text) {
+  if (text.isEmpty()) return true;
+  // Lone surrogates become U+FFFD rather than failing the line.
+  const QByteArray utf8 = text.toUtf8();
+  return m_file->writeData(utf8.constData(), uint64_t(utf8.size()), m_file->fileSize());
+}
+
+bool CSLogger::shortenFile(uint64_t size) {
+  if (size < kShortenMinimumSize) return false;
+  // Cut just after the first line feed past the middle, so the file still
+  // begins at the start of a line; exactly at the middle when none is near.
+  uint64_t cut = size / 2;
+  std::vector<uint8_t> block(kBlockSize);
+  for (uint64_t i = 0, offset = size / 2; i < kLineSearchBlocks && offset < size; ++i) {
+    const uint64_t count = std::min(kBlockSize, size - offset);
+    if (!m_file->readDataTo(block.data(), count, offset)) return false;
+    const auto* feed = static_cast<const uint8_t*>(std::memchr(block.data(), '\n', count));
+    if (feed) {
+      cut = offset + uint64_t(feed - block.data()) + 1;
+      break;
+    }
+    offset += count;
+  }
+  uint64_t copied = 0;
+  for (uint64_t from = cut; from < size;) {
+    const uint64_t count = std::min(kBlockSize, size - from);
+    if (!m_file->readDataTo(block.data(), count, from)) return false;
+    if (!m_file->writeData(block.data(), count, copied)) return false;
+    from += count;
+    copied += count;
+  }
+  return m_file->truncateToLength(copied);
+}
+
+int32_t CSLogger::dateFromLogLine(const QString& line, int32_t currentDay) {
+  if (line.size() < 11) return currentDay;
+  auto digits = [&](qsizetype from, qsizetype count) {
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+      if (!line[i].isDigit()) return -1;
+      value = value * 10 + line[i].digitValue();
+    }
+    return value;
+  };
+  if (line[0].isDigit() && line[4] == QLatin1Char('-') && line[7] == QLatin1Char('-') && line[10].isSpace()) {
+    const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
+    if (year < 0 || month < 0 || day < 0) return currentDay;
+    return year * 10000 + month * 100 + day;
+  }
+  // "Mon dd ..." without a year: the year of the current day, or the next
+  // one when the month lies before the current day's month.
+  int month = 0;
+  const QLocale locale;
+  for (int m = 1; m <= 12 && month == 0; ++m) {
+    if (line.left(3).compare(locale.monthName(m, QLocale::ShortFormat).left(3), Qt::CaseInsensitive) == 0) month = m;
+  }
+  if (month == 0) return currentDay;
+  qsizetype i = 4;
+  while (i < line.size() && line[i].isSpace()) ++i;
+  int day = 0;
+  while (i < line.size() && line[i].isDigit() && day < 100) day = day * 10 + line[i++].digitValue();
+  if (day == 0 || i >= line.size()) return currentDay;
+  const int currentMonth = (currentDay / 100) % 100;
+  int year = currentDay / 10000;
+  if (month < currentMonth) ++year;
+  return year * 10000 + month * 100 + day;
+}
+
+QString CSLogger::messagesForApp(const QString&, const QString& bundleID, uint64_t filterDays) {
+  QString id = bundleID.isEmpty() ? this->bundleID() : bundleID;
+  id.remove(QLatin1Char('/'));
+  QFile file(logFolderPath() + QLatin1Char('/') + id + QStringLiteral(".log"));
+  QString messages;
+  if (!file.open(QIODevice::ReadOnly)) return messages;
+  const QString text = QString::fromUtf8(file.readAll());
+  const int32_t cutoff =
+      filterDays ? DayNumber(QDate::currentDate().addDays(-qint64(std::min<uint64_t>(filterDays, 1000000)))) : 0;
+  int32_t currentDay = QDate::currentDate().year() * 10000 + 101;
+  bool inEntry = false;
+  for (const QString& line : text.split(QLatin1Char('\n'))) {
+    if (line.isEmpty()) continue;
+    const bool continuation = line[0].isSpace();
+    if (continuation && !inEntry) continue;
+    if (cutoff && !continuation) {
+      currentDay = dateFromLogLine(line, currentDay);
+      if (currentDay <= cutoff) {
+        inEntry = false;
+        continue;
+      }
+    }
+    QString taken = line;
+    taken.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    messages += taken + QLatin1Char('\n');
+    inEntry = true;
+  }
+  return messages;
+}
+
+QString CSLogger::allLogsForApp(const QString& appName, const QString& bundleID) {
+  const QString name = appName.isEmpty() ? QCoreApplication::applicationName() : appName;
+  const QString messages = messagesForApp(name, bundleID, 0);
+  if (messages.isEmpty()) {
+    GiveSimpleAlert(QStringLiteral("No log information."),
+                    StringWithFormat("I could not find any crash reports or log entries for %@.", name));
+    return QString();
+  }
+  return messages;
+}
+
+void InstallLogFile(const QString& bundleID) {
+  CSLogger* logger = CSLogger::sharedInstance();
+  if (!bundleID.isEmpty()) logger->setBundleID(bundleID);
+  SetLogSink([logger](const QString& line) { logger->logString(line); });
+}
