@@ -386,14 +386,8 @@ QString TitleCase(const QString& s) {
                    word == QLatin1String("re");
     }
     if (!firstWord && IsOnStopList(word)) staysLower = true;
-    if (!staysLower) {
-      for (qsizetype k = 0; k < word.size(); ++k) {
-        if (CharIsLetter(word[k].unicode())) {
-          word[k] = QChar(UpperCaseChar(word[k].unicode()));
-          break;
-        }
-      }
-    }
+    // Only a word that begins with a letter is raised: "3rd" stays as it is.
+    if (!staysLower && CharIsLetter(word[0].unicode())) word[0] = QChar(UpperCaseChar(word[0].unicode()));
     // Lowering may change the length (a few letters lower to two units).
     out.replace(i, end - i, word);
     i += word.size();

@@ -1,5 +1,7 @@
 #include "support/TextUtilities.h"
 
+#include "testkit/QStringPrinter.h"
+
 #include <gtest/gtest.h>
 #include <QChar>
 #include <vector>
