@@ -55,8 +55,9 @@ QString NewBase64StringFromData(const QByteArray& data) {
 }
 
 std::optional<QByteArray> NewDataFromBase64String(QStringView text) {
-  QByteArray out;
-  out.reserve(text.size() / 4 * 3 + 3);
+  // Every character gives at most 6 bits, so the output never exceeds this.
+  QByteArray out(text.size() / 4 * 3 + 3, Qt::Uninitialized);
+  char* p = out.data();
   uint32_t bits = 0;
   int count = 0;  // 6-bit values in `bits`
   for (const QChar ch : text) {
@@ -65,14 +66,14 @@ std::optional<QByteArray> NewDataFromBase64String(QStringView text) {
     if (c == u'=') break;  // padding ends the text; the partial group gave its whole bytes already
     if (c >= 128 || kDecode[c] < 0) return std::nullopt;
     bits = (bits << 6) | uint32_t(kDecode[c]);
-    ++count;
     // Every 6 bits past a byte boundary complete one byte: after the 2nd,
     // 3rd and 4th character of a group.
-    if (count >= 2) out += char((bits >> (2 * (4 - count))) & 0xFF);
+    if (++count >= 2) *p++ = char((bits >> (2 * (4 - count))) & 0xFF);
     if (count == 4) {
       bits = 0;
       count = 0;
     }
   }
+  out.truncate(p - out.constData());
   return out;
 }
