@@ -105,9 +105,9 @@ bool HasFuzzySuffix(const QString& s, const QString& suffix) {
 }
 
 qsizetype IndexOfStringStartingAt(QStringView s, QStringView find, qsizetype start) {
-  if (find.isEmpty() || start < 0 || start >= s.size()) return kNotFound;
+  if (find.isEmpty() || start < 0 || start >= s.size()) return kStringNotFound;
   const qsizetype found = s.indexOf(find, start, Qt::CaseInsensitive);
-  return found < 0 ? kNotFound : found;
+  return found < 0 ? kStringNotFound : found;
 }
 
 qsizetype NumberOfOccurrencesOfString(QStringView s, QStringView find) {
@@ -557,13 +557,13 @@ bool IsStringInSortedArray(const QStringList& list, const QString& s, qsizetype*
 }
 
 qsizetype IndexOfStringInArray(const QStringList& list, const QString& s) {
-  if (s.isEmpty()) return kNotFound;
+  if (s.isEmpty()) return kStringNotFound;
   for (qsizetype i = 0; i < list.size(); ++i)
     if (IsFuzzyEqualToString(list[i], s)) return i;
-  return kNotFound;
+  return kStringNotFound;
 }
 
-bool ContainsString(const QStringList& list, const QString& s) { return IndexOfStringInArray(list, s) != kNotFound; }
+bool ContainsString(const QStringList& list, const QString& s) { return IndexOfStringInArray(list, s) != kStringNotFound; }
 
 namespace {
 int64_t IntegerOf(const QVariant& v) {

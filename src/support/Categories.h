@@ -18,7 +18,7 @@
 #include <limits>
 
 // The "not found" index of the searches below: the largest signed value.
-constexpr qsizetype kNotFound = std::numeric_limits<qsizetype>::max();
+constexpr qsizetype kStringNotFound = std::numeric_limits<qsizetype>::max();
 
 // ---- Strings and paths -----------------------------------------------------------
 
@@ -41,7 +41,7 @@ QString StringByReplacingFile(const QString& path, const QString& file, const QS
 bool IsFuzzyEqualToString(const QString& s, const QString& other);  // case-insensitive; false for null
 bool HasFuzzyPrefix(const QString& s, const QString& prefix);
 bool HasFuzzySuffix(const QString& s, const QString& suffix);
-// Case-insensitive search from `start`; kNotFound for an empty `find` or a
+// Case-insensitive search from `start`; kStringNotFound for an empty `find` or a
 // start at or past the end.
 qsizetype IndexOfStringStartingAt(QStringView s, QStringView find, qsizetype start);
 qsizetype NumberOfOccurrencesOfString(QStringView s, QStringView find);  // non-overlapping
@@ -110,7 +110,7 @@ QString StringFromDataInUnknownFormat(const QByteArray& data, const QString& pat
 // Binary search of a case-insensitively sorted list; *index receives the
 // found index or the insertion point.
 bool IsStringInSortedArray(const QStringList& list, const QString& s, qsizetype* index);
-// The first index whose string is fuzzily equal; kNotFound for an empty
+// The first index whose string is fuzzily equal; kStringNotFound for an empty
 // string or list.
 qsizetype IndexOfStringInArray(const QStringList& list, const QString& s);
 bool ContainsString(const QStringList& list, const QString& s);

@@ -183,7 +183,7 @@ uint32_t LengthOfString(const QString& s) { return uint32_t(s.size()); }
 int64_t PositionOfStringInString(const QString& s, const QString& find) {
   if (s.isNull() || find.isNull()) return kWrapperNotFound;
   const qsizetype at = find.isEmpty() ? -1 : s.indexOf(find, 0, Qt::CaseInsensitive);
-  return at < 0 ? int64_t(kNotFound) : at;
+  return at < 0 ? int64_t(kStringNotFound) : at;
 }
 
 int64_t PositionOfStringInStringFrom(const QString& s, const QString& find, int64_t from) {

@@ -4,6 +4,8 @@
 // values are Qt's implicitly shared ones, so there is nothing to retain or
 // release; a null QString stands for "no string".
 
+#include "support/StringWithFormat.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -52,6 +54,24 @@ QStringList FolderContents(const QString& folder, const QStringList& extensions,
 // valid text in it.
 QString NewStringFromBytes(const char* bytes, int64_t length, int code);
 QString CreateStringFromUnicode(const char16_t* chars, int64_t length);
+inline QString NewStringFromUnicode(const char16_t* chars, int64_t length) {
+  return CreateStringFromUnicode(chars, length);
+}
+template <typename... Args>
+QString NewStringWithFormat(const char* format, const Args&... args) {
+  return StringWithFormat(format, args...);
+}
+// Empty, not null: a mutable string exists.
+inline QString CreateMutableString() { return QString(QLatin1String("")); }
+inline QString NewMutableString() { return CreateMutableString(); }
+inline QString MutableStringFromString(const QString& s) { return s.isNull() ? CreateMutableString() : s; }
+inline QString NewMutableStringFromUnicode(const char16_t* chars, int64_t length) {
+  return CreateStringFromUnicode(chars, length);
+}
+// Null when the bytes are not valid text in the encoding.
+inline QString CreateMutableStringFromBytes(const char* bytes, int64_t length, int code) {
+  return NewStringFromBytes(bytes, length, code);
+}
 QString NewGuidString();
 void AppendToString(QString& m, const QString& s);  // nothing for an empty string
 void AppendCharactersToString(QString& m, const char16_t* chars, int64_t count);
@@ -72,7 +92,7 @@ QString PercentUnescapedString(const QString& s);
 // True when both are null, or both exist and are equal.
 bool AreStringsEqual(const QString& a, const QString& b);
 uint32_t LengthOfString(const QString& s);
-// Case-insensitive; kNotFound (Categories.h) when absent, kWrapperNotFound
+// Case-insensitive; kStringNotFound (Categories.h) when absent, kWrapperNotFound
 // when either string is null.
 int64_t PositionOfStringInString(const QString& s, const QString& find);
 int64_t PositionOfStringInStringFrom(const QString& s, const QString& find, int64_t from);

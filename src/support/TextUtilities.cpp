@@ -178,7 +178,7 @@ int CompareStringsNoCase(const QString& a, const QString& b) {
 uint32_t IndexOfString(QStringView s, QStringView sub, qsizetype start) {
   if (s.isEmpty()) return 0xFFFFFFFF;
   const qsizetype found = IndexOfStringStartingAt(s, sub, start);
-  return found == kNotFound || found > qsizetype(0xFFFFFFFE) ? 0xFFFFFFFF : uint32_t(found);
+  return found == kStringNotFound || found > qsizetype(0xFFFFFFFE) ? 0xFFFFFFFF : uint32_t(found);
 }
 
 bool IsWordOnStopList(QStringView word) { return IsOnStopList(word); }

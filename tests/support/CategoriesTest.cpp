@@ -32,15 +32,15 @@ TEST(Categories, FuzzyComparison) {
   EXPECT_TRUE(HasFuzzySuffix(U("Drawing.TWdraw"), U(".twdraw")));
   EXPECT_FALSE(HasFuzzySuffix(U("Drawing"), QString()));
   EXPECT_EQ(IndexOfStringStartingAt(u"abcABC", u"abc", 1), 3);
-  EXPECT_EQ(IndexOfStringStartingAt(u"abc", u"abc", 3), kNotFound);
-  EXPECT_EQ(IndexOfStringStartingAt(u"abc", u"", 0), kNotFound);
+  EXPECT_EQ(IndexOfStringStartingAt(u"abc", u"abc", 3), kStringNotFound);
+  EXPECT_EQ(IndexOfStringStartingAt(u"abc", u"", 0), kStringNotFound);
   EXPECT_EQ(NumberOfOccurrencesOfString(u"aaaa", u"aa"), 2);
 }
 
 TEST(Categories, SubstringsAndSpaces) {
   EXPECT_EQ(SubstringFrom(U("abcdef"), 2, 4), U("cd"));
   EXPECT_EQ(SubstringFrom(U("abcdef"), 2, 0xFFFFFFFF), U("cdef"));
-  EXPECT_EQ(SubstringFrom(U("abcdef"), 2, kNotFound), U("cdef"));
+  EXPECT_EQ(SubstringFrom(U("abcdef"), 2, kStringNotFound), U("cdef"));
   EXPECT_TRUE(SubstringFrom(U("abc"), 5, 9).isEmpty());
   EXPECT_TRUE(SubstringFrom(U("abc"), 2, 1).isEmpty());
   char16_t c = 0;
@@ -231,7 +231,7 @@ TEST(Categories, Collections) {
   EXPECT_FALSE(IsStringInSortedArray({}, U("x"), &index));
   EXPECT_EQ(index, 0);
   EXPECT_EQ(IndexOfStringInArray(sorted, U("GAMMA")), 2);
-  EXPECT_EQ(IndexOfStringInArray(sorted, QString()), kNotFound);
+  EXPECT_EQ(IndexOfStringInArray(sorted, QString()), kStringNotFound);
   EXPECT_TRUE(ContainsString(sorted, U("Alpha")));
   EXPECT_FALSE(ContainsString(sorted, U("")));
   const QVariantMap map{{U("n"), 42}, {U("s"), U("17 apples")}, {U("yes"), U("YES")}, {U("f"), 2.5}};

@@ -73,7 +73,7 @@ TEST(ObjectWrappers, StringsFromBytesAndComparisons) {
   EXPECT_TRUE(AreStringsEqual(QStringLiteral("a"), QStringLiteral("a")));
   EXPECT_FALSE(AreStringsEqual(QStringLiteral("a"), QStringLiteral("A")));
   EXPECT_EQ(PositionOfStringInString(QStringLiteral("Hello"), QStringLiteral("LO")), 3);
-  EXPECT_EQ(PositionOfStringInString(QStringLiteral("Hello"), QStringLiteral("x")), kNotFound);
+  EXPECT_EQ(PositionOfStringInString(QStringLiteral("Hello"), QStringLiteral("x")), kStringNotFound);
   EXPECT_EQ(PositionOfStringInString(QString(), QStringLiteral("x")), kWrapperNotFound);
   EXPECT_EQ(PositionOfStringInStringFrom(QStringLiteral("abab"), QStringLiteral("AB"), 1), 2);
   EXPECT_EQ(NewGuidString().size(), 36);
