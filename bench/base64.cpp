@@ -1,11 +1,13 @@
 // Base64 of image data (pasteboard records, SVG data links) and the word and
 // character scans of the text engine.
 #include "support/Base64.h"
-#include "support/Numbers.h"
-#include "support/TextUtilities.h"
 
 #include <benchmark/benchmark.h>
+
 #include <QByteArray>
+
+#include "support/Numbers.h"
+#include "support/TextUtilities.h"
 
 static QByteArray Payload(int64_t size) {
   QByteArray bytes(qsizetype(size), Qt::Uninitialized);

@@ -1,8 +1,8 @@
 // Index-set text from the defaults: any text reads to a set or nothing, and a
 // set that was read writes back to text that reads to the same set.
-#include "support/CSIndexSet.h"
-
 #include <cstdlib>
+
+#include "support/CSIndexSet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -1,10 +1,10 @@
 // Real numbers from files and fields: any text at any start answers a status
 // code, never reads past the given length, and leaves the index inside it.
-#include "support/Numbers.h"
-
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "support/Numbers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

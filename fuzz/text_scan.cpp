@@ -2,11 +2,11 @@
 // stay inside the text and around the position, and the readers of escaped
 // text (HTML entities, percent escapes, text of an unknown encoding) take
 // any bytes.
-#include "support/Categories.h"
-#include "support/TextUtilities.h"
-
 #include <QByteArray>
 #include <cstdlib>
+
+#include "support/Categories.h"
+#include "support/TextUtilities.h"
 
 namespace {
 void Check(bool condition) {

@@ -1,9 +1,5 @@
 #include "support/Categories.h"
 
-#include "support/CSCore.h"
-#include "support/NumberText.h"
-#include "support/TextUtilities.h"
-
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -12,12 +8,22 @@
 #include <algorithm>
 #include <array>
 
+#include "support/CSCore.h"
+#include "support/NumberText.h"
+#include "support/TextUtilities.h"
+
 // ---- Strings and paths -----------------------------------------------------------
 
-QString GuidString() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); }
+QString GuidString() {
+  return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
 
-QString NumberString(int value) { return QString::number(value); }
-QString LongNumberString(int64_t value) { return QString::number(qlonglong(value)); }
+QString NumberString(int value) {
+  return QString::number(value);
+}
+QString LongNumberString(int64_t value) {
+  return QString::number(qlonglong(value));
+}
 
 namespace {
 
@@ -143,11 +149,11 @@ char16_t ValidateFirstUnicodeCharacter(QStringView s) {
 
 namespace {
 constexpr std::array<const char*, 48> kStopWords = {
-    "a",      "above",   "after",  "against",  "along",      "amid",   "among",  "an",    "and",    "as",
-    "at",     "behind",  "below",  "beneath",  "beside",     "besides", "between", "but",   "by",     "despite",
-    "down",   "during",  "except", "for",      "from",       "in",     "into",   "nor",   "of",     "on",
-    "onto",   "or",      "over",   "per",      "since",      "than",   "the",    "throughout", "to", "toward",
-    "towards", "underneath", "unlike", "until", "upon",      "versus", "via",    "with"};
+    "a",       "above",      "after",  "against", "along",  "amid",    "among",   "an",         "and", "as",
+    "at",      "behind",     "below",  "beneath", "beside", "besides", "between", "but",        "by",  "despite",
+    "down",    "during",     "except", "for",     "from",   "in",      "into",    "nor",        "of",  "on",
+    "onto",    "or",         "over",   "per",     "since",  "than",    "the",     "throughout", "to",  "toward",
+    "towards", "underneath", "unlike", "until",   "upon",   "versus",  "via",     "with"};
 }  // namespace
 
 bool IsOnStopList(QStringView word) {
@@ -288,8 +294,7 @@ QString CleanUp(const QString& s, bool keepReturns, bool stripPunctuation) {
   return out.isEmpty() ? QString() : out;
 }
 
-QString Extract(const QString& s, qsizetype keyIndex, qsizetype keyLength, qsizetype maxLength,
-                bool stripPunctuation) {
+QString Extract(const QString& s, qsizetype keyIndex, qsizetype keyLength, qsizetype maxLength, bool stripPunctuation) {
   const QString empty(QLatin1String(""));
   if (keyIndex < 0 || keyIndex >= s.size() || keyLength < 0) return empty;
   if (maxLength <= 0) maxLength = 100;
@@ -324,8 +329,7 @@ const Quotes& UserQuotes() {
     const QString doubles = locale.quoteString(QString(), QLocale::StandardQuotation);
     const QString singles = locale.quoteString(QString(), QLocale::AlternateQuotation);
     if (doubles.size() != 2 || singles.size() != 2) return q;
-    const char16_t marks[4] = {doubles[0].unicode(), doubles[1].unicode(), singles[0].unicode(),
-                               singles[1].unicode()};
+    const char16_t marks[4] = {doubles[0].unicode(), doubles[1].unicode(), singles[0].unicode(), singles[1].unicode()};
     for (char16_t m : marks)
       if (m == u'"' || m == u'\'' || TypeOfChar(m) != kCharPunctuation) return q;
     q.leftDouble = marks[0];
@@ -363,7 +367,9 @@ QString StringBySubstitutingQuotes(const QString& s, char16_t previous) {
 }
 
 namespace {
-bool IsApostrophe(char16_t c) { return c == u'\'' || c == 0x2019; }
+bool IsApostrophe(char16_t c) {
+  return c == u'\'' || c == 0x2019;
+}
 }  // namespace
 
 QString TitleCase(const QString& s) {
@@ -511,10 +517,12 @@ QString StringFromDataInUnknownFormat(const QByteArray& data, const QString& pat
   };
   const auto* b = reinterpret_cast<const uchar*>(data.constData());
   if (data.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-    const QString text = StringFromBytesInEncoding(data.constData() + 2, data.size() - 2, kUTF16LittleEndianStringEncoding);
+    const QString text =
+        StringFromBytesInEncoding(data.constData() + 2, data.size() - 2, kUTF16LittleEndianStringEncoding);
     if (!text.isNull()) return answer(text, kUTF16LittleEndianStringEncoding);
   } else if (data.size() >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-    const QString text = StringFromBytesInEncoding(data.constData() + 2, data.size() - 2, kUTF16BigEndianStringEncoding);
+    const QString text =
+        StringFromBytesInEncoding(data.constData() + 2, data.size() - 2, kUTF16BigEndianStringEncoding);
     if (!text.isNull()) return answer(text, kUTF16BigEndianStringEncoding);
   }
   QString text = StringFromBytesInEncoding(data.constData(), data.size(), kUTF8StringEncoding);
@@ -563,7 +571,9 @@ qsizetype IndexOfStringInArray(const QStringList& list, const QString& s) {
   return kStringNotFound;
 }
 
-bool ContainsString(const QStringList& list, const QString& s) { return IndexOfStringInArray(list, s) != kStringNotFound; }
+bool ContainsString(const QStringList& list, const QString& s) {
+  return IndexOfStringInArray(list, s) != kStringNotFound;
+}
 
 namespace {
 int64_t IntegerOf(const QVariant& v) {
@@ -590,7 +600,8 @@ bool BoolForKey(const QVariantMap& map, const QString& key) {
   if (!v.isValid()) return false;
   if (v.typeId() == QMetaType::QString) {
     const QString text = v.toString().trimmed();
-    if (text.startsWith(QLatin1Char('Y'), Qt::CaseInsensitive) || text.startsWith(QLatin1Char('T'), Qt::CaseInsensitive))
+    if (text.startsWith(QLatin1Char('Y'), Qt::CaseInsensitive) ||
+        text.startsWith(QLatin1Char('T'), Qt::CaseInsensitive))
       return true;
     return LongLongValue(text) != 0;
   }
@@ -604,4 +615,6 @@ double FloatForKey(const QVariantMap& map, const QString& key) {
   return v.toDouble();
 }
 
-int64_t IntegerForKey(const QVariantMap& map, const QString& key) { return IntegerOf(map.value(key)); }
+int64_t IntegerForKey(const QVariantMap& map, const QString& key) {
+  return IntegerOf(map.value(key));
+}

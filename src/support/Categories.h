@@ -24,8 +24,8 @@ constexpr qsizetype kStringNotFound = std::numeric_limits<qsizetype>::max();
 
 // A new UUID in its standard text form, upper-case hexadecimal with hyphens.
 QString GuidString();
-QString NumberString(int value);            // "%d"
-QString LongNumberString(int64_t value);    // "%qd"
+QString NumberString(int value);          // "%d"
+QString LongNumberString(int64_t value);  // "%qd"
 
 // A path inside the home folder as "~" plus the rest; the home folder itself
 // and any other path stay as they are.

@@ -1,12 +1,12 @@
 #include "support/Numbers.h"
 
-#include "support/CSCore.h"
-
 #include <QString>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+#include "support/CSCore.h"
 
 // ---- Numbers --------------------------------------------------------------------
 
@@ -16,7 +16,9 @@ int64_t AbsoluteValue(int64_t v) {
 }
 
 namespace {
-uint64_t Magnitude(int64_t v) { return v < 0 ? uint64_t(0) - uint64_t(v) : uint64_t(v); }
+uint64_t Magnitude(int64_t v) {
+  return v < 0 ? uint64_t(0) - uint64_t(v) : uint64_t(v);
+}
 }  // namespace
 
 uint64_t GCD(int64_t a, int64_t b) {
@@ -66,7 +68,9 @@ struct DecimalAccumulator {
   }
 };
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
 
 }  // namespace
 
@@ -237,10 +241,18 @@ void FillBuffer(void* buffer, uint64_t pattern, int patternSize, int64_t count) 
   const uint32_t u32 = uint32_t(pattern);
   for (int64_t i = 0; i < count; ++i, p += size) {
     switch (size) {
-      case 8: std::memcpy(p, &pattern, 8); break;
-      case 4: std::memcpy(p, &u32, 4); break;
-      case 2: std::memcpy(p, &u16, 2); break;
-      default: *p = u8; break;
+      case 8:
+        std::memcpy(p, &pattern, 8);
+        break;
+      case 4:
+        std::memcpy(p, &u32, 4);
+        break;
+      case 2:
+        std::memcpy(p, &u16, 2);
+        break;
+      default:
+        *p = u8;
+        break;
     }
   }
 }

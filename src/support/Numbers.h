@@ -12,12 +12,24 @@
 
 // The magnitude; INT64_MIN, which has none, comes back unchanged.
 int64_t AbsoluteValue(int64_t v);
-inline int64_t Maximum(int64_t a, int64_t b) { return a > b ? a : b; }
-inline int64_t Minimum(int64_t a, int64_t b) { return a < b ? a : b; }
-inline int64_t MaximumMeasureUnit(int64_t a, int64_t b) { return Maximum(a, b); }
-inline int64_t MinimumMeasureUnit(int64_t a, int64_t b) { return Minimum(a, b); }
-inline int32_t MinimumCp(int32_t a, int32_t b) { return a < b ? a : b; }
-inline int32_t MaximumCp(int32_t a, int32_t b) { return a > b ? a : b; }
+inline int64_t Maximum(int64_t a, int64_t b) {
+  return a > b ? a : b;
+}
+inline int64_t Minimum(int64_t a, int64_t b) {
+  return a < b ? a : b;
+}
+inline int64_t MaximumMeasureUnit(int64_t a, int64_t b) {
+  return Maximum(a, b);
+}
+inline int64_t MinimumMeasureUnit(int64_t a, int64_t b) {
+  return Minimum(a, b);
+}
+inline int32_t MinimumCp(int32_t a, int32_t b) {
+  return a < b ? a : b;
+}
+inline int32_t MaximumCp(int32_t a, int32_t b) {
+  return a > b ? a : b;
+}
 
 // 0 when either is 0; otherwise the greatest common divisor of the
 // magnitudes (2^63 for GCD(INT64_MIN, INT64_MIN)).

@@ -1,17 +1,18 @@
 #include "support/ObjectWrappers.h"
 
-#include "support/CSCore.h"
-#include "support/Categories.h"
-#include "support/NumberText.h"
-#include "support/StringWithFormat.h"
-#include "support/TextUtilities.h"
+#include <dirent.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
+
+#include "support/CSCore.h"
+#include "support/Categories.h"
+#include "support/NumberText.h"
+#include "support/StringWithFormat.h"
+#include "support/TextUtilities.h"
 
 // ---- Lists ----------------------------------------------------------------------
 
@@ -26,7 +27,9 @@ uint32_t IndexOfObject(const QVariantList* array, const QVariant& object) {
   return i < 0 || i >= qsizetype(kWrapperNotFound) ? kWrapperNotFound : uint32_t(i);
 }
 
-uint32_t SizeOfArray(const QVariantList& array) { return uint32_t(array.size()); }
+uint32_t SizeOfArray(const QVariantList& array) {
+  return uint32_t(array.size());
+}
 
 // ---- Data -------------------------------------------------------------------------
 
@@ -45,8 +48,12 @@ void AppendBytesToData(QByteArray& data, const void* bytes, int64_t length) {
   if (bytes && length > 0) data.append(static_cast<const char*>(bytes), qsizetype(length));
 }
 
-const uint8_t* BytesOfData(const QByteArray& data) { return reinterpret_cast<const uint8_t*>(data.constData()); }
-uint32_t LengthOfData(const QByteArray& data) { return uint32_t(data.size()); }
+const uint8_t* BytesOfData(const QByteArray& data) {
+  return reinterpret_cast<const uint8_t*>(data.constData());
+}
+uint32_t LengthOfData(const QByteArray& data) {
+  return uint32_t(data.size());
+}
 
 // ---- Paths ------------------------------------------------------------------------
 
@@ -121,7 +128,9 @@ QString CreateStringFromUnicode(const char16_t* chars, int64_t length) {
   return QString(reinterpret_cast<const QChar*>(chars), qsizetype(length));
 }
 
-QString NewGuidString() { return GuidString(); }
+QString NewGuidString() {
+  return GuidString();
+}
 
 void AppendToString(QString& m, const QString& s) {
   if (!s.isEmpty()) m += s;
@@ -131,9 +140,13 @@ void AppendCharactersToString(QString& m, const char16_t* chars, int64_t count) 
   if (chars && count > 0) m.append(reinterpret_cast<const QChar*>(chars), qsizetype(count));
 }
 
-void DeleteStringCharacters(QString& m, int64_t from, int64_t to) { DeleteCharactersFrom(m, from, to); }
+void DeleteStringCharacters(QString& m, int64_t from, int64_t to) {
+  DeleteCharactersFrom(m, from, to);
+}
 
-void ClearString(QString& m) { m.resize(0); }
+void ClearString(QString& m) {
+  m.resize(0);
+}
 
 void InsertStringIntoString(QString& m, const QString& s, int64_t index) {
   m.insert(qsizetype(std::clamp<int64_t>(index, 0, m.size())), s);
@@ -155,7 +168,9 @@ char16_t CharacterInString(const QString& s, int64_t index) {
   return s[qsizetype(index)].unicode();
 }
 
-QString GetSubstring(const QString& s, int64_t from, int64_t to) { return SubstringFrom(s, from, to); }
+QString GetSubstring(const QString& s, int64_t from, int64_t to) {
+  return SubstringFrom(s, from, to);
+}
 
 uint32_t CopyUnicodeFromString(const QString& s, char16_t* buffer, int64_t max) {
   if (!buffer || max <= 0) return 0;
@@ -168,17 +183,25 @@ void GetUnicodeFromString(const QString& s, char16_t* buffer) {
   if (buffer) std::copy_n(s.utf16(), s.size(), buffer);
 }
 
-int IntFromString(const QString& s) { return IntValue(s); }
-int64_t LongIntFromString(const QString& s) { return LongLongValue(s); }
+int IntFromString(const QString& s) {
+  return IntValue(s);
+}
+int64_t LongIntFromString(const QString& s) {
+  return LongLongValue(s);
+}
 
-QString PercentUnescapedString(const QString& s) { return DecodeString(s); }
+QString PercentUnescapedString(const QString& s) {
+  return DecodeString(s);
+}
 
 bool AreStringsEqual(const QString& a, const QString& b) {
   if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
   return a == b;
 }
 
-uint32_t LengthOfString(const QString& s) { return uint32_t(s.size()); }
+uint32_t LengthOfString(const QString& s) {
+  return uint32_t(s.size());
+}
 
 int64_t PositionOfStringInString(const QString& s, const QString& find) {
   if (s.isNull() || find.isNull()) return kWrapperNotFound;

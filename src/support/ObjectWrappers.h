@@ -4,14 +4,14 @@
 // values are Qt's implicitly shared ones, so there is nothing to retain or
 // release; a null QString stands for "no string".
 
-#include "support/StringWithFormat.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <cstdint>
+
+#include "support/StringWithFormat.h"
 
 // "Not found" of these wrappers.
 constexpr uint32_t kWrapperNotFound = 0xFFFFFFFF;
@@ -21,7 +21,7 @@ enum : int { kByteStringASCII = 0, kByteStringUTF8 = 2, kByteStringMacRoman = 1 
 
 // ---- Lists ----------------------------------------------------------------------
 
-QVariant GetArrayEntry(const QVariantList& array, int64_t index);  // invalid when not below the count
+QVariant GetArrayEntry(const QVariantList& array, int64_t index);           // invalid when not below the count
 uint32_t IndexOfObject(const QVariantList* array, const QVariant& object);  // kWrapperNotFound when absent
 uint32_t SizeOfArray(const QVariantList& array);
 
@@ -62,9 +62,15 @@ QString NewStringWithFormat(const char* format, const Args&... args) {
   return StringWithFormat(format, args...);
 }
 // Empty, not null: a mutable string exists.
-inline QString CreateMutableString() { return QString(QLatin1String("")); }
-inline QString NewMutableString() { return CreateMutableString(); }
-inline QString MutableStringFromString(const QString& s) { return s.isNull() ? CreateMutableString() : s; }
+inline QString CreateMutableString() {
+  return QString(QLatin1String(""));
+}
+inline QString NewMutableString() {
+  return CreateMutableString();
+}
+inline QString MutableStringFromString(const QString& s) {
+  return s.isNull() ? CreateMutableString() : s;
+}
 inline QString NewMutableStringFromUnicode(const char16_t* chars, int64_t length) {
   return CreateStringFromUnicode(chars, length);
 }

@@ -1,9 +1,9 @@
 #include "support/SharedPreferences.h"
 
-#include "support/NumberText.h"
-
 #include <QSettings>
 #include <cmath>
+
+#include "support/NumberText.h"
 
 const QString kTindleWickSuite = QStringLiteral("TindleWick");
 const QString kAutoUpdateKey = QStringLiteral("autoUpdate");
@@ -60,11 +60,17 @@ int64_t TindleWickInteger(const QString& key) {
   return LongLongValue(v.toString());
 }
 
-QVariant CopyTindleWickObject(const QString& key) { return Suite().value(key); }
+QVariant CopyTindleWickObject(const QString& key) {
+  return Suite().value(key);
+}
 
-void SetTindleWickBoolean(const QString& key, bool value) { Suite().setValue(key, value); }
+void SetTindleWickBoolean(const QString& key, bool value) {
+  Suite().setValue(key, value);
+}
 
-void SetTindleWickInteger(const QString& key, int64_t value) { Suite().setValue(key, qlonglong(value)); }
+void SetTindleWickInteger(const QString& key, int64_t value) {
+  Suite().setValue(key, qlonglong(value));
+}
 
 void SetTindleWickObject(const QString& key, const QVariant& value) {
   Suite suite;
@@ -80,4 +86,6 @@ bool SyncTindleWickPrefs() {
   return suite.status() == QSettings::NoError;
 }
 
-QString TindleWickPrefsPath() { return Suite().fileName(); }
+QString TindleWickPrefsPath() {
+  return Suite().fileName();
+}

@@ -1,7 +1,5 @@
 #include "support/TextUtilities.h"
 
-#include "support/Categories.h"
-
 #include <QChar>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -9,6 +7,8 @@
 #include <array>
 #include <bitset>
 #include <memory>
+
+#include "support/Categories.h"
 
 // ---- Character classes ---------------------------------------------------------
 
@@ -87,7 +87,9 @@ const CharacterSets& Sets() {
 
 }  // namespace
 
-uint32_t TypeOfCharFromSets(char16_t c) { return Sets().classify(c); }
+uint32_t TypeOfCharFromSets(char16_t c) {
+  return Sets().classify(c);
+}
 
 uint32_t TypeOfChar(char16_t c) {
   const CharacterSets& sets = Sets();
@@ -120,10 +122,13 @@ bool CharIsSpaceOrPunct(char16_t c) {
   return t == kCharSpace || t == kCharPunctuation;
 }
 
-bool CharIsLineBreak(char16_t c) { return Sets().newline.test(c); }
+bool CharIsLineBreak(char16_t c) {
+  return Sets().newline.test(c);
+}
 
 bool CharIsCurrency(char16_t c) {
-  static const QString currency = QString::fromUtf8("$¢₽₺₴£₨₮₦¥₩₱৲€฿₭৳૱௹﷼₹₲₪₡₫៛₵₢₸₤₳₥₠₣₰₧₯₶");
+  static const QString currency = QString::fromUtf8(
+      "$¢₽₺₴£₨₮₦¥₩₱৲€฿₭৳૱௹﷼₹₲₪₡₫៛₵₢₸₤₳₥₠₣₰₧₯₶");
   return currency.contains(QChar(c));
 }
 
@@ -149,20 +154,30 @@ char16_t LowerCaseChar(char16_t c) {
   return lower.size() == 1 ? lower[0].unicode() : c;
 }
 
-QString LowerCaseString(const QString& s) { return s.toLower(); }
-QString UpperCaseString(const QString& s) { return s.toUpper(); }
-QString TitleCaseString(const QString& s) { return TitleCase(s); }
+QString LowerCaseString(const QString& s) {
+  return s.toLower();
+}
+QString UpperCaseString(const QString& s) {
+  return s.toUpper();
+}
+QString TitleCaseString(const QString& s) {
+  return TitleCase(s);
+}
 
 // ---- Strings -------------------------------------------------------------------
 
-QString TrimString(const QString& s) { return s.trimmed(); }
+QString TrimString(const QString& s) {
+  return s.trimmed();
+}
 
 QString CleanUpString(const QString& s, bool keepReturns, bool stripPunctuation) {
   return CleanUp(s, keepReturns, stripPunctuation);
 }
 
 namespace {
-int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+int Sign(int v) {
+  return v < 0 ? -1 : (v > 0 ? 1 : 0);
+}
 }  // namespace
 
 int CompareStrings(const QString& a, const QString& b) {
@@ -181,7 +196,9 @@ uint32_t IndexOfString(QStringView s, QStringView sub, qsizetype start) {
   return found == kStringNotFound || found > qsizetype(0xFFFFFFFE) ? 0xFFFFFFFF : uint32_t(found);
 }
 
-bool IsWordOnStopList(QStringView word) { return IsOnStopList(word); }
+bool IsWordOnStopList(QStringView word) {
+  return IsOnStopList(word);
+}
 
 char16_t SubstituteQuotes(char16_t current, char16_t previous, char16_t next) {
   return QuoteForCurrentChar(current, previous, next);
@@ -207,26 +224,46 @@ uint32_t TagFromData(const QByteArray& data) {
 
 const char* StringEncodingName(uint32_t encoding) {
   switch (encoding) {
-    case kASCIIStringEncoding: return "US-ASCII";
-    case kUTF8StringEncoding: return "UTF-8";
-    case kISOLatin1StringEncoding: return "ISO-8859-1";
-    case kUTF16StringEncoding: return "UTF-16";
-    case kWindowsCP1250StringEncoding: return "windows-1250";
-    case kWindowsCP1251StringEncoding: return "windows-1251";
-    case kWindowsCP1252StringEncoding: return "windows-1252";
-    case kWindowsCP1253StringEncoding: return "windows-1253";
-    case kWindowsCP1254StringEncoding: return "windows-1254";
-    case kISO2022JPStringEncoding: return "ISO-2022-JP";
-    case kJapaneseEUCStringEncoding: return "EUC-JP";
-    case kShiftJISStringEncoding: return "Shift_JIS";
-    case kMacOSRomanStringEncoding: return "macintosh";
-    case kISOLatin2StringEncoding: return "ISO-8859-2";
-    case kUTF16BigEndianStringEncoding: return "UTF-16BE";
-    case kUTF16LittleEndianStringEncoding: return "UTF-16LE";
-    case kUTF32StringEncoding: return "UTF-32";
-    case kUTF32BigEndianStringEncoding: return "UTF-32BE";
-    case kUTF32LittleEndianStringEncoding: return "UTF-32LE";
-    default: return nullptr;
+    case kASCIIStringEncoding:
+      return "US-ASCII";
+    case kUTF8StringEncoding:
+      return "UTF-8";
+    case kISOLatin1StringEncoding:
+      return "ISO-8859-1";
+    case kUTF16StringEncoding:
+      return "UTF-16";
+    case kWindowsCP1250StringEncoding:
+      return "windows-1250";
+    case kWindowsCP1251StringEncoding:
+      return "windows-1251";
+    case kWindowsCP1252StringEncoding:
+      return "windows-1252";
+    case kWindowsCP1253StringEncoding:
+      return "windows-1253";
+    case kWindowsCP1254StringEncoding:
+      return "windows-1254";
+    case kISO2022JPStringEncoding:
+      return "ISO-2022-JP";
+    case kJapaneseEUCStringEncoding:
+      return "EUC-JP";
+    case kShiftJISStringEncoding:
+      return "Shift_JIS";
+    case kMacOSRomanStringEncoding:
+      return "macintosh";
+    case kISOLatin2StringEncoding:
+      return "ISO-8859-2";
+    case kUTF16BigEndianStringEncoding:
+      return "UTF-16BE";
+    case kUTF16LittleEndianStringEncoding:
+      return "UTF-16LE";
+    case kUTF32StringEncoding:
+      return "UTF-32";
+    case kUTF32BigEndianStringEncoding:
+      return "UTF-32BE";
+    case kUTF32LittleEndianStringEncoding:
+      return "UTF-32LE";
+    default:
+      return nullptr;
   }
 }
 
@@ -259,7 +296,9 @@ uint32_t ConvertRawTextToUnicode(const char* bytes, qsizetype length, uint32_t e
   return n;
 }
 
-uint32_t UnicodeLength(const QString& s) { return uint32_t(s.size()); }
+uint32_t UnicodeLength(const QString& s) {
+  return uint32_t(s.size());
+}
 
 QString NormalizeWwwLink(const QString& s) {
   if (!s.startsWith(QLatin1String("www."), Qt::CaseInsensitive)) return s;
@@ -283,8 +322,8 @@ void DecomposeName(const QString& input, QString* first, QString* last) {
         const qsizetype before = name.lastIndexOf(QLatin1Char(' '), split - 1);
         if (before >= 0) split = before;
       }
-      static const char* const particles[] = {" af ",  " de ",  " del ", " de la ", " des ",     " di ", " du ",
-                                              " la ",  " le ",  " van ", " von ",   " von der ", " zu "};
+      static const char* const particles[] = {" af ", " de ", " del ", " de la ", " des ",     " di ", " du ",
+                                              " la ", " le ", " van ", " von ",   " von der ", " zu "};
       const QStringView head = QStringView(name).left(split + 1);
       for (const char* particle : particles) {
         const QLatin1String p(particle);
@@ -367,8 +406,12 @@ WordClass ClassForWord(char16_t c) {
   }
 }
 
-bool IsLetterForWord(char16_t c) { return c == u'_' || CharIsLetter(c); }
-bool IsDigit(char16_t c) { return TypeOfChar(c) == kCharDigit; }
+bool IsLetterForWord(char16_t c) {
+  return c == u'_' || CharIsLetter(c);
+}
+bool IsDigit(char16_t c) {
+  return TypeOfChar(c) == kCharDigit;
+}
 
 // The class of the character at p in its context: connectors between the
 // right neighbours count as word characters. Both neighbours must lie within
@@ -434,8 +477,7 @@ int32_t StartOfWord(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetc
   return RunStart(text, cp, k);
 }
 
-int32_t EndOfWord(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetch, bool includeBlanks,
-                  void* context) {
+int32_t EndOfWord(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetch, bool includeBlanks, void* context) {
   if (cp < 0) return cp + 1;
   if (cp >= maxCp) return cp;
   if (cp < minCp) cp = minCp;
@@ -451,11 +493,19 @@ int32_t EndOfWord(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetch,
 
 namespace {
 
-bool IsTerminator(char16_t c) { return c == u'.' || c == u'!' || c == u'?'; }
-bool IsClosingQuote(char16_t c) { return c == u'"' || c == u'\'' || c == u')' || c == 0x2019 || c == 0x201D; }
-bool IsHardBreak(char16_t c) { return c == u'\t' || (c >= 0x0A && c <= 0x0D) || c == 0x2028; }
+bool IsTerminator(char16_t c) {
+  return c == u'.' || c == u'!' || c == u'?';
+}
+bool IsClosingQuote(char16_t c) {
+  return c == u'"' || c == u'\'' || c == u')' || c == 0x2019 || c == 0x201D;
+}
+bool IsHardBreak(char16_t c) {
+  return c == u'\t' || (c >= 0x0A && c <= 0x0D) || c == 0x2028;
+}
 // White space that does not end a line or a sentence.
-bool IsSentenceBlank(char16_t c) { return TypeOfChar(c) == kCharSpace && !IsHardBreak(c) && !CharIsLineBreak(c); }
+bool IsSentenceBlank(char16_t c) {
+  return TypeOfChar(c) == kCharSpace && !IsHardBreak(c) && !CharIsLineBreak(c);
+}
 
 // A terminator ends its sentence when a blank or a closing mark follows (or the text ends).
 bool EndsSentence(TextScanner& text, int32_t p) {
@@ -473,7 +523,9 @@ int32_t SkipForward(TextScanner& text, int32_t p, bool (*test)(char16_t)) {
   return p;
 }
 
-bool IsSentenceClosing(char16_t c) { return IsClosingQuote(c) || c == u'>' || c == u']'; }
+bool IsSentenceClosing(char16_t c) {
+  return IsClosingQuote(c) || c == u'>' || c == u']';
+}
 
 }  // namespace
 

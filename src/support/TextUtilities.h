@@ -74,7 +74,7 @@ char16_t SubstituteQuotes(char16_t current, char16_t previous, char16_t next);
 // Four-character codes: the 32-bit value's bytes from the most significant
 // down, as Mac OS Roman text.
 QString StringFromTag(uint32_t tag);
-uint32_t TagFromString(const QString& s);    // 0 for fewer than 4 characters
+uint32_t TagFromString(const QString& s);      // 0 for fewer than 4 characters
 uint32_t TagFromData(const QByteArray& data);  // 0 for fewer than 4 bytes; big-endian
 
 // Text encodings known by name. Values are codes of our own; 0 is unknown.
@@ -131,8 +131,7 @@ using FetchCharProc = char16_t (*)(int32_t position, void* context, bool* stop);
 char16_t FetchCharacterFromString(int32_t position, void* string, bool* stop);
 
 int32_t StartOfWord(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetch, void* context);
-int32_t EndOfWord(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetch, bool includeBlanks,
-                  void* context);
+int32_t EndOfWord(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetch, bool includeBlanks, void* context);
 int32_t StartOfSentence(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetch, void* context);
 int32_t EndOfSentence(int32_t cp, int32_t minCp, int32_t maxCp, FetchCharProc fetch, void* context);
 

@@ -1,12 +1,13 @@
 #include "support/ThreadStorage.h"
 
-#include "support/CSCore.h"
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QThread>
 #include <cstring>
-#include <sys/syscall.h>
-#include <unistd.h>
+
+#include "support/CSCore.h"
 
 const char* const kThreadStorageKey = "corvane.storage";
 
@@ -31,7 +32,9 @@ uint8_t* AllocateThreadStorage(const QString& name) {
   return t_storage.block;
 }
 
-uint8_t* GetThreadStorage() { return t_storage.block; }
+uint8_t* GetThreadStorage() {
+  return t_storage.block;
+}
 
 bool IsMainThread() {
   const QCoreApplication* app = QCoreApplication::instance();

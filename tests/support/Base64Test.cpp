@@ -1,15 +1,16 @@
-#include "support/Base64.h"
-#include "testkit/QStringPrinter.h"
-
 #include <gtest/gtest.h>
+
 #include <QRandomGenerator>
 #include <QStringList>
+
+#include "support/Base64.h"
+#include "testkit/QStringPrinter.h"
 
 TEST(Base64, Rfc4648Vectors) {
   struct Row {
     const char* bytes;
     const char* text;
-  } rows[] = {{"f", "Zg=="},     {"fo", "Zm8="},     {"foo", "Zm9v"},        {"foob", "Zm9vYg=="},
+  } rows[] = {{"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
               {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"abc", "YWJj"}, {"ab", "YWI="}};
   for (const Row& r : rows) {
     const QByteArray bytes(r.bytes);
@@ -47,17 +48,17 @@ TEST(Base64, DecodingRules) {
     const char* bytes;
   } rows[] = {
       {"YWI=", true, "ab"},
-      {"YWI", true, "ab"},             // simply ends: the bytes gathered so far
+      {"YWI", true, "ab"},  // simply ends: the bytes gathered so far
       {"YQ", true, "a"},
       {"Y", true, ""},
       {"", true, ""},
-      {"YW\r\nJj", true, "abc"},       // line ends anywhere
-      {"YQ==garbage!", true, "a"},     // the first "=" ends the text
+      {"YW\r\nJj", true, "abc"},    // line ends anywhere
+      {"YQ==garbage!", true, "a"},  // the first "=" ends the text
       {"=", true, ""},
-      {"YW Jj", false, ""},            // a blank
+      {"YW Jj", false, ""},  // a blank
       {"YW*j", false, ""},
       {"YWJj\t", false, ""},
-      {"Y\xC3\xA9", false, ""},        // beyond ASCII
+      {"Y\xC3\xA9", false, ""},  // beyond ASCII
   };
   for (const Row& r : rows) {
     const auto decoded = NewDataFromBase64String(QString::fromUtf8(r.text));

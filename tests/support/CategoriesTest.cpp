@@ -1,17 +1,19 @@
-#include "support/CSError.h"
-#include "support/CSIndexSet.h"
-#include "support/Categories.h"
-#include "support/TextUtilities.h"
-
-#include "testkit/QStringPrinter.h"
-
 #include <gtest/gtest.h>
+
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "support/CSError.h"
+#include "support/CSIndexSet.h"
+#include "support/Categories.h"
+#include "support/TextUtilities.h"
+#include "testkit/QStringPrinter.h"
+
 namespace {
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString U(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
 }  // namespace
 
 TEST(Categories, GuidStringIsUpperCaseAndUnique) {
@@ -76,14 +78,9 @@ TEST(Categories, PercentEscaping) {
     bool periods, returns;
     const char* escaped;
   } rows[] = {
-      {"é", false, false, "%C3%A9"},
-      {"a.b", true, false, "a%2Eb"},
-      {"a.b", false, false, "a.b"},
-      {"a b/c", false, false, "a%20b%2Fc"},
-      {"x\ny", false, false, "x\ny"},
-      {"x\ny", false, true, "x%0Ay"},
-      {"-~_Az9", true, true, "-~_Az9"},
-      {"😀", false, false, "%F0%9F%98%80"},
+      {"é", false, false, "%C3%A9"},        {"a.b", true, false, "a%2Eb"},       {"a.b", false, false, "a.b"},
+      {"a b/c", false, false, "a%20b%2Fc"}, {"x\ny", false, false, "x\ny"},      {"x\ny", false, true, "x%0Ay"},
+      {"-~_Az9", true, true, "-~_Az9"},     {"😀", false, false, "%F0%9F%98%80"},
   };
   for (const Row& r : rows) {
     const QString escaped = EncodeIncludingPeriods(U(r.text), r.periods, r.returns);
@@ -91,8 +88,8 @@ TEST(Categories, PercentEscaping) {
     EXPECT_EQ(DecodeString(escaped), U(r.text)) << r.text;
   }
   EXPECT_EQ(DecodeString(U("%c3%a9")), U("é"));
-  EXPECT_TRUE(DecodeString(U("%C3")).isNull());   // not UTF-8
-  EXPECT_TRUE(DecodeString(U("%4")).isNull());    // cut short
+  EXPECT_TRUE(DecodeString(U("%C3")).isNull());  // not UTF-8
+  EXPECT_TRUE(DecodeString(U("%4")).isNull());   // cut short
   EXPECT_TRUE(DecodeString(U("%ZZ")).isNull());
   EXPECT_EQ(DecodeString(U("plain")), U("plain"));
 }
@@ -105,9 +102,9 @@ TEST(Categories, HtmlEscaping) {
   } rows[] = {
       {"&lt;b&gt; &amp; &quot;x&quot; &apos;y&apos;", "<b> & \"x\" 'y'"},
       {"a&nbsp;b", "a b"},
-      {"&amp;lt;", "&lt;"},              // scanning goes on after the replacement
-      {"x &#233; y", "x  y"},             // other entities go
-      {"AT&T and R&D", "AT&T and R&D"},   // a blank before any ";"
+      {"&amp;lt;", "&lt;"},                                  // scanning goes on after the replacement
+      {"x &#233; y", "x  y"},                                // other entities go
+      {"AT&T and R&D", "AT&T and R&D"},                      // a blank before any ";"
       {"a&verylongentityname;b", "a&verylongentityname;b"},  // beyond 13 characters
       {"&<x>;", "&<x>;"},
       {"tail &", "tail &"},
@@ -157,7 +154,7 @@ TEST(Categories, Quotes) {
   EXPECT_EQ(QuoteForCurrentChar(u'"', u'a', u' '), 0x201D);
   EXPECT_EQ(QuoteForCurrentChar(u'\'', u'(', u'a'), 0x2018);
   EXPECT_EQ(QuoteForCurrentChar(u'\'', u'n', u't'), 0x2019);
-  EXPECT_EQ(QuoteForCurrentChar(u'\'', u' ', u'9'), 0x2019);  // '90s
+  EXPECT_EQ(QuoteForCurrentChar(u'\'', u' ', u'9'), 0x2019);   // '90s
   EXPECT_EQ(QuoteForCurrentChar(u'\'', u'\t', u'9'), 0x2018);  // only after a plain space
   EXPECT_EQ(QuoteForCurrentChar(u'x', u' ', u' '), u'x');
   EXPECT_EQ(SubstituteQuotes(u'"', 0x201C, u'a'), 0x201C);
@@ -211,7 +208,11 @@ TEST(Categories, EncodingsByNameAndUnknownData) {
         << name;
   }
   uint32_t used = 0;
-  EXPECT_EQ(StringFromDataInUnknownFormat(QByteArray("\xFF\xFE" "a\0b\0", 6), QString(), &used), U("ab"));
+  EXPECT_EQ(StringFromDataInUnknownFormat(QByteArray("\xFF\xFE"
+                                                     "a\0b\0",
+                                                     6),
+                                          QString(), &used),
+            U("ab"));
   EXPECT_EQ(used, kUTF16LittleEndianStringEncoding);
   EXPECT_EQ(StringFromDataInUnknownFormat(QByteArray("\xFE\xFF\0a\0b", 6), QString(), &used), U("ab"));
   EXPECT_EQ(used, kUTF16BigEndianStringEncoding);

@@ -1,12 +1,13 @@
-#include "support/Numbers.h"
-
 #include <gtest/gtest.h>
+
 #include <QString>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <thread>
 #include <vector>
+
+#include "support/Numbers.h"
 
 TEST(Numbers, AbsoluteValueAndExtremes) {
   constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
@@ -25,8 +26,10 @@ TEST(Numbers, GcdOnMagnitudes) {
     int64_t a, b;
     uint64_t gcd;
   } rows[] = {
-      {0, 914400, 0}, {914400, 0, 0}, {-12, 18, 6}, {12, -18, 6}, {-12, -18, 6}, {17, 5, 1},
-      {12700, 9525, 3175}, {kMin, 6, 2}, {kMin, kMin, uint64_t(1) << 63}, {kMin, 3, 1},
+      {0, 914400, 0},      {914400, 0, 0}, {-12, 18, 6},
+      {12, -18, 6},        {-12, -18, 6},  {17, 5, 1},
+      {12700, 9525, 3175}, {kMin, 6, 2},   {kMin, kMin, uint64_t(1) << 63},
+      {kMin, 3, 1},
   };
   for (const Row& r : rows) EXPECT_EQ(GCD(r.a, r.b), r.gcd) << r.a << " " << r.b;
 }
@@ -178,8 +181,8 @@ TEST(Numbers, SwapBuffersPerThread) {
       for (int round = 0; round < 200; ++round) {
         const size_t length = 64 + size_t(round * 37 + t * 101) % 4000;
         std::vector<uint8_t> x(length, uint8_t(t)), y(length, uint8_t(100 + t));
-        if (!SwapBuffers(x.data(), y.data(), length) || x.front() != 100 + t || x.back() != 100 + t ||
-            y.front() != t || y.back() != t)
+        if (!SwapBuffers(x.data(), y.data(), length) || x.front() != 100 + t || x.back() != 100 + t || y.front() != t ||
+            y.back() != t)
           ++failures[size_t(t)];
       }
     });

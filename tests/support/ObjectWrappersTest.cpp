@@ -1,14 +1,15 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include "support/CSAlertPresenter.h"
 #include "support/Categories.h"
 #include "support/ObjectWrappers.h"
 #include "testkit/LogCapture.h"
 #include "testkit/QStringPrinter.h"
-
-#include <gtest/gtest.h>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 TEST(ObjectWrappers, ListsAndData) {
   const QVariantList list{1, QStringLiteral("two")};
@@ -101,7 +102,8 @@ TEST(ObjectWrappers, PathsAndFolders) {
   LogCapture log;
   CSRecordingAlertPresenter::shared().clear();
   const QString missing = dir.filePath(QStringLiteral("missing"));
-  EXPECT_TRUE(FolderContents(missing, {}, QStringLiteral("Can't list"), QStringLiteral("Folder %@: %@"), &ok).isEmpty());
+  EXPECT_TRUE(
+      FolderContents(missing, {}, QStringLiteral("Can't list"), QStringLiteral("Folder %@: %@"), &ok).isEmpty());
   EXPECT_FALSE(ok);
   ASSERT_EQ(log.lines().size(), 1);
   EXPECT_EQ(log.lines()[0], QStringLiteral("Can't enumerate folder %1. No such file or directory").arg(missing));

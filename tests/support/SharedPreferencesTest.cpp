@@ -1,12 +1,13 @@
-#include "support/SharedPreferences.h"
-#include "testkit/QStringPrinter.h"
-
 #include <gtest/gtest.h>
+
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdlib>
+
+#include "support/SharedPreferences.h"
+#include "testkit/QStringPrinter.h"
 
 namespace {
 // Points the user's configuration folder at a temporary one for the test.

@@ -1,10 +1,10 @@
-#include "support/TextUtilities.h"
-
-#include "testkit/QStringPrinter.h"
-
 #include <gtest/gtest.h>
+
 #include <QChar>
 #include <vector>
+
+#include "support/TextUtilities.h"
+#include "testkit/QStringPrinter.h"
 
 namespace {
 
@@ -52,12 +52,12 @@ TEST(TextUtilities, TypeOfCharPerClass) {
     char16_t c;
     uint32_t type;
   } rows[] = {
-      {u'a', kCharLowerCase}, {u'ß', kCharLowerCase},  {u'A', kCharUpperCase},  {0x01C5, kCharUpperCase},
-      {u' ', kCharSpace},     {u'\t', kCharSpace},     {u'\n', kCharSpace},     {0x00A0, kCharSpace},
-      {0x2028, kCharSpace},   {0x0085, kCharSpace},    {u'7', kCharDigit},      {0x0663, kCharDigit},
+      {u'a', kCharLowerCase},   {u'ß', kCharLowerCase},   {u'A', kCharUpperCase},   {0x01C5, kCharUpperCase},
+      {u' ', kCharSpace},       {u'\t', kCharSpace},      {u'\n', kCharSpace},      {0x00A0, kCharSpace},
+      {0x2028, kCharSpace},     {0x0085, kCharSpace},     {u'7', kCharDigit},       {0x0663, kCharDigit},
       {u'.', kCharPunctuation}, {u'_', kCharPunctuation}, {u'$', kCharPunctuation}, {u'+', kCharPunctuation},
-      {0x0001, kCharControl}, {0x200D, kCharControl},  {0x00AD, kCharControl},  {0xD800, kCharOther},
-      {0x4E00, kCharOther},   {0xFFFF, kCharOther},
+      {0x0001, kCharControl},   {0x200D, kCharControl},   {0x00AD, kCharControl},   {0xD800, kCharOther},
+      {0x4E00, kCharOther},     {0xFFFF, kCharOther},
   };
   for (const Row& r : rows) EXPECT_EQ(TypeOfChar(r.c), r.type) << std::hex << unsigned(r.c);
 }
@@ -88,11 +88,13 @@ TEST(TextUtilities, SingleCharacterCase) {
   struct Row {
     char16_t in, upper, lower;
   } rows[] = {
-      {u'a', u'A', u'a'},       {u'Z', u'Z', u'z'},   {u'ß', u'ß', u'ß'},   {u'ÿ', 0x0178, u'ÿ'},
-      {0x0178, 0x0178, u'ÿ'},   {u'é', u'É', u'é'},   {u'É', u'É', u'é'},   {u'÷', u'÷', u'÷'},
-      {u'×', u'×', u'×'},       {u'µ', u'µ', u'µ'},   {0x03B1, 0x0391, 0x03B1},
-      {0x0149, 0x0149, 0x0149},  // ŉ upper-cases to two units: unchanged
-      {0x0130, 0x0130, 0x0130},  // İ lower-cases to two units: unchanged
+      {u'a', u'A', u'a'},       {u'Z', u'Z', u'z'},
+      {u'ß', u'ß', u'ß'},       {u'ÿ', 0x0178, u'ÿ'},
+      {0x0178, 0x0178, u'ÿ'},   {u'é', u'É', u'é'},
+      {u'É', u'É', u'é'},       {u'÷', u'÷', u'÷'},
+      {u'×', u'×', u'×'},       {u'µ', u'µ', u'µ'},
+      {0x03B1, 0x0391, 0x03B1}, {0x0149, 0x0149, 0x0149},  // ŉ upper-cases to two units: unchanged
+      {0x0130, 0x0130, 0x0130},                            // İ lower-cases to two units: unchanged
       {u'1', u'1', u'1'},
   };
   for (const Row& r : rows) {
@@ -108,20 +110,20 @@ TEST(TextUtilities, WordLimits) {
     bool includeBlanks;
     int32_t start, end;
   } rows[] = {
-      {u"it's a test", 2, false, 0, 4},     // apostrophe between letters
+      {u"it's a test", 2, false, 0, 4},  // apostrophe between letters
       {u"it\u2019s a test", 1, false, 0, 4},
-      {u"3,000.50 kg", 4, false, 0, 8},      // separators between digits
-      {u"a--b", 1, false, 1, 3},             // a punctuation run is its own word
+      {u"3,000.50 kg", 4, false, 0, 8},  // separators between digits
+      {u"a--b", 1, false, 1, 3},         // a punctuation run is its own word
       {u"a--b", 0, false, 0, 1},
-      {u"snake_case x", 3, false, 0, 10},    // "_" counts as a letter
-      {u"one two", 1, true, 0, 4},           // trailing blanks included
-      {u"one  two", 4, false, 0, 5},         // on blanks: start of the word before
-      {u"a, b", 1, false, 1, 2},             // a comma not between digits
-      {u"x 'y", 2, false, 2, 3},             // an apostrophe at a word start
-      {u"ab\ncd", 2, false, 2, 3},           // a line end is its own unit
-      {u"ab\t\tcd", 3, false, 2, 4},         // tabs form a run
-      {u"co\u00ADop", 2, false, 0, 5},       // soft hyphen inside a word
-      {u"end.", 3, false, 3, 4},             // a period at the end
+      {u"snake_case x", 3, false, 0, 10},  // "_" counts as a letter
+      {u"one two", 1, true, 0, 4},         // trailing blanks included
+      {u"one  two", 4, false, 0, 5},       // on blanks: start of the word before
+      {u"a, b", 1, false, 1, 2},           // a comma not between digits
+      {u"x 'y", 2, false, 2, 3},           // an apostrophe at a word start
+      {u"ab\ncd", 2, false, 2, 3},         // a line end is its own unit
+      {u"ab\t\tcd", 3, false, 2, 4},       // tabs form a run
+      {u"co\u00ADop", 2, false, 0, 5},     // soft hyphen inside a word
+      {u"end.", 3, false, 3, 4},           // a period at the end
   };
   for (const Row& r : rows) {
     const QString text = QString::fromUtf16(r.text);
@@ -172,16 +174,16 @@ TEST(TextUtilities, SentenceLimits) {
     int32_t cp;
     int32_t start, end;
   } rows[] = {
-      {u"Dr. Smith", 0, 0, 4},      // a full stop and a blank end a sentence
+      {u"Dr. Smith", 0, 0, 4},  // a full stop and a blank end a sentence
       {u"Dr. Smith", 5, 4, 9},
-      {u"Dr. Smith", 3, 0, 4},      // in the gap: the sentence before
-      {u"3.5 and 4.", 6, 0, 10},    // 3.5 does not split
+      {u"Dr. Smith", 3, 0, 4},    // in the gap: the sentence before
+      {u"3.5 and 4.", 6, 0, 10},  // 3.5 does not split
       {u"Go! \"Yes.\" Next", 12, 11, 15},
       {u"Go! \"Yes.\" Next", 6, 4, 11},
       {u"(Hi.) There", 2, 0, 6},
-      {u"One\nTwo.", 5, 4, 8},      // a line end splits
+      {u"One\nTwo.", 5, 4, 8},  // a line end splits
       {u"One\nTwo", 1, 0, 3},
-      {u"a\tb", 2, 2, 3},           // so does a tab
+      {u"a\tb", 2, 2, 3},  // so does a tab
       {u"Last line\n", 3, 0, 9},
   };
   for (const Row& r : rows) {

@@ -1,10 +1,11 @@
-#include "support/ThreadStorage.h"
-
 #include <gtest/gtest.h>
+#include <pthread.h>
+
 #include <QThread>
 #include <cstring>
-#include <pthread.h>
 #include <thread>
+
+#include "support/ThreadStorage.h"
 
 TEST(ThreadStorage, NullUntilMadeThenZeroedAndNamed) {
   std::thread([] {
@@ -45,4 +46,6 @@ TEST(ThreadStorage, EachThreadHasItsOwnBlock) {
   // Both blocks went with their threads; LeakSanitizer reports them otherwise.
 }
 
-TEST(ThreadStorage, MainThread) { EXPECT_TRUE(IsMainThread()); }
+TEST(ThreadStorage, MainThread) {
+  EXPECT_TRUE(IsMainThread());
+}
