@@ -315,44 +315,39 @@ QString Extract(const QString& s, qsizetype keyIndex, qsizetype keyLength, qsize
 
 namespace {
 
-struct Quotes {
-  char16_t leftDouble = 0x201C, rightDouble = 0x201D, leftSingle = 0x2018, rightSingle = 0x2019;
-};
-
-// Taken once from the user's first language; a locale whose marks are the
-// straight ones (the C locale) keeps the typographic defaults.
-const Quotes& UserQuotes() {
-  static const Quotes quotes = [] {
-    Quotes q;
+// Taken once from the user's first language.
+const QString& UserQuotes() {
+  static const QString quotes = [] {
     const QStringList languages = QLocale::system().uiLanguages();
-    const QLocale locale = languages.isEmpty() ? QLocale::system() : QLocale(languages.first());
-    const QString doubles = locale.quoteString(QString(), QLocale::StandardQuotation);
-    const QString singles = locale.quoteString(QString(), QLocale::AlternateQuotation);
-    if (doubles.size() != 2 || singles.size() != 2) return q;
-    const char16_t marks[4] = {doubles[0].unicode(), doubles[1].unicode(), singles[0].unicode(), singles[1].unicode()};
-    for (char16_t m : marks)
-      if (m == u'"' || m == u'\'' || TypeOfChar(m) != kCharPunctuation) return q;
-    q.leftDouble = marks[0];
-    q.rightDouble = marks[1];
-    q.leftSingle = marks[2];
-    q.rightSingle = marks[3];
-    return q;
+    return TypographicQuotesForLocale(languages.isEmpty() ? QLocale::system() : QLocale(languages.first()));
   }();
   return quotes;
 }
 
 }  // namespace
 
+QString TypographicQuotesForLocale(const QLocale& locale) {
+  const QString defaults = QStringLiteral("\u201C\u201D\u2018\u2019");
+  const QString doubles = locale.quoteString(QString(), QLocale::StandardQuotation);
+  const QString singles = locale.quoteString(QString(), QLocale::AlternateQuotation);
+  if (doubles.size() != 2 || singles.size() != 2) return defaults;
+  const QString marks = doubles + singles;
+  // A locale whose marks are the straight ones (the C locale) keeps the defaults.
+  for (const QChar m : marks)
+    if (m == QLatin1Char('"') || m == QLatin1Char('\'') || TypeOfChar(m.unicode()) != kCharPunctuation) return defaults;
+  return marks;
+}
+
 char16_t QuoteForCurrentChar(char16_t c, char16_t previous, char16_t next) {
   if (c != u'\'' && c != u'"') return c;
-  const Quotes& q = UserQuotes();
+  const QString& q = UserQuotes();
   static const QString openers = QString::fromUtf8("\"'(<=[{«‘“");
   // A zero previous character is the start of the text.
   bool opens = previous == 0 || openers.contains(QChar(previous)) || TypeOfChar(previous) == kCharSpace;
   // '90s: an apostrophe after a plain space and before a digit.
   if (c == u'\'' && previous == u' ' && TypeOfChar(next) == kCharDigit) opens = false;
-  if (c == u'"') return opens ? q.leftDouble : q.rightDouble;
-  return opens ? q.leftSingle : q.rightSingle;
+  if (c == u'"') return (opens ? q[0] : q[1]).unicode();
+  return (opens ? q[2] : q[3]).unicode();
 }
 
 QString StringBySubstitutingQuotes(const QString& s, char16_t previous) {

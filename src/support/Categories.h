@@ -8,6 +8,7 @@
 // for it, and functions that find nothing to answer return one.
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -75,6 +76,9 @@ QString CleanUp(const QString& s, bool keepReturns = false, bool stripPunctuatio
 QString Extract(const QString& s, qsizetype keyIndex, qsizetype keyLength, qsizetype maxLength = 0,
                 bool stripPunctuation = false);
 
+// The left and right double, then the left and right single quotation marks
+// of a locale; the typographic English ones when the locale has only straight ones.
+QString TypographicQuotesForLocale(const QLocale& locale);
 // The typographic quote for a straight one; other characters unchanged. The
 // quote characters come once from the user's first language.
 char16_t QuoteForCurrentChar(char16_t c, char16_t previous, char16_t next);

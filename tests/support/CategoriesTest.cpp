@@ -160,6 +160,9 @@ TEST(Categories, Quotes) {
   EXPECT_EQ(SubstituteQuotes(u'"', 0x201C, u'a'), 0x201C);
   EXPECT_EQ(StringBySubstitutingQuotes(U("say \"it's\""), u' '), U("say “it’s”"));
   EXPECT_EQ(StringBySubstitutingQuotes(U("'quoted'"), 0), U("‘quoted’"));
+  EXPECT_EQ(TypographicQuotesForLocale(QLocale::c()), U("“”‘’"));
+  EXPECT_EQ(TypographicQuotesForLocale(QLocale(QStringLiteral("de_DE"))), U("„“‚‘"));
+  EXPECT_EQ(TypographicQuotesForLocale(QLocale(QStringLiteral("fr_FR"))).size(), 4);
 }
 
 TEST(Categories, CamelCaseAndDeletion) {
