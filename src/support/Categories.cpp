@@ -101,12 +101,12 @@ bool IsFuzzyEqualToString(const QString& s, const QString& other) {
 }
 
 bool HasFuzzyPrefix(const QString& s, const QString& prefix) {
-  if (s.isNull() || prefix.isNull()) return false;
+  if (prefix.isEmpty()) return false;  // an empty text is found nowhere
   return s.startsWith(prefix, Qt::CaseInsensitive);
 }
 
 bool HasFuzzySuffix(const QString& s, const QString& suffix) {
-  if (s.isNull() || suffix.isNull()) return false;
+  if (suffix.isEmpty()) return false;
   return s.endsWith(suffix, Qt::CaseInsensitive);
 }
 

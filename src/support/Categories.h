@@ -40,6 +40,7 @@ QString StringByReplacingExtension(const QString& path, const QString& extension
 QString StringByReplacingFile(const QString& path, const QString& file, const QString& extension);
 
 bool IsFuzzyEqualToString(const QString& s, const QString& other);  // case-insensitive; false for null
+// False for a null or empty prefix or suffix.
 bool HasFuzzyPrefix(const QString& s, const QString& prefix);
 bool HasFuzzySuffix(const QString& s, const QString& suffix);
 // Case-insensitive search from `start`; kStringNotFound for an empty `find` or a

@@ -33,6 +33,7 @@ TEST(Categories, FuzzyComparison) {
   EXPECT_TRUE(HasFuzzyPrefix(U("Drawing.TWdraw"), U("drawing")));
   EXPECT_TRUE(HasFuzzySuffix(U("Drawing.TWdraw"), U(".twdraw")));
   EXPECT_FALSE(HasFuzzySuffix(U("Drawing"), QString()));
+  EXPECT_FALSE(HasFuzzyPrefix(U("Drawing"), U("")));
   EXPECT_EQ(IndexOfStringStartingAt(u"abcABC", u"abc", 1), 3);
   EXPECT_EQ(IndexOfStringStartingAt(u"abc", u"abc", 3), kStringNotFound);
   EXPECT_EQ(IndexOfStringStartingAt(u"abc", u"", 0), kStringNotFound);
