@@ -91,7 +91,7 @@ uint64_t CSArray::addEntry(const void* entry) {
 
 bool CSArray::insertEntry(const void* entry, uint64_t index) {
   if (index > m_usedCount) return false;
-  if (!openSlots(index, 1, std::max(kMinimumAllocation, m_usedCount / 4))) return false;
+  if (!openSlots(index, 1, std::max(kMinimumAllocation, m_usedCount / 4), !entry)) return false;
   if (entry) std::memcpy(slotAt(index), entry, m_entryLength);
   return true;
 }
@@ -110,7 +110,7 @@ bool CSArray::reallocate(uint64_t newAllocation) {
   return true;
 }
 
-bool CSArray::openSlots(uint64_t index, uint64_t n, uint64_t minimumGrowth) {
+bool CSArray::openSlots(uint64_t index, uint64_t n, uint64_t minimumGrowth, bool zeroFill) {
   if (index > m_usedCount) return false;
   if (n == 0) return true;
   if (n > m_allocatedCount - m_usedCount) {
@@ -120,8 +120,8 @@ bool CSArray::openSlots(uint64_t index, uint64_t n, uint64_t minimumGrowth) {
     if (__builtin_add_overflow(m_allocatedCount, growth, &newAllocation) || !reallocate(newAllocation)) return false;
   }
   uint8_t* at = slotAt(index);
-  std::memmove(at + n * m_entryLength, at, (m_usedCount - index) * m_entryLength);
-  std::memset(at, 0, n * m_entryLength);
+  if (index < m_usedCount) std::memmove(at + n * m_entryLength, at, (m_usedCount - index) * m_entryLength);
+  if (zeroFill) std::memset(at, 0, n * m_entryLength);
   m_usedCount += n;
   return true;
 }

@@ -70,8 +70,9 @@ class CSArray {
 
   uint8_t* slotAt(uint64_t index) const { return m_entries + index * m_entryLength; }
   // Makes room for `n` slots at `index` (not past the used count), growing by
-  // at least `minimumGrowth` when full; the new slots are zero-filled.
-  bool openSlots(uint64_t index, uint64_t n, uint64_t minimumGrowth);
+  // at least `minimumGrowth` when full. The new slots are zero-filled unless
+  // the caller overwrites them whole at once (`zeroFill` false).
+  bool openSlots(uint64_t index, uint64_t n, uint64_t minimumGrowth, bool zeroFill = true);
   bool reallocate(uint64_t newAllocation);
 
   uint64_t m_usedCount = 0;

@@ -23,7 +23,8 @@ class ScriptedDelegate : public CSUndoDelegate {
   bool refuse = false;
   bool coalesce = false;
   bool failUndo = false;
-  int live = 0;  // snapshots held
+  int live = 0;        // snapshots held
+  int emptyFrees = 0;  // free records handed over before they are filled
   QStringList calls;
 
   bool setUndoAction(int action, int descriptor, void* data, uint64_t context) override {
@@ -53,6 +54,7 @@ class ScriptedDelegate : public CSUndoDelegate {
   void freeUndoAction(int action, int descriptor, void* data, bool freeAll) override {
     EXPECT_FALSE(freeAll);
     auto* snapshot = static_cast<Snapshot*>(data);
+    if (!action && !descriptor) ++emptyFrees;
     if (action || descriptor)
       calls << QStringLiteral("free %1 %2 #%3").arg(action).arg(descriptor).arg(snapshot->serial);
     if (snapshot->saved) --live;
@@ -99,6 +101,8 @@ TEST(CSUndoManager, UndoAndRedoSwapSnapshots) {
   Fixture f;
   EXPECT_FALSE(f.manager.isUndoAvailable());
   for (int v = 1; v <= 3; ++v) ASSERT_TRUE(f.delegate.change(f.manager, v * 10, v));
+  EXPECT_EQ(f.delegate.emptyFrees, 3);
+  EXPECT_EQ(f.delegate.live, 3);
   f.manager.undo();
   f.manager.undo();
   EXPECT_EQ(f.delegate.value, 10);
