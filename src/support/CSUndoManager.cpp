@@ -101,9 +101,12 @@ bool CSUndoManager::failAndClear() {
 bool CSUndoManager::setUndoAction(int action, int descriptor, uint64_t context) {
   if (m_bufferSize == 0 || !m_delegate) return false;
   if (!m_entries) {
-    // Every record in use from the start, zero-filled: free records read as
-    // action 0, descriptor 0.
-    m_entries = CSArray::create(m_bufferSize + kHeadBytes, m_capacity ? m_capacity : kDefaultCapacity, true);
+    if (m_bufferSize & 1) return false;  // records are whole 16-bit words
+    // Records padded to whole 8-byte words keep every head and every
+    // delegate's data aligned. All are in use from the start, zero-filled:
+    // free records read as action 0, descriptor 0.
+    const uint64_t recordSize = kHeadBytes + ((m_bufferSize + 7) & ~uint64_t(7));
+    m_entries = CSArray::create(recordSize, m_capacity ? m_capacity : kDefaultCapacity, true);
     if (!m_entries) return false;
   }
 

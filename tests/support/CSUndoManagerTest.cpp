@@ -276,6 +276,39 @@ TEST(CSUndoManager, RefusesWithoutBufferOrDelegate) {
   EXPECT_EQ(delegate.live, 0);
 }
 
+// Records of an odd number of 16-bit words still give aligned heads and data.
+TEST(CSUndoManager, SmallRecordsStayAligned) {
+  struct ShortDelegate : CSUndoDelegate {
+    uint16_t value = 0;
+    bool setUndoAction(int, int, void* data, uint64_t) override {
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % 8, 0u);
+      *static_cast<uint16_t*>(data) = value;
+      return true;
+    }
+    bool undoOrRedo(int* action, int, void* data, bool) override {
+      *action += 10;  // the delegate may retag the record
+      std::swap(*static_cast<uint16_t*>(data), value);
+      return true;
+    }
+    QString undoActionName(int, void*) override { return QString(); }
+  } delegate;
+  CSUndoManager manager;
+  manager.setDelegate(&delegate);
+  manager.setBufferSize(2);
+  for (uint16_t v = 1; v <= 5; ++v) {
+    ASSERT_TRUE(manager.setUndoAction(1, v));
+    delegate.value = v;
+  }
+  for (int i = 0; i < 5; ++i) manager.undo();
+  EXPECT_EQ(delegate.value, 0);
+  manager.redo();
+  EXPECT_EQ(delegate.value, 1);
+  manager.setUndoAction(1, 9);  // a fresh record, so it can be read back
+  int action = 0;
+  EXPECT_NE(manager.dataForPreviousUndoAction(&action, nullptr), nullptr);
+  EXPECT_EQ(action, 21);  // retagged by the undo and by the redo
+}
+
 TEST(CSUndoManager, MenuTitlesAndEnabledState) {
   int beeps = 0, popoverCloses = 0;
   bool modal = false;
