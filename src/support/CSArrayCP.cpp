@@ -158,11 +158,16 @@ void CSArrayCP::enumerateEntriesAndCPsUsingBlock(const CpEntryBlock& block) {
 void CSArrayCP::adjustCpsAfter(int32_t cp, int32_t delta, uint64_t startIndex) {
   if (delta == 0) return;
   const int32_t threshold = (m_options & kShiftAtEditPoint) ? cp : SaturatingAdd(cp, 1);
+  const uint64_t sentinel = m_usedCount - 1;
   if (startIndex == kCSNotFound) {
     startIndex = indexOfCpAfter(threshold);
-    if (startIndex == kCSNotFound) return;
+    if (startIndex == kCSNotFound) {
+      // An edit at the very end still changes the text's length; one past
+      // the end changes nothing.
+      if (cp > maxCp()) return;
+      startIndex = sentinel;
+    }
   }
-  const uint64_t sentinel = m_usedCount - 1;
   setSlotCp(sentinel, SaturatingAdd(slotCp(sentinel), delta));
   for (uint64_t i = sentinel; i-- > startIndex;) {
     const int32_t slot = slotCp(i);

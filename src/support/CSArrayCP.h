@@ -64,7 +64,7 @@ class CSArrayCP : public CSArray {
   // Adds `delta` (saturating) to the cps at or past the threshold (cp + 1,
   // or cp with kShiftAtEditPoint), walking back from the last entry to
   // `startIndex` (kCSNotFound: found from the threshold); the sentinel
-  // always moves.
+  // always moves, unless `cp` lies past maxCp.
   void adjustCpsAfter(int32_t cp, int32_t delta, uint64_t startIndex);
   // Refused past the count; at the count it goes just before the sentinel.
   // A null entry leaves the client bytes zero.

@@ -101,7 +101,8 @@ TEST(CSArrayCP, AdjustCpsWithEachOption) {
       {1, 10, 5, NF, {0, 10, 10, 30, 45}},
       {0, 10, 0, NF, {0, 10, 10, 25, 40}},  // no delta: nothing moves
       {0, 39, 5, NF, {0, 10, 10, 25, 45}},  // just before the end: only the sentinel
-      {0, 40, 5, NF, {0, 10, 10, 25, 40}},  // the threshold passes maxCp: nothing
+      {0, 40, 5, NF, {0, 10, 10, 25, 45}},  // typing at the very end: the text grows
+      {0, 41, 5, NF, {0, 10, 10, 25, 40}},  // past the end: nothing
       {2, 40, 5, NF, {0, 10, 10, 25, 45}},
       {0, 0, -2, NF, {0, 8, 8, 23, 38}},   // deletion after the first entry
       {0, 0, 5, 2, {0, 10, 15, 30, 45}},   // slots before the start never move
@@ -328,7 +329,9 @@ TEST(CSArrayCP, RandomOperationsMatchAModel) {
         const int32_t threshold = atEditPoint ? cp : cp + 1;
         const uint64_t start = lowerBound(threshold);
         if (threshold > maxCp) {
-          array->adjustCpsAfter(cp, 5, NF);  // past the end: nothing moves
+          // At the end only the end moves; past it, nothing.
+          array->adjustCpsAfter(cp, 5, NF);
+          if (cp <= maxCp) maxCp += 5;
           continue;
         }
         // Shrinking stops at the last slot that stays (or 0), keeping cps
