@@ -84,10 +84,10 @@ QColor TextColor(const QColor& color) {
   return Qt::black;
 }
 
-// The outlines of a laid-out line's glyphs, placed at the origin.
-QPainterPath GlyphPath(const QTextLine& line, const QPointF& origin) {
+// The outlines of a line's glyphs, placed at the origin.
+QPainterPath GlyphPath(const QList<QGlyphRun>& runs, const QPointF& origin) {
   QPainterPath path;
-  for (const QGlyphRun& run : line.glyphRuns()) {
+  for (const QGlyphRun& run : runs) {
     const QRawFont font = run.rawFont();
     const QList<quint32> glyphs = run.glyphIndexes();
     const QList<QPointF> positions = run.positions();
@@ -231,31 +231,41 @@ void DrawEmptySelectionString(const QString& text, const QColor& color, const QR
 double DrawTextWithCT(QPainter* painter, const QString& text, const QFont& font, Kolor kolor, bool underline,
                       bool outline, bool shadow, double x, double y, double kern) {
   if (!painter) return x;
-  QFont lineFont = font;
-  if (kern != 0 && std::isfinite(kern)) lineFont.setLetterSpacing(QFont::AbsoluteSpacing, kern);
-  // Filled text is drawn as text (so PDF output keeps it); outlines and
-  // shadows need the glyphs' shapes.
-  if (!outline) lineFont.setUnderline(underline);
+  if (!std::isfinite(kern)) kern = 0;
   // One line: any line end shows as a blank.
   QString oneLine = text;
   for (QChar& c : oneLine) {
     if (c == u'\n' || c == u'\r' || c == kLineSeparator || c == QChar(QChar::ParagraphSeparator)) c = u' ';
   }
-  QTextLayout layout(oneLine, lineFont, TextReferenceDevice());
+  QTextLayout layout(oneLine, font, TextReferenceDevice());
   LayOut(layout, kUnlimitedWidth, QTextOption::NoWrap, Qt::AlignLeft);
   if (layout.lineCount() == 0) return x;
   const QTextLine line = layout.lineAt(0);
   const QPointF origin(x, y - line.ascent());
-  const double advance = line.horizontalAdvance();
+  // The kern follows every glyph. (The layout ignores a font's letter
+  // spacing when it lays out for a device, so it is applied here.)
+  QList<QGlyphRun> runs = line.glyphRuns();
+  if (kern != 0) {
+    int index = 0;
+    for (QGlyphRun& run : runs) {
+      QList<QPointF> positions = run.positions();
+      for (QPointF& position : positions) position.rx() += kern * index++;
+      run.setPositions(positions);
+    }
+  }
+  const double advance = line.horizontalAdvance() + kern * double(oneLine.size());
 
-  QPainterPath shape = GlyphPath(line, origin);
+  QPainterPath shape = GlyphPath(runs, origin);
+  QRectF underlineRect;
   if (underline) {
-    const QFontMetricsF metrics(lineFont, TextReferenceDevice());
+    const QFontMetricsF metrics(font, TextReferenceDevice());
     const double thickness = std::max(metrics.lineWidth(), 0.5);
-    shape.addRect(QRectF(x, y + metrics.underlinePos() - thickness / 2, advance, thickness));
+    underlineRect = QRectF(x, y + metrics.underlinePos() - thickness / 2, std::max(advance, 0.0), thickness);
+    shape.addRect(underlineRect);
   }
   const QColor color = ColorFromKolor(kolor);
-  QPen outlinePen(color, 0.03 * std::max(lineFont.pointSizeF(), 0.0));
+  // An outline is 3 % of the size wide, as the platform's stroke width 3.
+  QPen outlinePen(color, 0.03 * std::max(font.pointSizeF(), 0.0));
   outlinePen.setJoinStyle(Qt::RoundJoin);
   if (shadow) {
     if (outline) {
@@ -270,8 +280,10 @@ double DrawTextWithCT(QPainter* painter, const QString& text, const QFont& font,
   if (outline) {
     painter->strokePath(shape, outlinePen);
   } else {
+    // Glyphs are drawn as text, so PDF output keeps them as text.
     painter->setPen(color);
-    layout.draw(painter, origin);
+    for (const QGlyphRun& run : std::as_const(runs)) painter->drawGlyphRun(origin, run);
+    if (underline) painter->fillRect(underlineRect, color);
   }
   painter->restore();
   return x + advance;
