@@ -287,14 +287,16 @@ void AddColorPanelList(const NamedKolor* entries, int count) {
 QString PrimaryLanguage(QString* displayName) {
   if (displayName) *displayName = QString();
   const QStringList languages = QLocale::system().uiLanguages();
-  if (languages.isEmpty() || languages.first().isEmpty()) return QString();
+  if (languages.isEmpty()) return QString();
   QString code = languages.first();
   const qsizetype dash = code.indexOf(u'-');
   if (dash >= 0) code.truncate(dash);
+  // The C locale names no language at all.
+  const QLocale language(code);
+  if (code.isEmpty() || language.language() == QLocale::C) return QString();
   if (displayName) {
-    const QLocale language(code);
-    *displayName = language.language() == QLocale().language() ? language.nativeLanguageName()
-                                                              : QLocale::languageToString(language.language());
+    if (language.language() == QLocale().language()) *displayName = language.nativeLanguageName();
+    if (displayName->isEmpty()) *displayName = QLocale::languageToString(language.language());
   }
   return code;
 }

@@ -125,10 +125,11 @@ struct NamedKolor {
   const char* name;
 };
 // Puts the colours into the colour dialog's custom colours, in order, as
-// many as it has places for (QColorDialog::customCount()).
+// many as it has places for (QColorDialog::customCount()); the dialog keeps
+// them opaque.
 void AddColorPanelList(const NamedKolor* entries, int count);
 
 // The code of the user's first preferred language without a region part
-// ("de" of "de-CH"), null when there is none; `displayName` receives its
-// name in the current locale.
+// ("de" of "de-CH"), null when there is none (the C locale); `displayName`
+// receives its name in the current locale.
 QString PrimaryLanguage(QString* displayName = nullptr);
