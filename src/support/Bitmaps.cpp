@@ -16,7 +16,8 @@ QImage CreateQuartzBitmap(int width, int height, uchar** buffer) {
   auto* pixels = static_cast<uchar*>(AllocateAndClearMemory(uint64_t(bytes)));
   if (!pixels) return QImage();
   // Without a caller to hand the memory to, the image's last copy frees it.
-  QImageCleanupFunction cleanup = buffer ? nullptr : [](void* memory) { FreeMemory(memory); };
+  QImageCleanupFunction cleanup = nullptr;
+  if (!buffer) cleanup = [](void* memory) { FreeMemory(memory); };
   QImage image(pixels, width, height, qsizetype(rowBytes), QImage::Format_ARGB32_Premultiplied, cleanup,
                buffer ? nullptr : pixels);
   if (image.isNull()) {

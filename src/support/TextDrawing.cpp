@@ -255,13 +255,17 @@ double DrawTextWithCT(QPainter* painter, const QString& text, const QFont& font,
   }
   const double advance = line.horizontalAdvance() + kern * double(oneLine.size());
 
-  QPainterPath shape = GlyphPath(runs, origin);
   QRectF underlineRect;
   if (underline) {
     const QFontMetricsF metrics(font, TextReferenceDevice());
     const double thickness = std::max(metrics.lineWidth(), 0.5);
     underlineRect = QRectF(x, y + metrics.underlinePos() - thickness / 2, std::max(advance, 0.0), thickness);
-    shape.addRect(underlineRect);
+  }
+  // Glyph outlines are costly: made only for an outline or a shadow.
+  QPainterPath shape;
+  if (outline || shadow) {
+    shape = GlyphPath(runs, origin);
+    if (underline) shape.addRect(underlineRect);
   }
   const QColor color = ColorFromKolor(kolor);
   // An outline is 3 % of the size wide, as the platform's stroke width 3.
