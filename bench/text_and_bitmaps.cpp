@@ -1,14 +1,14 @@
 // Font look-up, text measuring and off-screen bitmaps: the work a canvas
 // repeats for every text element and every cached image it draws.
-#include "support/Bitmaps.h"
-#include "support/CSCore.h"
-#include "support/Fonts.h"
-#include "support/TextDrawing.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
 #include <QPainter>
+
+#include "support/Bitmaps.h"
+#include "support/CSCore.h"
+#include "support/Fonts.h"
+#include "support/TextDrawing.h"
 
 namespace {
 
@@ -52,8 +52,8 @@ void BM_DrawTextWithCT(benchmark::State& state) {
   QPainter painter(&image);
   const bool shadow = state.range(0) != 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(DrawTextWithCT(&painter, QStringLiteral("Shadowed label text"), font, g_blackKolor,
-                                            false, false, shadow, 10, 40, 0));
+    benchmark::DoNotOptimize(DrawTextWithCT(&painter, QStringLiteral("Shadowed label text"), font, g_blackKolor, false,
+                                            false, shadow, 10, 40, 0));
   }
 }
 BENCHMARK(BM_DrawTextWithCT)->Arg(0)->Arg(1);

@@ -1,11 +1,11 @@
 // Font names and stored font descriptors come from drawings, RTF, SVG and
 // the settings file. Whatever the bytes, a mapped name is an installed face
 // and a descriptor that reads gives an installed family within the limits.
-#include "support/Fonts.h"
-
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <cstdlib>
+
+#include "support/Fonts.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,8 +1,8 @@
 #include "support/CSAttributedString.h"
 
-#include "support/Fonts.h"
-
 #include <algorithm>
+
+#include "support/Fonts.h"
 
 CSAttributedString::CSAttributedString(const QString& text, const QTextCharFormat& format) : m_string(text) {
   if (!text.isEmpty()) m_runs.append(Run{0, int(text.size()), format});
@@ -24,8 +24,7 @@ QTextCharFormat CSAttributedString::formatAt(int index, int* runStart, int* runL
   }
   index = std::clamp(index, 0, length() - 1);
   // Runs are sorted by start; find the last one starting at or before index.
-  auto it = std::upper_bound(m_runs.begin(), m_runs.end(), index,
-                             [](int i, const Run& run) { return i < run.start; });
+  auto it = std::upper_bound(m_runs.begin(), m_runs.end(), index, [](int i, const Run& run) { return i < run.start; });
   const Run& run = *(it - 1);
   if (runStart) *runStart = run.start;
   if (runLength) *runLength = run.length;
@@ -138,9 +137,7 @@ CSAttributedString AttributedStringFromString(const QString& text, const QFont* 
   QTextCharFormat format;
   format.setFont(font ? *font : SystemFont(SystemFontSize()), QTextCharFormat::FontPropertiesAll);
   if (color.isValid()) format.setForeground(color);
-  const Qt::Alignment align = alignment == 101   ? Qt::AlignHCenter
-                              : alignment == 102 ? Qt::AlignRight
-                                                 : Qt::AlignLeft;
+  const Qt::Alignment align = alignment == 101 ? Qt::AlignHCenter : alignment == 102 ? Qt::AlignRight : Qt::AlignLeft;
   format.setProperty(QTextFormat::BlockAlignment, int(align));
   format.setProperty(kLineBreakModeProperty, breakMode);
   format.setProperty(QTextFormat::BlockBottomMargin, spaceAfter);

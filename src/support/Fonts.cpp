@@ -1,7 +1,5 @@
 #include "support/Fonts.h"
 
-#include "support/CSCore.h"
-
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -14,15 +12,16 @@
 #include <optional>
 #include <vector>
 
+#include "support/CSCore.h"
+
 namespace {
 
 constexpr double kDefaultFontSize = 12;
 
 // Styles whose face is a family's plain member, named by the family alone.
 bool IsRegularStyle(const QString& style) {
-  static const QStringList regular = {QStringLiteral("Regular"), QStringLiteral("Book"),
-                                      QStringLiteral("Normal"),  QStringLiteral("Roman"),
-                                      QStringLiteral("Plain"),   QStringLiteral("Standard")};
+  static const QStringList regular = {QStringLiteral("Regular"), QStringLiteral("Book"),  QStringLiteral("Normal"),
+                                      QStringLiteral("Roman"),   QStringLiteral("Plain"), QStringLiteral("Standard")};
   return style.isEmpty() || regular.contains(style, Qt::CaseInsensitive);
 }
 
@@ -66,12 +65,14 @@ struct Member {
 };
 
 struct FontTable {
-  std::map<QString, Face> byName;  // keyed by the case-folded name
-  QStringList families;            // in the font system's (sorted) order
+  std::map<QString, Face> byName;                  // keyed by the case-folded name
+  QStringList families;                            // in the font system's (sorted) order
   std::map<QString, std::vector<Member>> members;  // by family, plain member first
 };
 
-QString Key(const QString& name) { return name.toCaseFolded(); }
+QString Key(const QString& name) {
+  return name.toCaseFolded();
+}
 
 const FontTable& Fonts() {
   static const FontTable table = [] {
@@ -121,7 +122,9 @@ QFont FontForFace(const Face& face, double size) {
   return font;
 }
 
-double ValidSize(double size) { return size > 0 && std::isfinite(size) ? size : kDefaultFontSize; }
+double ValidSize(double size) {
+  return size > 0 && std::isfinite(size) ? size : kDefaultFontSize;
+}
 
 // Inserts a blank before each capital that follows a lower-case letter
 // ("GillSansBold" -> "Gill Sans Bold") and answers the number of words.
@@ -208,7 +211,9 @@ std::function<QString()>& Provider() {
   return provider;
 }
 
-QFont GeneralSystemFont() { return QFontDatabase::systemFont(QFontDatabase::GeneralFont); }
+QFont GeneralSystemFont() {
+  return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+}
 
 double ScreenDpi() {
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -219,7 +224,9 @@ double ScreenDpi() {
 
 }  // namespace
 
-bool FontExists(const QString& name) { return FindFace(name).has_value(); }
+bool FontExists(const QString& name) {
+  return FindFace(name).has_value();
+}
 
 QString FontName(const QFont& font) {
   const QFontInfo info(font);
@@ -300,7 +307,9 @@ double SystemFontSize() {
   return std::round(points * ScreenDpi() / 72);
 }
 
-double SmallSystemFontSize() { return std::round(SystemFontSize() * 11 / 13); }
+double SmallSystemFontSize() {
+  return std::round(SystemFontSize() * 11 / 13);
+}
 
 QFont WidgetFont(const QFont& font) {
   QFont result = font;
@@ -325,7 +334,9 @@ QFont MutateFont(const QFont& font, const QFont& oldBase, const QFont& newBase) 
   return result;
 }
 
-QString FontDescriptor(const QFont& font) { return font.toString(); }
+QString FontDescriptor(const QFont& font) {
+  return font.toString();
+}
 
 bool FontFromDescriptor(const QString& descriptor, QFont* font, QString* reason) {
   auto refuse = [reason](const QString& why) {

@@ -17,14 +17,18 @@ QPainter* CurrentQuartzContext() {
   return stack.empty() ? nullptr : stack.back();
 }
 
-void PushGraphicsContext(QPainter* painter) { ContextStack().push_back(painter); }
+void PushGraphicsContext(QPainter* painter) {
+  ContextStack().push_back(painter);
+}
 
 void PopGraphicsContext() {
   auto& stack = ContextStack();
   if (!stack.empty()) stack.pop_back();
 }
 
-int GraphicsContextDepth() { return int(ContextStack().size()); }
+int GraphicsContextDepth() {
+  return int(ContextStack().size());
+}
 
 void PushContext() {
   if (QPainter* painter = CurrentQuartzContext()) painter->save();
@@ -41,7 +45,9 @@ void FlipContextCore(QPainter* painter, const QRectF& rect) {
   painter->translate(-rect.x(), -rect.y());
 }
 
-void FlipContext(const QRectF& rect) { FlipContextCore(CurrentQuartzContext(), rect); }
+void FlipContext(const QRectF& rect) {
+  FlipContextCore(CurrentQuartzContext(), rect);
+}
 
 void RotateContextAroundPoint(const QPointF& point, double degrees) {
   QPainter* painter = CurrentQuartzContext();

@@ -1,17 +1,19 @@
 #include "support/GraphicsHelpers.h"
 
-#include "support/SaturatingCast.h"
-
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <numbers>
 
+#include "support/SaturatingCast.h"
+
 namespace {
 
 // Whole points are taken in single precision, as the drawing code has always
 // done, so a value a hair below an integer in double still rounds down.
-double FloorSingle(double value) { return std::floor(float(value)); }
+double FloorSingle(double value) {
+  return std::floor(float(value));
+}
 
 bool IsFiniteRect(const QRectF& r) {
   return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
@@ -44,8 +46,8 @@ void CenterRectangle(QRectF* rect, const QRectF& bounds) {
       height = bh;
     }
   }
-  rect->setRect(FloorSingle(b.x() + (bw - width) / 2), FloorSingle(b.y() + (bh - height) / 2),
-                FloorSingle(width), FloorSingle(height));
+  rect->setRect(FloorSingle(b.x() + (bw - width) / 2), FloorSingle(b.y() + (bh - height) / 2), FloorSingle(width),
+                FloorSingle(height));
 }
 
 QPointF CenterOfRectangle(const QRectF& rect) {
@@ -111,8 +113,8 @@ QRectF PositionRectToAvoidRect(const QSizeF& size, const QRectF& avoid, const QR
   return QRectF(x, within.y() + std::floor((within.height() - h) / 2), w, h);
 }
 
-void ResizeRectProportionally(bool fromLeft, QRectF* rect, const QPointF& point, const QPointF& offset,
-                              double minWidth, double minHeight) {
+void ResizeRectProportionally(bool fromLeft, QRectF* rect, const QPointF& point, const QPointF& offset, double minWidth,
+                              double minHeight) {
   if (!rect) return;
   const QRectF r = *rect;
   const double right = r.x() + r.width();
@@ -150,8 +152,12 @@ int DegreesFromEast(double x1, double y1, double x2, double y2) {
   return DegreesFromEast(QPointF(x1, y1), QPointF(x2, y2));
 }
 
-double DegreesFromRadians(double radians) { return radians * 180.0 / kPi; }
-double RadiansFromDegrees(double degrees) { return degrees * kPi / 180.0; }
+double DegreesFromRadians(double radians) {
+  return radians * 180.0 / kPi;
+}
+double RadiansFromDegrees(double degrees) {
+  return degrees * kPi / 180.0;
+}
 
 QPointF RotatePoint(const QPointF& point, const QPointF& centre, double degrees) {
   if (degrees == 0) return point;

@@ -44,8 +44,8 @@ QRectF PositionRectToAvoidRect(const QSizeF& size, const QRectF& avoid, const QR
 // proportions: the point less the offset is projected on the diagonal from
 // the fixed corner. The minimum sizes are then enforced, proportionally too.
 // A rectangle without a diagonal is left alone.
-void ResizeRectProportionally(bool fromLeft, QRectF* rect, const QPointF& point, const QPointF& offset,
-                              double minWidth, double minHeight);
+void ResizeRectProportionally(bool fromLeft, QRectF* rect, const QPointF& point, const QPointF& offset, double minWidth,
+                              double minHeight);
 
 // Whole degrees 0-359 from `from` towards `to`: east 0, then clockwise on a
 // flipped canvas (so (0,0) to (0,10) is 90).

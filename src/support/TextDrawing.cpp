@@ -1,8 +1,5 @@
 #include "support/TextDrawing.h"
 
-#include "support/Fonts.h"
-#include "support/GraphicsContext.h"
-
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QGuiApplication>
@@ -17,6 +14,9 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
+
+#include "support/Fonts.h"
+#include "support/GraphicsContext.h"
 
 namespace {
 
@@ -177,7 +177,9 @@ QSizeF SizeOfAttributedString(const CSAttributedString& text) {
   return LayOut(layout, kUnlimitedWidth, QTextOption::NoWrap, Qt::AlignLeft);
 }
 
-double LineHeightForFont(const QFont& font) { return SizeOfTextInFont(QStringLiteral(" "), font).height(); }
+double LineHeightForFont(const QFont& font) {
+  return SizeOfTextInFont(QStringLiteral(" "), font).height();
+}
 
 double StringHeightInWidth(const QString& text, const QFont& font, double width) {
   QTextLayout layout(WithLineSeparators(text.isEmpty() ? QStringLiteral(" ") : text), font, TextReferenceDevice());

@@ -5,15 +5,15 @@
 // painter's transform. Line ends ("\n", "\r", "\r\n", U+2028, U+2029) start
 // new lines.
 
-#include "support/CSAttributedString.h"
-#include "support/Kolor.h"
-
 #include <QColor>
 #include <QFont>
 #include <QList>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+
+#include "support/CSAttributedString.h"
+#include "support/Kolor.h"
 
 class QPainter;
 class QPaintDevice;

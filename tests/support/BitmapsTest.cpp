@@ -1,17 +1,17 @@
-#include "support/Bitmaps.h"
-#include "support/CSCore.h"
-
 #include <gtest/gtest.h>
 
 #include <QPainter>
 #include <climits>
 #include <cstring>
 
+#include "support/Bitmaps.h"
+#include "support/CSCore.h"
+
 namespace {
 
 TEST(BitmapsTest, RowsArePaddedToSixteenBytes) {
-  const std::pair<int, int64_t> rows[] = {{1, 16}, {4, 16}, {5, 32}, {10, 48}, {16, 64}, {0, 0}, {-3, 0},
-                                          {kMaxBitmapSide + 1, 0}};
+  const std::pair<int, int64_t> rows[] = {{1, 16},  {4, 16}, {5, 32}, {10, 48},
+                                          {16, 64}, {0, 0},  {-3, 0}, {kMaxBitmapSide + 1, 0}};
   for (const auto& [width, bytes] : rows) {
     SCOPED_TRACE(width);
     EXPECT_EQ(BitmapBytesPerRow(width), bytes);

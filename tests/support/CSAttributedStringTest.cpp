@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "support/CSAttributedString.h"
 #include "support/Fonts.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

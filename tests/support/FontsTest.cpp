@@ -1,11 +1,11 @@
-#include "support/Fonts.h"
-#include "testkit/LogCapture.h"
-
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include "support/Fonts.h"
+#include "testkit/LogCapture.h"
 
 namespace {
 
@@ -13,8 +13,8 @@ namespace {
 const QString kSans = QStringLiteral("DejaVu Sans");
 
 TEST(FontsTest, ExistenceIgnoresCaseAndHiddenNames) {
-  for (const char* name : {"DejaVu Sans", "dejavu sans", "DEJAVUSANS-BOLD", "DejaVuSans", "DejaVu Sans Bold",
-                           "dejavu serif book"}) {
+  for (const char* name :
+       {"DejaVu Sans", "dejavu sans", "DEJAVUSANS-BOLD", "DejaVuSans", "DejaVu Sans Bold", "dejavu serif book"}) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(FontExists(QString::fromUtf8(name)));
   }
@@ -144,10 +144,16 @@ TEST(FontsTest, DescriptorsRoundTripAndRefuseBadText) {
   EXPECT_TRUE(FontExists(read.family()));
   EXPECT_EQ(read.pointSizeF(), 13);
 
-  const QString bad[] = {QString(), QStringLiteral("x"), QStringLiteral(",12"), QStringLiteral("DejaVu Sans,abc"),
-                         QStringLiteral("DejaVu Sans,0"), QStringLiteral("DejaVu Sans,-1"),
-                         QStringLiteral("DejaVu Sans,99999"), QStringLiteral("DejaVu Sans,nan"),
-                         QStringLiteral("DejaVu Sans,12,1,2"), QStringLiteral("A,12") + QString(600, u' ')};
+  const QString bad[] = {QString(),
+                         QStringLiteral("x"),
+                         QStringLiteral(",12"),
+                         QStringLiteral("DejaVu Sans,abc"),
+                         QStringLiteral("DejaVu Sans,0"),
+                         QStringLiteral("DejaVu Sans,-1"),
+                         QStringLiteral("DejaVu Sans,99999"),
+                         QStringLiteral("DejaVu Sans,nan"),
+                         QStringLiteral("DejaVu Sans,12,1,2"),
+                         QStringLiteral("A,12") + QString(600, u' ')};
   for (const QString& text : bad) {
     SCOPED_TRACE(text.left(40).toStdString());
     QString reason;

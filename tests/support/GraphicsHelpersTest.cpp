@@ -1,13 +1,13 @@
-#include "support/GraphicsContext.h"
-#include "support/GraphicsHelpers.h"
-#include "testkit/ImageCompare.h"
-
 #include <gtest/gtest.h>
 
 #include <QPainter>
 #include <cmath>
 #include <limits>
 #include <thread>
+
+#include "support/GraphicsContext.h"
+#include "support/GraphicsHelpers.h"
+#include "testkit/ImageCompare.h"
 
 namespace {
 
@@ -205,7 +205,8 @@ TEST(GraphicsContextTest, FlippedRectangleLandsMirrored) {
   });
   EXPECT_EQ(InkBounds(flipped), QRect(10, 70, 20, 20));
   // The same picture drawn directly at the mirrored place.
-  const QImage expected = RenderImage(QSize(100, 100), [](QPainter& p) { p.fillRect(QRectF(10, 70, 20, 20), Qt::red); });
+  const QImage expected =
+      RenderImage(QSize(100, 100), [](QPainter& p) { p.fillRect(QRectF(10, 70, 20, 20), Qt::red); });
   EXPECT_TRUE(ImagesMatch(flipped, expected, 0, QStringLiteral("flip-context")));
 
   // Flipping within a band: user y maps to 2y + h - y_user.

@@ -1,22 +1,25 @@
 // The test kit's image comparison, which rendering tests everywhere rely on.
-#include "testkit/ImageCompare.h"
-
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QPainter>
 
+#include "testkit/ImageCompare.h"
+
 namespace {
 
 TEST(ImageCompareTest, ToleranceAndFailureImages) {
-  const QImage base = RenderImage(QSize(20, 10), [](QPainter& p) { p.fillRect(QRect(2, 2, 5, 5), QColor(100, 100, 100)); });
-  const QImage near = RenderImage(QSize(20, 10), [](QPainter& p) { p.fillRect(QRect(2, 2, 5, 5), QColor(104, 100, 97)); });
+  const QImage base =
+      RenderImage(QSize(20, 10), [](QPainter& p) { p.fillRect(QRect(2, 2, 5, 5), QColor(100, 100, 100)); });
+  const QImage near =
+      RenderImage(QSize(20, 10), [](QPainter& p) { p.fillRect(QRect(2, 2, 5, 5), QColor(104, 100, 97)); });
   EXPECT_TRUE(ImagesMatch(base, base, 0, QStringLiteral("compare-same")));
   EXPECT_TRUE(ImagesMatch(near, base, 4, QStringLiteral("compare-near")));
 
   const QString name = QStringLiteral("compare-kit-self-test");
   const QString prefix = TestImageOutputFolder() + u'/' + name;
-  for (const char* suffix : {"-actual.png", "-expected.png", "-diff.png"}) QFile::remove(prefix + QLatin1String(suffix));
+  for (const char* suffix : {"-actual.png", "-expected.png", "-diff.png"})
+    QFile::remove(prefix + QLatin1String(suffix));
   const testing::AssertionResult result = ImagesMatch(near, base, 3, name);
   EXPECT_FALSE(result);
   EXPECT_NE(std::string(result.message()).find("25 pixels differ"), std::string::npos) << result.message();

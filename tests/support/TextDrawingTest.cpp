@@ -1,16 +1,18 @@
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
 #include "support/Fonts.h"
 #include "support/GraphicsContext.h"
 #include "support/TextDrawing.h"
 #include "testkit/ImageCompare.h"
 
-#include <gtest/gtest.h>
-
-#include <QPainter>
-
 namespace {
 
 // Pinned faces: fonts-dejavu-core is installed wherever the tests run.
-QFont Sans(double size) { return FontWithName(QStringLiteral("DejaVu Sans"), size); }
+QFont Sans(double size) {
+  return FontWithName(QStringLiteral("DejaVu Sans"), size);
+}
 
 constexpr Kolor kBlack = g_blackKolor;
 
@@ -75,7 +77,9 @@ TEST(TextDrawingTest, UnderlineOutlineShadowAndKern) {
   const int shade = qGray(shadowed.pixel(solid.right() + 3, solid.center().y()));
   EXPECT_GT(shade, 120);
   EXPECT_LT(shade, 220);
-  EXPECT_GT(InkCount(RenderText(QStringLiteral("H"), 80, false, true, true), QRect(solid.right() + 1, solid.top(), 5, solid.height())), 5);
+  EXPECT_GT(InkCount(RenderText(QStringLiteral("H"), 80, false, true, true),
+                     QRect(solid.right() + 1, solid.top(), 5, solid.height())),
+            5);
 
   double plainEnd = 0, kernedEnd = 0;
   RenderText(QStringLiteral("HHHH"), 20, false, false, false, 0, &plainEnd);
@@ -96,12 +100,10 @@ TEST(TextDrawingTest, CentredStringsWrapOrTruncate) {
   const QString longText = QStringLiteral("Hello world, this is a long line");
   const QRectF narrow(20, 20, 120, 160);
   const double lineHeight = LineHeightForFont(Sans(20));
-  const QImage truncated = RenderImage(QSize(300, 200), [&](QPainter& p) {
-    DrawCenteredString(&p, longText, Sans(20), Qt::black, false, narrow);
-  });
-  const QImage wrapped = RenderImage(QSize(300, 200), [&](QPainter& p) {
-    DrawCenteredString(&p, longText, Sans(20), Qt::black, true, narrow);
-  });
+  const QImage truncated = RenderImage(
+      QSize(300, 200), [&](QPainter& p) { DrawCenteredString(&p, longText, Sans(20), Qt::black, false, narrow); });
+  const QImage wrapped = RenderImage(
+      QSize(300, 200), [&](QPainter& p) { DrawCenteredString(&p, longText, Sans(20), Qt::black, true, narrow); });
   EXPECT_LE(InkBounds(truncated).width(), 120);
   EXPECT_LT(InkBounds(truncated).height(), lineHeight);
   EXPECT_LE(InkBounds(wrapped).width(), 120);

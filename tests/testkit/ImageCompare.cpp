@@ -12,7 +12,9 @@ int ChannelDifference(QRgb a, QRgb b) {
                    std::abs(qBlue(a) - qBlue(b))});
 }
 
-QImage Normalised(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32_Premultiplied); }
+QImage Normalised(const QImage& image) {
+  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
 
 }  // namespace
 
@@ -72,8 +74,8 @@ QString TestImageOutputFolder() {
 ::testing::AssertionResult ImagesMatch(const QImage& actual, const QImage& expected, int tolerance,
                                        const QString& name) {
   if (actual.isNull() || expected.isNull()) {
-    return ::testing::AssertionFailure() << name.toStdString() << ": "
-                                         << (actual.isNull() ? "actual" : "expected") << " image is null";
+    return ::testing::AssertionFailure() << name.toStdString() << ": " << (actual.isNull() ? "actual" : "expected")
+                                         << " image is null";
   }
   const QImage a = Normalised(actual);
   const QImage e = Normalised(expected);
@@ -107,8 +109,7 @@ QString TestImageOutputFolder() {
   if (!diff.isNull()) diff.save(base + QStringLiteral("-diff.png"));
   auto failure = ::testing::AssertionFailure() << name.toStdString() << ": ";
   if (a.size() != e.size()) {
-    failure << "size " << a.width() << "x" << a.height() << " differs from expected " << e.width() << "x"
-            << e.height();
+    failure << "size " << a.width() << "x" << a.height() << " differs from expected " << e.width() << "x" << e.height();
   } else {
     failure << differing << " pixels differ by more than " << tolerance << " (worst " << worst << ")";
   }

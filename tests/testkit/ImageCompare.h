@@ -17,14 +17,12 @@ class QPainter;
 
 // An ARGB32-premultiplied image of the size filled with the background,
 // after `draw` has painted on it (antialiased) and its painter has ended.
-QImage RenderImage(const QSize& size, const std::function<void(QPainter&)>& draw,
-                   const QColor& background = Qt::white);
+QImage RenderImage(const QSize& size, const std::function<void(QPainter&)>& draw, const QColor& background = Qt::white);
 
 // The smallest rectangle holding every pixel that differs from the
 // background by more than the tolerance in some channel; empty when none.
 QRect InkBounds(const QImage& image, const QColor& background = Qt::white, int tolerance = 16);
-QRect InkBounds(const QImage& image, const QRect& within, const QColor& background = Qt::white,
-                int tolerance = 16);
+QRect InkBounds(const QImage& image, const QRect& within, const QColor& background = Qt::white, int tolerance = 16);
 // The number of such pixels inside the rectangle.
 int InkCount(const QImage& image, const QRect& within, const QColor& background = Qt::white, int tolerance = 16);
 

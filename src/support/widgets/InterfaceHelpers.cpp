@@ -1,9 +1,5 @@
 #include "support/widgets/InterfaceHelpers.h"
 
-#include "support/CSCore.h"
-#include "support/Fonts.h"
-#include "support/TextDrawing.h"
-
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>
@@ -27,6 +23,10 @@
 #include <QTimer>
 #include <QToolBar>
 #include <cmath>
+
+#include "support/CSCore.h"
+#include "support/Fonts.h"
+#include "support/TextDrawing.h"
 
 namespace {
 
@@ -87,8 +87,7 @@ void SetStandardWindowSize(QWidget* window, double fraction) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     screen = screens.isEmpty() ? nullptr : screens.first();
   }
-  const std::optional<QRect> frame =
-      screen ? StandardWindowFrame(screen->availableGeometry(), fraction) : std::nullopt;
+  const std::optional<QRect> frame = screen ? StandardWindowFrame(screen->availableGeometry(), fraction) : std::nullopt;
   if (!frame) {
     if (!window->isMaximized()) window->showMaximized();
     return;
@@ -123,8 +122,8 @@ void ClosePanels() {
   Detach(SharedColorDialog(false));
 }
 
-QLineEdit* NewTextField(QWidget* view, std::function<void(QLineEdit*)> action, const QString& text,
-                        const QFont* font, const QRect& frame) {
+QLineEdit* NewTextField(QWidget* view, std::function<void(QLineEdit*)> action, const QString& text, const QFont* font,
+                        const QRect& frame) {
   auto* field = new QLineEdit(view);
   field->setFrame(false);
   field->setAttribute(Qt::WA_MacShowFocusRect, false);
@@ -189,7 +188,9 @@ QWidget* ToolbarControlForAction(QWidget* view, const QString& actionName, QActi
   return nullptr;
 }
 
-QWidget* ActiveColorWell(QWidget* view) { return view ? ActiveColorWellBelow(view) : nullptr; }
+QWidget* ActiveColorWell(QWidget* view) {
+  return view ? ActiveColorWellBelow(view) : nullptr;
+}
 
 void RemoveTrackingAreas(QWidget* view) {
   if (!view) return;
@@ -250,6 +251,10 @@ int64_t DecodeNumericKeyCode(const QKeyEvent* event) {
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return key - Qt::Key_0;
   if (key >= Qt::Key_A && key <= Qt::Key_F) return 10 + key - Qt::Key_A;
   return kKeyNotFound;
+}
+
+bool IsOptionKeyDown() {
+  return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
 }
 
 bool IsFullKeyboardAccessOn() {

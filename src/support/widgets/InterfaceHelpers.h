@@ -6,9 +6,6 @@
 // keys, keyboard access, the mouse position, file-dialog results and the
 // user's language. Main thread only.
 
-#include "support/CSAttributedString.h"
-#include "support/Kolor.h"
-
 #include <QColor>
 #include <QFont>
 #include <QList>
@@ -19,6 +16,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+
+#include "support/CSAttributedString.h"
+#include "support/Kolor.h"
 
 class QAbstractItemView;
 class QAction;
@@ -55,8 +55,8 @@ void ClosePanels();
 // (the system font at its standard size when null) with the action run when
 // editing ends. With a view, it becomes the view's topmost child at the
 // frame, takes the focus and selects all its text.
-QLineEdit* NewTextField(QWidget* view, std::function<void(QLineEdit*)> action, const QString& text,
-                        const QFont* font, const QRect& frame);
+QLineEdit* NewTextField(QWidget* view, std::function<void(QLineEdit*)> action, const QString& text, const QFont* font,
+                        const QRect& frame);
 // The nearest enclosing line edit of a widget (itself included), or null.
 QLineEdit* TextFieldForTextView(QWidget* textView);
 
@@ -103,6 +103,9 @@ constexpr int64_t kKeyNotFound = INT64_MAX;
 // 0-9 for the digit keys (main row or keypad), 10-15 for the letters a-f,
 // kKeyNotFound for any other key.
 int64_t DecodeNumericKeyCode(const QKeyEvent* event);
+
+// Whether the Alt (option) key is held now.
+bool IsOptionKeyDown();
 
 // Whether Tab moves the focus through every control, not only text fields.
 bool IsFullKeyboardAccessOn();

@@ -1,8 +1,3 @@
-#include "support/CSCore.h"
-#include "support/Fonts.h"
-#include "support/TextDrawing.h"
-#include "support/widgets/InterfaceHelpers.h"
-
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -19,6 +14,11 @@
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include "support/CSCore.h"
+#include "support/Fonts.h"
+#include "support/TextDrawing.h"
+#include "support/widgets/InterfaceHelpers.h"
 
 namespace {
 
@@ -107,8 +107,9 @@ TEST(InterfaceHelpersTest, CheckboxesAndTextFields) {
   auto* earlier = new QWidget(&view);
   view.show();
   int actions = 0;
-  QLineEdit* field = NewTextField(&view, [&](QLineEdit* f) { actions += f->text() == QStringLiteral("abc"); },
-                                  QStringLiteral("abc"), nullptr, QRect(5, 5, 100, 20));
+  QLineEdit* field = NewTextField(
+      &view, [&](QLineEdit* f) { actions += f->text() == QStringLiteral("abc"); }, QStringLiteral("abc"), nullptr,
+      QRect(5, 5, 100, 20));
   EXPECT_EQ(field->parentWidget(), &view);
   EXPECT_EQ(view.children().last(), field);  // above the view's other children
   EXPECT_NE(view.children().indexOf(earlier), -1);
