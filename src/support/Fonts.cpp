@@ -75,6 +75,10 @@ QString Key(const QString& name) {
 }
 
 const FontTable& Fonts() {
+  // The font system needs the GUI application; before there is one no face
+  // exists, and nothing is remembered.
+  static const FontTable none;
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return none;
   static const FontTable table = [] {
     FontTable t;
     for (const QString& family : QFontDatabase::families()) {

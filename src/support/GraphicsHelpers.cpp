@@ -160,7 +160,7 @@ double RadiansFromDegrees(double degrees) {
 }
 
 QPointF RotatePoint(const QPointF& point, const QPointF& centre, double degrees) {
-  if (degrees == 0) return point;
+  if (degrees == 0 || !std::isfinite(degrees)) return point;
   const double dx = point.x() - centre.x();
   const double dy = point.y() - centre.y();
   const float r = std::sqrt(float(dx * dx + dy * dy));

@@ -151,6 +151,7 @@ TEST(GraphicsHelpersTest, AnglesAndRotation) {
   EXPECT_NEAR(about.y(), 15, 1e-4);
   EXPECT_EQ(RotatePoint(QPointF(3, 4), QPointF(3, 4), 45), QPointF(3, 4));  // the centre stays
   EXPECT_EQ(RotatePoint(QPointF(3, 4), QPointF(0, 0), 0), QPointF(3, 4));
+  EXPECT_EQ(RotatePoint(QPointF(3, 4), QPointF(0, 0), kNaN), QPointF(3, 4));
 }
 
 TEST(GraphicsHelpersTest, RotationDragAngles) {
