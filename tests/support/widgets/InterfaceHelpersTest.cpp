@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -225,6 +226,8 @@ TEST(InterfaceHelpersTest, TableRowColours) {
 }
 
 TEST(InterfaceHelpersTest, PanelsDialogsAndColourLists) {
+  // The colour dialog keeps its custom colours in the settings on exit.
+  QStandardPaths::setTestModeEnabled(true);
   EXPECT_EQ(SharedColorDialog(false), nullptr);
   ClosePanels();  // nothing made yet: nothing happens
   QColorDialog* colours = SharedColorDialog();
