@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -274,6 +275,13 @@ TEST(InterfaceHelpersTest, MouseFileDialogsAndLanguage) {
   EXPECT_TRUE(OpenPanelUrls(&dialog, QDialog::Rejected).isEmpty());
   EXPECT_EQ(OpenPanelUrls(&dialog, QDialog::Accepted), dialog.selectedUrls());
   EXPECT_TRUE(OpenPanelUrl(nullptr, QDialog::Accepted).isEmpty());
+
+  // Pending work of the event loop runs while the screen is brought up to date.
+  bool ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  ForceScreenUpdate();
+  EXPECT_TRUE(ran);
+  EXPECT_FALSE(IsOptionKeyDown());  // no key is held on the offscreen platform
 
   QString name;
   const QString code = PrimaryLanguage(&name);
