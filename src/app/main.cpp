@@ -1,8 +1,10 @@
 // TWdraw's entry point.
 
-#include "support/CSCore.h"
+#include "support/CSKernel.h"
+#include "support/CSLogger.h"
+#include "support/widgets/CSAlert.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <cstdio>
 #include <cstring>
 
@@ -13,9 +15,18 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  QCoreApplication app(argc, argv);
-  QCoreApplication::setApplicationName(QStringLiteral("TWdraw"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(TWDRAW_VERSION));
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("TWdraw"));
+  QApplication::setOrganizationName(QStringLiteral("TindleWick"));
+  QApplication::setOrganizationDomain(QStringLiteral("tindlewick.com"));
+  QApplication::setApplicationVersion(QStringLiteral(TWDRAW_VERSION));
+
+  // Log lines go to the log file, alerts to real windows, and the kernel
+  // fills the shared globals before anything reads them.
+  InstallLogFile();
+  InstallAlertPresenter();
+  CSKernel::createSharedInstance(CSKernelOptions());
+
   std::printf("TWdraw %s: the drawing editor is not built yet.\n", TWDRAW_VERSION);
   return 0;
 }
