@@ -109,7 +109,8 @@ std::unique_ptr<CSXmlDecoder> CSXmlDecoder::createWithFile(const QString& path, 
     return nullptr;
   }
   // Read in pieces, so that neither a file that grows nor a device without a
-  // size can take more than the cap.
+  // size can take more than the cap. (Not mapped: a file cut short by another
+  // program while mapped would end the process.)
   QByteArray data;
   data.reserve(file.size());
   constexpr qint64 kChunk = 1 << 20;
@@ -128,6 +129,7 @@ std::unique_ptr<CSXmlDecoder> CSXmlDecoder::createWithFile(const QString& path, 
   }
   QStringDecoder utf8(QStringDecoder::Utf8);
   const QString text = utf8.decode(data);
+  data = QByteArray();
   if (utf8.hasError()) {
     if (reason) *reason = QStringLiteral("the file is not UTF-8 text");
     return nullptr;

@@ -1,5 +1,7 @@
 #include "support/CSXmlEncoder.h"
 
+#include <iterator>
+
 const QString g_xmlPrefix = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
 const QString g_svgNamespace = QStringLiteral("http://www.w3.org/2000/svg");
 
@@ -32,6 +34,13 @@ void AppendEscaped(QString& out, QStringView value) {
     runStart = i + 1;
   }
   out.append(value.sliced(runStart));
+}
+
+void AppendTabs(QString& out, uint64_t count) {
+  static constexpr char16_t kTabs[] = u"\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+  constexpr uint64_t kMaxRun = std::size(kTabs) - 1;
+  for (; count > kMaxRun; count -= kMaxRun) out.append(QStringView(kTabs, qsizetype(kMaxRun)));
+  out.append(QStringView(kTabs, qsizetype(count)));
 }
 
 QString Escaped(QStringView value) {
@@ -117,7 +126,7 @@ void CSXmlEncoder::closeTag(const QString& name) {
   if (m_pendingChild && m_xml.endsWith(u'\n')) {
     m_xml.chop(1);
   } else {
-    m_xml.append(QString(qsizetype(m_level), u'\t'));
+    AppendTabs(m_xml, m_level);
   }
   m_pendingChild = false;
   m_xml.append(u"</");
@@ -132,7 +141,7 @@ void CSXmlEncoder::openTag(const QString& name, const QString& value, bool safeV
 
 void CSXmlEncoder::writeTag(const QString& name, TagKind kind, QStringView value, bool safeValue) {
   m_pendingChild = false;
-  m_xml.append(QString(qsizetype(m_level), u'\t'));
+  AppendTabs(m_xml, m_level);
   m_xml.append(u'<');
   m_xml.append(name);
   if (m_svg && m_empty) {

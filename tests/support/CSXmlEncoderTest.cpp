@@ -165,3 +165,15 @@ TEST(CSXmlEncoder, CancelledAndEmptyInsertions) {
   other.closeTag("a");
   EXPECT_EQ(other.xml(), kDecl + "<a></a>\n");
 }
+
+TEST(CSXmlEncoder, DeepNestingIndentsByLevel) {
+  CSXmlEncoder encoder;
+  for (int i = 0; i < 40; ++i) encoder.openTag("g");
+  encoder.addTag("t", "x");
+  for (int i = 0; i < 40; ++i) encoder.closeTag("g");
+  const QStringList lines = encoder.xml().split(u'\n');
+  ASSERT_EQ(lines.size(), 1 + 40 + 1 + 40 + 1);
+  EXPECT_EQ(lines[41], QString(40, u'\t') + "<t>x</t>");
+  EXPECT_EQ(lines[42], QString(39, u'\t') + "</g>");
+  EXPECT_EQ(encoder.level(), 0u);
+}
