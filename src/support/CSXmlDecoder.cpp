@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -108,25 +109,29 @@ std::unique_ptr<CSXmlDecoder> CSXmlDecoder::createWithFile(const QString& path, 
     if (reason) *reason = tooLarge;
     return nullptr;
   }
-  // Read in pieces, so that neither a file that grows nor a device without a
-  // size can take more than the cap. (Not mapped: a file cut short by another
-  // program while mapped would end the process.)
-  QByteArray data;
-  data.reserve(file.size());
-  constexpr qint64 kChunk = 1 << 20;
+  // Read into one buffer of the file's size, growing it (by doubling, up to
+  // the cap) only for a file that grows or a device without a size. (Not
+  // mapped: a file cut short by another program while mapped would end the
+  // process.)
+  QByteArray data(qsizetype(file.size()), Qt::Uninitialized);
+  qsizetype got = 0;
   for (;;) {
-    const QByteArray piece = file.read(kChunk);
-    if (file.error() != QFileDevice::NoError) {
+    if (got == data.size()) {
+      if (got > kMaxXmlFileBytes) {
+        if (reason) *reason = tooLarge;
+        return nullptr;
+      }
+      data.resize(std::min<qsizetype>(std::max<qsizetype>(got * 2, 1 << 16), kMaxXmlFileBytes + 1));
+    }
+    const qint64 read = file.read(data.data() + got, data.size() - got);
+    if (read < 0) {
       if (reason) *reason = file.errorString();
       return nullptr;
     }
-    if (piece.isEmpty()) break;
-    data.append(piece);
-    if (data.size() > kMaxXmlFileBytes) {
-      if (reason) *reason = tooLarge;
-      return nullptr;
-    }
+    if (read == 0) break;
+    got += qsizetype(read);
   }
+  data.truncate(got);
   QStringDecoder utf8(QStringDecoder::Utf8);
   const QString text = utf8.decode(data);
   data = QByteArray();
@@ -498,9 +503,14 @@ QString CSXmlDecoder::followingTagWithAttributes(CSXmlAttributes* attributes, QS
 QString CSXmlDecoder::extractTag() {
   if (!m_c.startTag || m_c.endTag || !m_c.error.isNull()) return QString();
   const qsizetype end = FindXmlEndTag(m_xml, m_c.pos, m_c.xmlTag);
-  if (end < 0) return QString();
-  const qsizetype close = m_xml.indexOf(u'>', end);
-  if (close < 0) return QString();
+  const qsizetype close = end < 0 ? -1 : m_xml.indexOf(u'>', end);
+  if (close < 0) {
+    // The element runs to the end of the text. Going there, as skipTag()
+    // does, keeps a caller that extracts every start tag of an unclosed
+    // nest from scanning the rest of the text again each time.
+    m_c.pos = length();
+    return QString();
+  }
   m_c.pos = close + 1;
   if (m_c.level > 0) --m_c.level;
   return m_xml.sliced(m_c.tagOpen, close + 1 - m_c.tagOpen);

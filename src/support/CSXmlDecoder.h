@@ -85,7 +85,8 @@ class CSXmlDecoder {
   // For a start tag with content: the element's whole source text from its
   // open tag through its own end tag (nested elements of the same name
   // counted); the reader moves past it and its level drops by one. Null for
-  // anything else or when the end tag is missing.
+  // anything else; null, with the reader at the end of the text, when the
+  // end tag is missing.
   QString extractTag();
   // For a start tag with content: reads through its end tag and makes the
   // value the text of the element and of everything inside it, pieces joined

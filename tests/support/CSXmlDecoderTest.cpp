@@ -243,6 +243,13 @@ TEST_F(CSXmlDecoderTest, ExtractTagTakesTheElementsOwnEndTag) {
   EXPECT_EQ(decoder->level(), 1);
   EXPECT_EQ(ReadAll(*decoder), (QStringList{"b:5 SE L1", "root:1 E L0"}));
   EXPECT_TRUE(decoder->extractTag().isNull());  // an end tag
+
+  // Without its end tag the element runs to the end of the text.
+  auto open = CSXmlDecoder::createWithString(QString(kDecl) + "<root><a><a><a>");
+  open->getNextTag();
+  open->getNextTag();
+  EXPECT_TRUE(open->extractTag().isNull());
+  EXPECT_TRUE(open->isDone());
 }
 
 TEST_F(CSXmlDecoderTest, SkipToTagAndPeeking) {
