@@ -2,16 +2,17 @@
 // drawing (nested element records, style records, long point lists, notes
 // with escapes) read tag by tag, beside the same file through
 // `xmllint --stream --noout` as a reference for a streaming reader.
-#include "support/CSXmlDecoder.h"
-#include "support/CSXmlEncoder.h"
-
 #include <benchmark/benchmark.h>
-#include <QDir>
-#include <QFile>
-#include <QString>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include "support/CSXmlDecoder.h"
+#include "support/CSXmlEncoder.h"
 
 extern char** environ;
 
@@ -86,7 +87,8 @@ const QString& DrawingPath() {
     const QString file = QDir::temp().filePath(QStringLiteral("twdraw-bench-drawing-%1.xml").arg(getpid()));
     QFile out(file);
     if (out.open(QIODevice::WriteOnly)) out.write(Drawing().toUtf8());
-    std::atexit([] { QFile::remove(QDir::temp().filePath(QStringLiteral("twdraw-bench-drawing-%1.xml").arg(getpid()))); });
+    std::atexit(
+        [] { QFile::remove(QDir::temp().filePath(QStringLiteral("twdraw-bench-drawing-%1.xml").arg(getpid()))); });
     return file;
   }();
   return path;
@@ -94,9 +96,10 @@ const QString& DrawingPath() {
 
 void InstallKeys() {
   static const bool installed = [] {
-    const char* names[] = {"drawing", "version", "app_ver", "zoom", "images", "elements", "element", "type",
-                           "frame", "original", "notes", "lineinfo", "width", "color", "cap", "join", "miter",
-                           "points", "point", "string", "textinfo", "font", "size", "align", "center"};
+    const char* names[] = {"drawing", "version", "app_ver",  "zoom",   "images",   "elements", "element",
+                           "type",    "frame",   "original", "notes",  "lineinfo", "width",    "color",
+                           "cap",     "join",    "miter",    "points", "point",    "string",   "textinfo",
+                           "font",    "size",    "align",    "center"};
     for (uint32_t i = 0; i < std::size(names); ++i) CSXmlDecoder::addDecoderKey(i + 1, QString::fromUtf8(names[i]));
     return true;
   }();

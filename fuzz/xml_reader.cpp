@@ -3,10 +3,10 @@
 // each tag is read, skipped, extracted, peeked at or gathered as mixed
 // content. The reader must stop, stay inside the text and keep its level at
 // or above 0; values it reads must write and read back unchanged.
+#include <cstdlib>
+
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
-
-#include <cstdlib>
 
 namespace {
 

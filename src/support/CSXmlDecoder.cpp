@@ -1,13 +1,13 @@
 #include "support/CSXmlDecoder.h"
 
-#include "support/NumberText.h"
-#include "support/XmlHelpers.h"
-
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+
+#include "support/NumberText.h"
+#include "support/XmlHelpers.h"
 
 const QString g_xmlTextRunName = QStringLiteral("?");
 const QString g_xmlUnknownFormatReason = QStringLiteral("I don't understand the file format");
@@ -29,11 +29,13 @@ constexpr int HexValue(char16_t c) {
 }
 
 constexpr bool IsAttributeNameChar(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
-         c == u':' || c == u'_' || c >= 0x80;
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u':' ||
+         c == u'_' || c >= 0x80;
 }
 
-QString OffsetText(qsizetype offset) { return QString::number(uint32_t(offset), 16); }
+QString OffsetText(qsizetype offset) {
+  return QString::number(uint32_t(offset), 16);
+}
 
 void AppendCodePoint(QString& out, uint32_t code) {
   if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
@@ -60,7 +62,9 @@ char16_t NamedEntity(QStringView name) {
 // A named entity ends with ";" within 13 characters, before any white space or angle bracket.
 constexpr qsizetype kMaxEntityLength = 13;
 
-bool FuzzyEqual(QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool FuzzyEqual(QStringView a, QStringView b) {
+  return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 }  // namespace
 
@@ -544,11 +548,17 @@ void CSXmlDecoder::coalesceMixedContent() {
 
 // ---- Values ------------------------------------------------------------------------
 
-int32_t CSXmlDecoder::integerValue() const { return m_c.value.isNull() ? 0 : IntValue(m_c.value); }
+int32_t CSXmlDecoder::integerValue() const {
+  return m_c.value.isNull() ? 0 : IntValue(m_c.value);
+}
 
-int64_t CSXmlDecoder::longValue() const { return m_c.value.isNull() ? 0 : LongLongValue(m_c.value); }
+int64_t CSXmlDecoder::longValue() const {
+  return m_c.value.isNull() ? 0 : LongLongValue(m_c.value);
+}
 
-int32_t CSXmlDecoder::decodeValue() const { return m_c.value.isNull() ? 0 : lookUpKey(m_c.value); }
+int32_t CSXmlDecoder::decodeValue() const {
+  return m_c.value.isNull() ? 0 : lookUpKey(m_c.value);
+}
 
 int32_t CSXmlDecoder::decodeValue(QStringView text, const QStringList& values) {
   if (text.isEmpty()) return 0;

@@ -99,7 +99,7 @@ class CSXmlDecoder {
   int32_t key() const { return m_c.key; }
   const CSXmlAttributes& attributes() const { return m_c.attributes; }
   const QStringList& orderedAttributes() const { return m_c.orderedAttributes; }  // SVG mode only
-  const QString& value() const { return m_c.value; }  // null when the element has none
+  const QString& value() const { return m_c.value; }                              // null when the element has none
   bool startTag() const { return m_c.startTag; }
   bool endTag() const { return m_c.endTag; }
   int64_t level() const { return m_c.level; }

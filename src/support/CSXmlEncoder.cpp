@@ -64,7 +64,9 @@ CSXmlEncoder CSXmlEncoder::createForSvg() {
   return encoder;
 }
 
-void CSXmlEncoder::saveInsertionPoint() { m_insertionStack.push_back({m_level, m_xml.size()}); }
+void CSXmlEncoder::saveInsertionPoint() {
+  m_insertionStack.push_back({m_level, m_xml.size()});
+}
 
 void CSXmlEncoder::beginInsertion() {
   if (m_inserting || m_insertionStack.empty()) return;

@@ -84,8 +84,8 @@ bool IsXmlNameStartChar(char16_t c) {
 
 bool IsXmlNameChar(char16_t c) {
   if (c < 0x80) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u':' ||
-           c == u'_' || c == u'-' || c == u'.';
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u':' || c == u'_' ||
+           c == u'-' || c == u'.';
   }
   return QChar::isLetterOrNumber(c) || QChar::isMark(c) || QChar::isSurrogate(c) || c == 0xB7;
 }
@@ -162,8 +162,8 @@ qsizetype FindXmlEndTag(QStringView text, qsizetype from, QStringView name) {
     const bool closing = p + 1 < length && text[p + 1] == u'/';
     const qsizetype nameStart = p + (closing ? 2 : 1);
     const qsizetype nameEnd = nameStart + name.size();
-    const bool sameName = StartsWithAt(text, nameStart, name) &&
-                          (nameEnd >= length || !IsXmlNameChar(text[nameEnd].unicode()));
+    const bool sameName =
+        StartsWithAt(text, nameStart, name) && (nameEnd >= length || !IsXmlNameChar(text[nameEnd].unicode()));
     if (!sameName) {
       p = nameStart;
       continue;

@@ -28,7 +28,9 @@ int SkipXmlComments(QStringView text, qsizetype* index, bool textAllowed, bool s
 qsizetype FindXmlEndTag(QStringView text, qsizetype from, QStringView name);
 
 // XML white space: blank, tab, line feed, carriage return.
-constexpr bool IsXmlBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+constexpr bool IsXmlBlank(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
 
 // Characters of tag names: letters, ":" and "_" anywhere; "-", "." and digits
 // after the first character (a first digit only where the caller allows it).

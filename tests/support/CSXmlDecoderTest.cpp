@@ -1,13 +1,14 @@
-#include "support/CSXmlDecoder.h"
-#include "support/CSXmlEncoder.h"
-#include "support/XmlHelpers.h"
-
 #include <gtest/gtest.h>
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <functional>
+
+#include "support/CSXmlDecoder.h"
+#include "support/CSXmlEncoder.h"
+#include "support/XmlHelpers.h"
 
 namespace {
 
@@ -91,27 +92,34 @@ TEST_F(CSXmlDecoderTest, ReaderTable) {
        {"t:3 SE L0 {a=say \"hi\",b=3}"}},
       {"empty elements in every form leave the level",
        u"<?xml version=\"1.0\"?><root><a/><a /><a c=\"1\"/><b></b><b>  \t</b></root>",
-       {"root:1 S L1", "a:4 SE L1", "a:4 SE L1", "a:4 SE L1 {c=1}", "b:5 SE L1", "b:5 SE L1 v=  \\t",
-        "root:1 E L0"}},
+       {"root:1 S L1", "a:4 SE L1", "a:4 SE L1", "a:4 SE L1 {c=1}", "b:5 SE L1", "b:5 SE L1 v=  \\t", "root:1 E L0"}},
       {"mixed content: the text before the first child is the value",
-       u"<?xml version=\"1.0\"?><root>text<b>1</b></root>", {"root:1 S L1 v=text", "b:5 SE L1 v=1", "root:1 E L0"}},
+       u"<?xml version=\"1.0\"?><root>text<b>1</b></root>",
+       {"root:1 S L1 v=text", "b:5 SE L1 v=1", "root:1 E L0"}},
       {"a comment inside a value keeps the text around it",
-       u"<?xml version=\"1.0\"?><t>ab<!-- c -->cd</t>", {"t:3 SE L0 v=abcd"}},
-      {"numeric tag names where allowed", u"<?xml version=\"1.0\"?><root><3d>1</3d></root>",
-       {"root:1 S L1", "3d:10 SE L1 v=1", "root:1 E L0"}, true},
-      {"end tags never take the level below 0", u"<?xml version=\"1.0\"?></a></b><c/>",
+       u"<?xml version=\"1.0\"?><t>ab<!-- c -->cd</t>",
+       {"t:3 SE L0 v=abcd"}},
+      {"numeric tag names where allowed",
+       u"<?xml version=\"1.0\"?><root><3d>1</3d></root>",
+       {"root:1 S L1", "3d:10 SE L1 v=1", "root:1 E L0"},
+       true},
+      {"end tags never take the level below 0",
+       u"<?xml version=\"1.0\"?></a></b><c/>",
        {"a:4 E L0", "b:5 E L0", "c:6 SE L0"}},
       {"end tag of another name does not close the value's element",
-       u"<?xml version=\"1.0\"?><a>x</b></a>", {"a:4 S L1 v=x", "b:5 E L0", "a:4 E L0"}},
+       u"<?xml version=\"1.0\"?><a>x</b></a>",
+       {"a:4 S L1 v=x", "b:5 E L0", "a:4 E L0"}},
       {"entity references between tags are passed over",
        u"<?xml version=\"1.0\"?><root>&ent;<a/>&#32;</root>",
        {"root:1 S L1 v=", "a:4 SE L1", "root:1 E L0"}},
       {"SVG: ordered attributes, layout blanks are no value, text starting with blanks kept",
-       u"<svg width=\"1\" height='2' width=\"3\">\n  <g>\n    <t x=\"0\">  hi <b>1</b></t>\n  </g>\n  <t>   </t>\n</svg>",
-       {"svg:0 S L1 {width=1,height=2,width=3}", "g:0 S L2", "t:3 S L3 v=  hi  {x=0}", "b:5 SE L3 v=1",
-        "t:3 E L2", "g:0 E L1", "t:3 SE L1", "svg:0 E L0"}},
+       u"<svg width=\"1\" height='2' width=\"3\">\n  <g>\n    <t x=\"0\">  hi <b>1</b></t>\n  </g>\n  <t>   "
+       u"</t>\n</svg>",
+       {"svg:0 S L1 {width=1,height=2,width=3}", "g:0 S L2", "t:3 S L3 v=  hi  {x=0}", "b:5 SE L3 v=1", "t:3 E L2",
+        "g:0 E L1", "t:3 SE L1", "svg:0 E L0"}},
       {"SVG root after a declaration selects SVG mode",
-       u"<?xml version=\"1.0\"?>\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"x.dtd\">\n<svg b=\"1\" a=\"2\">\n <c/>\n</svg>\n",
+       u"<?xml version=\"1.0\"?>\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"x.dtd\">\n<svg b=\"1\" a=\"2\">\n "
+       u"<c/>\n</svg>\n",
        {"svg:0 S L1 {b=1,a=2}", "c:6 SE L1", "svg:0 E L0"}},
   };
   for (const Row& row : rows) {
@@ -157,8 +165,8 @@ TEST_F(CSXmlDecoderTest, MalformedTextsStopWithAnError) {
 }
 
 TEST_F(CSXmlDecoderTest, CreationAcceptsOnlyXmlOrSvg) {
-  for (const char16_t* text : {u"<?xml version=\"1.0\"?><a/>", u"  \n<!-- c --><?xml?><a/>", u"\uFEFF<?xml?><a/>",
-                               u"<svg/>"})
+  for (const char16_t* text :
+       {u"<?xml version=\"1.0\"?><a/>", u"  \n<!-- c --><?xml?><a/>", u"\uFEFF<?xml?><a/>", u"<svg/>"})
     EXPECT_TRUE(CSXmlDecoder::createWithString(QString::fromUtf16(text))) << QString::fromUtf16(text).toStdString();
   for (const char16_t* text : {u"", u"   ", u"<html><body/></html>", u"<!-- open", u"hello", u"<a/>"})
     EXPECT_FALSE(CSXmlDecoder::createWithString(QString::fromUtf16(text))) << QString::fromUtf16(text).toStdString();
@@ -265,8 +273,8 @@ TEST_F(CSXmlDecoderTest, SkipToTagAndPeeking) {
   EXPECT_EQ(value, "v");
   EXPECT_EQ(Step(*decoder), "elements:7 S L2");  // not moved
   EXPECT_EQ(decoder->followingTagWithAttributes(nullptr, nullptr), "t");
-  EXPECT_EQ(ReadAll(*decoder), (QStringList{"t:3 SE L2 v=v {a=1}", "b:5 SE L2", "elements:7 E L1", "x:0 E L0",
-                                            "root:1 E L0"}));
+  EXPECT_EQ(ReadAll(*decoder),
+            (QStringList{"t:3 SE L2 v=v {a=1}", "b:5 SE L2", "elements:7 E L1", "x:0 E L0", "root:1 E L0"}));
   EXPECT_TRUE(decoder->followingTagWithAttributes(&attributes, &value).isNull());
   EXPECT_TRUE(attributes.isEmpty());
   EXPECT_FALSE(decoder->skipToTag("elements"));
@@ -289,8 +297,8 @@ TEST_F(CSXmlDecoderTest, CoalesceMixedContent) {
 }
 
 TEST_F(CSXmlDecoderTest, ValuesAttributesAndKeys) {
-  const QString xml = QString(kDecl) +
-                      "<root><t n=\"42\" s=\"x\" e=\"\">-17</t><t>RIGHT</t><t>right</t><t>9999999999</t></root>";
+  const QString xml =
+      QString(kDecl) + "<root><t n=\"42\" s=\"x\" e=\"\">-17</t><t>RIGHT</t><t>right</t><t>9999999999</t></root>";
   auto d = CSXmlDecoder::createWithString(xml);
   d->getNextTag();
   EXPECT_EQ(d->integerValue(), 0);  // no value

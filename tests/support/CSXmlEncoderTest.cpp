@@ -1,6 +1,6 @@
-#include "support/CSXmlEncoder.h"
-
 #include <gtest/gtest.h>
+
+#include "support/CSXmlEncoder.h"
 
 namespace {
 
@@ -21,7 +21,12 @@ TEST(CSXmlEncoder, GoldenTexts) {
     void (*write)(CSXmlEncoder&);
     const char* expected;  // after the declaration
   } rows[] = {
-      {"open and close on one line", [](CSXmlEncoder& e) { e.openTag("a"); e.closeTag("a"); }, "<a></a>\n"},
+      {"open and close on one line",
+       [](CSXmlEncoder& e) {
+         e.openTag("a");
+         e.closeTag("a");
+       },
+       "<a></a>\n"},
       {"child indented by a tab",
        [](CSXmlEncoder& e) {
          e.openTag("a");
@@ -41,14 +46,13 @@ TEST(CSXmlEncoder, GoldenTexts) {
        },
        "<a>\n\t<b>\n\t\t<c>-7</c>\n\t</b>\n\t<d></d>\n</a>\n"},
       {"escaped value", [](CSXmlEncoder& e) { e.addTag("t", "a<b"); }, "<t>a&lt;b</t>\n"},
-      {"all four escapes and kept white space",
-       [](CSXmlEncoder& e) { e.addTag("t", "&<>\"'\t\n\r"); }, "<t>&amp;&lt;&gt;&quot;'\t\n\r</t>\n"},
+      {"all four escapes and kept white space", [](CSXmlEncoder& e) { e.addTag("t", "&<>\"'\t\n\r"); },
+       "<t>&amp;&lt;&gt;&quot;'\t\n\r</t>\n"},
       {"other control characters become blanks",
        [](CSXmlEncoder& e) { e.addTag("t", QString::fromUtf16(u"a\u0001b\u001Fc\u007Fd\u0085e")); },
        "<t>a b c d e</t>\n"},
       {"number", [](CSXmlEncoder& e) { e.addTagWithNumber("t", 5); }, "<t>5</t>\n"},
-      {"long number",
-       [](CSXmlEncoder& e) { e.addTagWithLongNumber("t", INT64_C(-9223372036854775807)); },
+      {"long number", [](CSXmlEncoder& e) { e.addTagWithLongNumber("t", INT64_C(-9223372036854775807)); },
        "<t>-9223372036854775807</t>\n"},
       {"empty value is an empty element", [](CSXmlEncoder& e) { e.addTag("t", ""); }, "<t/>\n"},
       {"null value writes nothing", [](CSXmlEncoder& e) { e.addTag("t", QString()); }, ""},
@@ -112,8 +116,7 @@ TEST(CSXmlEncoder, InsertionPoints) {
   encoder.addTag("third", "3");
   encoder.endInsertion();
   encoder.closeTag("root");
-  EXPECT_EQ(encoder.xml(),
-            kDecl + "<root>\n\t<third>3</third>\n\t<first>1</first>\n\t<second>2</second>\n</root>\n");
+  EXPECT_EQ(encoder.xml(), kDecl + "<root>\n\t<third>3</third>\n\t<first>1</first>\n\t<second>2</second>\n</root>\n");
   EXPECT_TRUE(encoder.savedTail().isEmpty());
 }
 
