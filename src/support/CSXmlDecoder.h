@@ -53,6 +53,9 @@ class CSXmlDecoder {
   // read, else "I don't understand the file format". Never shows an alert.
   static std::unique_ptr<CSXmlDecoder> createWithFile(const QString& path, QString* reason = nullptr);
 
+  CSXmlDecoder(const CSXmlDecoder&) = delete;
+  CSXmlDecoder& operator=(const CSXmlDecoder&) = delete;
+
   // ---- The class-wide key table ----
   static CSXmlKeyTable sharedKeyDecoder();
   static void setSharedKeyDecoder(const CSXmlKeyTable& table);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -505,5 +507,22 @@ TEST_F(CSXmlDecoderTest, RandomTreesReadBackAsWritten) {
     while (decoder->getNextTag()) steps << Step(*decoder, decoder->endTag());
     ASSERT_TRUE(decoder->error().isNull()) << decoder->error().toStdString();
     ASSERT_EQ(steps, expected) << Visible(encoder.xml()).toStdString();
+  }
+}
+
+// Every document in the fixture folder reads to the steps listed beside it
+// (name.steps, one step a line as Step() writes it).
+TEST_F(CSXmlDecoderTest, FixtureDocuments) {
+  const QDir folder(QStringLiteral(TWDRAW_TEST_DATA "/support/xml"));
+  const QStringList documents = folder.entryList({"*.xml", "*.svg"}, QDir::Files, QDir::Name);
+  ASSERT_FALSE(documents.isEmpty());
+  for (const QString& name : documents) {
+    QFile stepsFile(folder.filePath(QFileInfo(name).completeBaseName() + ".steps"));
+    ASSERT_TRUE(stepsFile.open(QIODevice::ReadOnly)) << name.toStdString();
+    const QStringList expected = QString::fromUtf8(stepsFile.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QString reason;
+    auto decoder = CSXmlDecoder::createWithFile(folder.filePath(name), &reason);
+    ASSERT_TRUE(decoder) << name.toStdString() << ": " << reason.toStdString();
+    EXPECT_EQ(ReadAll(*decoder).join(u'\n').toStdString(), expected.join(u'\n').toStdString()) << name.toStdString();
   }
 }
