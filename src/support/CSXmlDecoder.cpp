@@ -217,7 +217,18 @@ bool CSXmlDecoder::getNextTag() {
 
   m_c.tagStart = m_c.pos;
   qsizetype p = m_c.pos;
-  const int found = SkipXmlComments(m_xml, &p, m_coalescing, false);
+  int found;
+  for (;;) {
+    found = SkipXmlComments(m_xml, &p, m_coalescing, false);
+    if (found != kXmlSkipOK || !startsWithAt(p, u"<?")) break;
+    // A processing instruction (a style sheet link, say) carries nothing for us.
+    const qsizetype end = m_xml.indexOf(u"?>", p + 2);
+    if (end < 0) {
+      found = kXmlSkipFailed;
+      break;
+    }
+    p = end + 2;
+  }
   if (found == kXmlSkipFailed) {
     fail(p);
     return false;

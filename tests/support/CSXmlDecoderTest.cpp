@@ -105,6 +105,9 @@ TEST_F(CSXmlDecoderTest, ReaderTable) {
        u"<?xml version=\"1.0\"?><root><3d>1</3d></root>",
        {"root:1 S L1", "3d:10 SE L1 v=1", "root:1 E L0"},
        true},
+      {"processing instructions between tags are passed over",
+       u"<?xml version=\"1.0\"?>\n<?xml-stylesheet href=\"a.css\"?>\n<root><?pi x?><a/></root>",
+       {"root:1 S L1", "a:4 SE L1", "root:1 E L0"}},
       {"end tags never take the level below 0",
        u"<?xml version=\"1.0\"?></a></b><c/>",
        {"a:4 E L0", "b:5 E L0", "c:6 SE L0"}},
@@ -152,6 +155,7 @@ TEST_F(CSXmlDecoderTest, MalformedTextsStopWithAnError) {
       {u"<?xml version=\"1.0\"?><root></", "this is not a valid XML file (offset 0x1d)", 1},
       {u"<?xml version=\"1.0\"?><root><>", "this is not a valid XML file (offset 0x1c)", 1},
       {u"<?xml version=\"1.0\"", "this is not a valid XML file (offset 0x0)", 0},
+      {u"<?xml version=\"1.0\"?><?pi", "this is not a valid XML file (offset 0x15)", 0},
   };
   for (const Row& row : rows) {
     const QString xml = QString::fromUtf16(row.xml);
