@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <mutex>
 
 #include "support/NumberText.h"
@@ -31,6 +32,18 @@ constexpr int HexValue(char16_t c) {
 constexpr bool IsAttributeNameChar(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u':' ||
          c == u'_' || c >= 0x80;
+}
+
+// The length of the bytes that end on a whole UTF-8 sequence: a lead byte
+// near the end whose sequence runs past it is left for the next piece.
+qsizetype CompleteUtf8Length(const char* bytes, qsizetype length) {
+  for (qsizetype back = 1; back <= 3 && back <= length; ++back) {
+    const uchar c = uchar(bytes[length - back]);
+    if ((c & 0xC0) == 0x80) continue;
+    const qsizetype sequence = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    return sequence > back ? length - back : length;
+  }
+  return length;
 }
 
 QString OffsetText(qsizetype offset) {
@@ -113,36 +126,45 @@ std::unique_ptr<CSXmlDecoder> CSXmlDecoder::createWithFile(const QString& path, 
     if (reason) *reason = tooLarge;
     return nullptr;
   }
-  // Read into one buffer of the file's size, growing it (by doubling, up to
-  // the cap) only for a file that grows or a device without a size. (Not
-  // mapped: a file cut short by another program while mapped would end the
-  // process.)
-  QByteArray data(qsizetype(file.size()), Qt::Uninitialized);
-  qsizetype got = 0;
+  // Decode piece by piece straight into the text, sized for the file (one
+  // UTF-16 unit per byte at most); it grows, up to the cap, only for a file
+  // that grows or a device without a size. Each piece ends on a whole UTF-8
+  // sequence; the bytes of one cut in two go to the front of the next piece.
+  // (Not mapped: a file cut short by another program while mapped would end
+  // the process.)
+  constexpr qsizetype kChunk = 64 * 1024;
+  constexpr qsizetype kSlack = 8;
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  QString text(qsizetype(file.size()) + kSlack, Qt::Uninitialized);
+  qsizetype used = 0;
+  qint64 total = 0;
+  QByteArray chunk(kChunk + 4, Qt::Uninitialized);
+  qsizetype carry = 0;
   for (;;) {
-    if (got == data.size()) {
-      if (got > kMaxXmlFileBytes) {
-        if (reason) *reason = tooLarge;
-        return nullptr;
-      }
-      data.resize(std::min<qsizetype>(std::max<qsizetype>(got * 2, 1 << 16), kMaxXmlFileBytes + 1));
-    }
-    const qint64 read = file.read(data.data() + got, data.size() - got);
+    const qint64 read = file.read(chunk.data() + carry, kChunk);
     if (read < 0) {
       if (reason) *reason = file.errorString();
       return nullptr;
     }
+    total += read;
+    if (total > kMaxXmlFileBytes) {
+      if (reason) *reason = tooLarge;
+      return nullptr;
+    }
+    const qsizetype have = carry + qsizetype(read);
+    const qsizetype whole = read == 0 ? have : CompleteUtf8Length(chunk.constData(), have);
+    if (used + whole + kSlack > text.size())
+      text.resize(std::max(used + whole + kSlack, std::min<qsizetype>(text.size() * 2, kMaxXmlFileBytes + kSlack)));
+    used = utf8.appendToBuffer(text.data() + used, QByteArrayView(chunk.constData(), whole)) - text.constData();
+    if (utf8.hasError()) {
+      if (reason) *reason = QStringLiteral("the file is not UTF-8 text");
+      return nullptr;
+    }
     if (read == 0) break;
-    got += qsizetype(read);
+    carry = have - whole;
+    std::memmove(chunk.data(), chunk.constData() + whole, size_t(carry));
   }
-  data.truncate(got);
-  QStringDecoder utf8(QStringDecoder::Utf8);
-  const QString text = utf8.decode(data);
-  data = QByteArray();
-  if (utf8.hasError()) {
-    if (reason) *reason = QStringLiteral("the file is not UTF-8 text");
-    return nullptr;
-  }
+  text.truncate(used);
   std::unique_ptr<CSXmlDecoder> decoder = createWithString(text);
   if (!decoder && reason) *reason = g_xmlUnknownFormatReason;
   return decoder;

@@ -207,6 +207,21 @@ TEST_F(CSXmlDecoderTest, FilesGiveAReasonInsteadOfAnAlert) {
   EXPECT_FALSE(CSXmlDecoder::createWithFile(write("bad.xml", "<?xml?><a>\xFF</a>"), &reason));
   EXPECT_FALSE(reason.isEmpty());
 
+  // Files are decoded in pieces: characters cut in two by a piece's end,
+  // a byte order mark and a sequence cut short by the file's end.
+  for (int offset = 0; offset < 4; ++offset) {
+    QByteArray big = "\xEF\xBB\xBF<?xml version=\"1.0\"?><t>";
+    big += QByteArray(64 * 1024 - big.size() - offset, 'x');
+    big += "\xF0\x9F\x98\x80\xC3\xA9\xE4\xB8\xAD</t>";
+    auto read = CSXmlDecoder::createWithFile(write("big.xml", big));
+    ASSERT_TRUE(read) << offset;
+    ASSERT_TRUE(read->getNextTag());
+    EXPECT_TRUE(read->value().endsWith(QString::fromUtf16(u"x\U0001F600\u00E9\u4E2D"))) << offset;
+    big.chop(7);  // without "\xE4\xB8\xAD</t>", then a file ending in the first two bytes of it
+    EXPECT_TRUE(CSXmlDecoder::createWithFile(write("whole.xml", big))) << offset;
+    EXPECT_FALSE(CSXmlDecoder::createWithFile(write("cut.xml", big + "\xE4\xB8"), &reason)) << offset;
+  }
+
   auto decoder = CSXmlDecoder::createWithFile(write("good.xml", "<?xml version=\"1.0\"?>\n<root><t>1</t></root>"));
   ASSERT_TRUE(decoder);
   EXPECT_EQ(ReadAll(*decoder), (QStringList{"root:1 S L1", "t:3 SE L1 v=1", "root:1 E L0"}));
