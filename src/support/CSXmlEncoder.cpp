@@ -1,0 +1,181 @@
+#include "support/CSXmlEncoder.h"
+
+#include <iterator>
+
+const QString g_xmlPrefix = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+const QString g_svgNamespace = QStringLiteral("http://www.w3.org/2000/svg");
+
+namespace {
+
+// Control characters cannot stand in XML text, so those other than tab, line
+// feed and carriage return become blanks; then the four markup characters are
+// escaped. Format characters (joiners, marks) are text and stay as they are.
+void AppendEscaped(QString& out, QStringView value) {
+  qsizetype runStart = 0;
+  const qsizetype length = value.size();
+  for (qsizetype i = 0; i < length; ++i) {
+    const char16_t c = value[i].unicode();
+    const char16_t* replacement = nullptr;
+    if (c == u'&') {
+      replacement = u"&amp;";
+    } else if (c == u'<') {
+      replacement = u"&lt;";
+    } else if (c == u'>') {
+      replacement = u"&gt;";
+    } else if (c == u'"') {
+      replacement = u"&quot;";
+    } else if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7F && c <= 0x9F)) {
+      replacement = u" ";
+    } else {
+      continue;
+    }
+    out.append(value.sliced(runStart, i - runStart));
+    out.append(QStringView(replacement));
+    runStart = i + 1;
+  }
+  out.append(value.sliced(runStart));
+}
+
+void AppendTabs(QString& out, uint64_t count) {
+  static constexpr char16_t kTabs[] = u"\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
+  constexpr uint64_t kMaxRun = std::size(kTabs) - 1;
+  for (; count > kMaxRun; count -= kMaxRun) out.append(QStringView(kTabs, qsizetype(kMaxRun)));
+  out.append(QStringView(kTabs, qsizetype(count)));
+}
+
+QString Escaped(QStringView value) {
+  QString out;
+  out.reserve(value.size());
+  AppendEscaped(out, value);
+  return out;
+}
+
+}  // namespace
+
+CSXmlEncoder::CSXmlEncoder(qsizetype capacity) {
+  if (capacity > 0) m_xml.reserve(capacity);
+  m_xml.append(g_xmlPrefix);
+}
+
+CSXmlEncoder CSXmlEncoder::createForSvg() {
+  CSXmlEncoder encoder;
+  encoder.m_xml.clear();
+  encoder.m_svg = true;
+  return encoder;
+}
+
+void CSXmlEncoder::saveInsertionPoint() {
+  m_insertionStack.push_back({m_level, m_xml.size()});
+}
+
+void CSXmlEncoder::beginInsertion() {
+  if (m_inserting || m_insertionStack.empty()) return;
+  const InsertionPoint& point = m_insertionStack.back();
+  if (m_xml.size() > point.length) {
+    m_savedTail = m_xml.sliced(point.length);
+    m_xml.truncate(point.length);
+  }
+  m_savedLevel = m_level;
+  m_savedPendingChild = m_pendingChild;
+  m_level = point.level;
+  m_inserting = true;
+}
+
+void CSXmlEncoder::endInsertion() {
+  if (!m_inserting) return;
+  m_level = m_savedLevel;
+  m_inserting = false;
+  cancelInsertion();
+  if (!m_savedTail.isEmpty()) {
+    m_xml.append(m_savedTail);
+    // The text now ends with what was written last before the insertion.
+    m_pendingChild = m_savedPendingChild;
+  }
+  m_savedTail.clear();
+}
+
+void CSXmlEncoder::cancelInsertion() {
+  if (!m_insertionStack.empty()) m_insertionStack.pop_back();
+}
+
+void CSXmlEncoder::addAttribute(const QString& name, const QString& value) {
+  if (value.isEmpty()) return;
+  m_attributes.append(name);
+  m_attributes.append(Escaped(value));
+}
+
+void CSXmlEncoder::addAttributeWithNumber(const QString& name, int32_t number) {
+  m_attributes.append(name);
+  m_attributes.append(QString::number(number));
+}
+
+void CSXmlEncoder::addTag(const QString& name, const QString& value) {
+  if (name.isNull() || value.isNull()) return;
+  openTag(name, value, false);
+}
+
+void CSXmlEncoder::addTagWithNumber(const QString& name, int32_t number) {
+  openTag(name, QString::number(number), true);
+}
+
+void CSXmlEncoder::addTagWithLongNumber(const QString& name, int64_t number) {
+  openTag(name, QString::number(qint64(number)), true);
+}
+
+void CSXmlEncoder::closeTag(const QString& name) {
+  // An unmatched close must not wrap the level round to an endless indent.
+  if (m_level > 0) --m_level;
+  if (m_pendingChild && m_xml.endsWith(u'\n')) {
+    m_xml.chop(1);
+  } else {
+    AppendTabs(m_xml, m_level);
+  }
+  m_pendingChild = false;
+  m_xml.append(u"</");
+  m_xml.append(name);
+  m_xml.append(u">\n");
+}
+
+void CSXmlEncoder::openTag(const QString& name, const QString& value, bool safeValue) {
+  writeTag(name, value.isNull() ? TagKind::open : (value.isEmpty() ? TagKind::empty : TagKind::whole), value,
+           safeValue);
+}
+
+void CSXmlEncoder::writeTag(const QString& name, TagKind kind, QStringView value, bool safeValue) {
+  m_pendingChild = false;
+  AppendTabs(m_xml, m_level);
+  m_xml.append(u'<');
+  m_xml.append(name);
+  if (m_svg && m_empty) {
+    m_xml.append(u" xmlns=\"");
+    m_xml.append(g_svgNamespace);
+    m_xml.append(u'"');
+  }
+  for (qsizetype i = 0; i + 1 < m_attributes.size(); i += 2) {
+    m_xml.append(u' ');
+    m_xml.append(m_attributes[i]);
+    m_xml.append(u"=\"");
+    m_xml.append(m_attributes[i + 1]);
+    m_xml.append(u'"');
+  }
+  m_attributes.clear();
+  if (kind == TagKind::open) {
+    m_xml.append(u'>');
+    ++m_level;
+    m_pendingChild = true;
+  } else if (kind == TagKind::empty) {
+    m_xml.append(u"/>");
+  } else {
+    m_xml.append(u'>');
+    if (safeValue) {
+      m_xml.append(value);
+    } else {
+      AppendEscaped(m_xml, value);
+    }
+    m_xml.append(u"</");
+    m_xml.append(name);
+    m_xml.append(u'>');
+  }
+  m_xml.append(u'\n');
+  m_empty = false;
+}
