@@ -100,7 +100,9 @@ void CSDocument::revert() {
 }
 
 void CSDocument::recordRecentFile(const QString& path) {
-  if (CSAppDelegate* delegate = CSKernel::sharedInstance()->appDelegate()) delegate->recordRecentFile(path);
+  // Only a running application has a kernel; a document alone records nothing.
+  CSKernel* kernel = CSKernel::existingInstance();
+  if (CSAppDelegate* delegate = kernel ? kernel->appDelegate() : nullptr) delegate->recordRecentFile(path);
 }
 
 // ---- Saving --------------------------------------------------------------------

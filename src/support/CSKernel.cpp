@@ -69,6 +69,11 @@ CSKernel* CSKernel::sharedInstance() {
   return g_sharedKernel;
 }
 
+CSKernel* CSKernel::existingInstance() {
+  QMutexLocker lock(&g_sharedLock);
+  return g_sharedKernel;
+}
+
 CSKernel* CSKernel::createSharedInstance(const CSKernelOptions& options) {
   QMutexLocker lock(&g_sharedLock);
   if (g_sharedKernel) return nullptr;

@@ -47,6 +47,8 @@ class CSKernel : public QObject {
   // the application's launch code must call it before anything asks for
   // sharedInstance().
   static CSKernel* createSharedInstance(const CSKernelOptions& options);
+  // The shared kernel if the application has made it, else null; never makes one.
+  static CSKernel* existingInstance();
 
   // Fills the globals at once. Only the shared kernel lives in the
   // application; tests make their own to read their own files.
