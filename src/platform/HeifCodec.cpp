@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -38,6 +39,159 @@ bool Failed(const heif_error& err, QString* error) {
   if (error) *error = QString::fromUtf8(err.message ? err.message : "HEIF error");
   return true;
 }
+
+// ---- Derived-image sizes (see HeifDerivedImagesWithinBudget) --------------
+
+// A bounded view of bytes with big-endian reads that fail instead of overrunning.
+class BoxReader {
+ public:
+  BoxReader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+  bool ok() const { return m_ok; }
+  size_t position() const { return m_pos; }
+  size_t left() const { return m_ok ? m_size - m_pos : 0; }
+  uint64_t read(int bytes) {  // 0-8 bytes
+    if (!m_ok || bytes < 0 || bytes > 8 || size_t(bytes) > m_size - m_pos) {
+      m_ok = false;
+      return 0;
+    }
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v = v << 8 | m_data[m_pos++];
+    return v;
+  }
+  void skip(uint64_t bytes) {
+    if (!m_ok || bytes > m_size - m_pos) m_ok = false;
+    else m_pos += size_t(bytes);
+  }
+  // The next box: its type and a reader over its body; false at the end.
+  bool nextBox(uint32_t* type, BoxReader* body) {
+    if (!m_ok || left() < 8) return false;
+    uint64_t size = read(4);
+    *type = uint32_t(read(4));
+    size_t header = 8;
+    if (size == 1) {
+      size = read(8);
+      header = 16;
+    } else if (size == 0) {
+      size = m_size - m_pos + header;  // to the end
+    }
+    if (!m_ok || size < header || size - header > m_size - m_pos) {
+      m_ok = false;
+      return false;
+    }
+    *body = BoxReader(m_data + m_pos, size_t(size - header));
+    m_pos += size_t(size - header);
+    return true;
+  }
+  const uint8_t* here() const { return m_data + m_pos; }
+
+ private:
+  const uint8_t* m_data;
+  size_t m_size;
+  size_t m_pos = 0;
+  bool m_ok = true;
+};
+
+constexpr uint32_t FourCC(const char (&s)[5]) {
+  return uint32_t(uint8_t(s[0])) << 24 | uint32_t(uint8_t(s[1])) << 16 | uint32_t(uint8_t(s[2])) << 8 | uint8_t(s[3]);
+}
+
+// Caps on the boxes walked here; more than this is refused as malformed.
+constexpr uint64_t kMaxHeifItems = 65536;
+
+struct DerivedItem {
+  uint32_t id = 0;
+  uint32_t type = 0;
+};
+
+}  // namespace
+
+bool HeifDerivedImagesWithinBudget(const QByteArray& file, int64_t maxPixels) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(file.constData());
+  BoxReader top(bytes, size_t(file.size()));
+  uint32_t type = 0;
+  BoxReader meta(nullptr, 0);
+  bool found = false;
+  while (top.nextBox(&type, &meta))
+    if (type == FourCC("meta")) {
+      found = true;
+      break;
+    }
+  if (!found) return true;
+  meta.skip(4);  // version and flags
+
+  std::vector<DerivedItem> derived;
+  BoxReader iloc(nullptr, 0), idat(nullptr, 0), box(nullptr, 0);
+  bool haveIloc = false;
+  while (meta.nextBox(&type, &box)) {
+    if (type == FourCC("iinf")) {
+      const int version = int(box.read(1));
+      box.skip(3);
+      const uint64_t count = box.read(version == 0 ? 2 : 4);
+      if (count > kMaxHeifItems) return false;
+      BoxReader infe(nullptr, 0);
+      uint32_t infeType = 0;
+      while (box.nextBox(&infeType, &infe)) {
+        if (infeType != FourCC("infe")) continue;
+        const int v = int(infe.read(1));
+        infe.skip(3);
+        if (v < 2) continue;
+        const uint32_t id = uint32_t(infe.read(v == 2 ? 2 : 4));
+        infe.skip(2);  // protection index
+        const uint32_t itemType = uint32_t(infe.read(4));
+        if (infe.ok() && (itemType == FourCC("grid") || itemType == FourCC("iovl"))) derived.push_back({id, itemType});
+      }
+    } else if (type == FourCC("iloc")) {
+      iloc = box;
+      haveIloc = true;
+    } else if (type == FourCC("idat")) {
+      idat = box;
+    }
+  }
+  if (derived.empty()) return true;
+  if (!haveIloc) return false;
+
+  const int version = int(iloc.read(1));
+  iloc.skip(3);
+  const int sizes = int(iloc.read(1));
+  const int more = int(iloc.read(1));
+  const int offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = more >> 4;
+  const int indexSize = (version == 1 || version == 2) ? (more & 15) : 0;
+  const uint64_t count = iloc.read(version < 2 ? 2 : 4);
+  if (!iloc.ok() || count > kMaxHeifItems) return false;
+  for (uint64_t i = 0; i < count && iloc.ok(); ++i) {
+    const uint32_t id = uint32_t(iloc.read(version < 2 ? 2 : 4));
+    const int method = (version == 1 || version == 2) ? int(iloc.read(2) & 15) : 0;
+    iloc.skip(2);  // data reference index
+    const uint64_t base = iloc.read(baseSize);
+    const uint64_t extents = iloc.read(2);
+    uint64_t offset = 0;
+    for (uint64_t e = 0; e < extents && iloc.ok(); ++e) {
+      if (indexSize) iloc.read(indexSize);
+      const uint64_t extentOffset = iloc.read(offsetSize);
+      iloc.read(lengthSize);
+      if (e == 0) offset = base + extentOffset;
+    }
+    const auto item = std::find_if(derived.begin(), derived.end(), [id](const DerivedItem& d) { return d.id == id; });
+    if (!iloc.ok() || item == derived.end()) continue;
+
+    // The item's first bytes: in the file, or inside the idat box.
+    BoxReader source = method == 1 ? idat : BoxReader(bytes, size_t(file.size()));
+    if (method > 1) return false;
+    source.skip(offset);
+    source.skip(1);  // version
+    const int flags = int(source.read(1));
+    if (item->type == FourCC("grid")) source.skip(2);  // rows and columns
+    else source.skip(8);                               // overlay fill colour
+    const int fieldSize = (flags & 1) ? 4 : 2;
+    const uint64_t w = source.read(fieldSize), h = source.read(fieldSize);
+    if (!source.ok()) return false;
+    if (w > uint64_t(kHeifMaxSide) || h > uint64_t(kHeifMaxSide) || int64_t(w * h) > maxPixels) return false;
+    derived.erase(item);
+  }
+  return iloc.ok() && derived.empty();
+}
+
+namespace {
 
 // Reads the container (not the pixels) and answers the primary image handle.
 HandlePtr OpenPrimaryImage(const QByteArray& data, ContextPtr& context, QString* error) {
@@ -80,6 +234,10 @@ QImage HeifDecodeImage(const QByteArray& data, int64_t maxPixels, QString* error
   if (width <= 0 || height <= 0 || width > kHeifMaxSide || height > kHeifMaxSide ||
       int64_t(width) * height > maxPixels) {
     if (error) *error = QStringLiteral("The HEIF image is too large (%1 x %2).").arg(width).arg(height);
+    return {};
+  }
+  if (!HeifDerivedImagesWithinBudget(data, maxPixels)) {
+    if (error) *error = QStringLiteral("The HEIF image is too large or malformed.");
     return {};
   }
   const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;

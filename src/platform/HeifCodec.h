@@ -21,6 +21,14 @@ QSize HeifImageSize(const QByteArray& data);
 // on failure, with the reason in `error` when given.
 QImage HeifDecodeImage(const QByteArray& data, int64_t maxPixels, QString* error = nullptr);
 
+// A grid or overlay image declares its canvas size in its own item data, and
+// libheif allocates and clears that canvas before it looks at the tiles, even
+// when the image claims a few pixels. This walks the file's boxes and answers
+// whether every such canvas is within `maxPixels` (and kHeifMaxSide); a file
+// without a 'meta' box or derived images passes, a derived image whose data
+// cannot be found fails. HeifDecodeImage checks it before decoding.
+bool HeifDerivedImagesWithinBudget(const QByteArray& file, int64_t maxPixels);
+
 // Whether libheif has an HEVC encoder here.
 bool HeifCanEncode();
 
