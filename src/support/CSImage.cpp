@@ -54,12 +54,19 @@ QList<CSImageRep> RepsFromReader(const QByteArray& data, const QByteArray& forma
   reader.setAllocationLimit(int(std::min<int64_t>(megabytes, INT32_MAX)));
   if (!reader.canRead()) return reps;
   const int count = allImages ? std::clamp(reader.imageCount(), 1, kMaxImageRepresentations) : 1;
+  // The pages of one file share the budget: later pages that would exceed it
+  // are left out rather than the whole file refused.
+  int64_t budget = ImageDecodePixelLimit();
   for (int i = 0; i < count; ++i) {
     if (i > 0 && !reader.jumpToNextImage()) break;
     const QSize declared = reader.size();
-    if (declared.isValid() && !WithinPixelLimit(declared)) break;
+    if (declared.isValid() && (!WithinPixelLimit(declared) || int64_t(declared.width()) * declared.height() > budget))
+      break;
     QImage image;
     if (!reader.read(&image) || !WithinPixelLimit(image.size())) break;
+    const int64_t pixels = int64_t(image.width()) * image.height();
+    if (pixels > budget) break;
+    budget -= pixels;
     reps.append(RepFromBitmap(image));
   }
   return reps;

@@ -248,6 +248,9 @@ TEST(CSImage, DecodingRefusesImagesAboveThePixelLimit) {
   EXPECT_TRUE(CSImage::initWithData(png).isNull());
   if (!heic.isEmpty()) EXPECT_TRUE(CSImage::initWithData(heic).isNull());
   EXPECT_TRUE(CSImage::initWithSize(QSizeF(1200, 1000)).isNull());
+  // The pages of a TIFF share the budget: the 100 x 60 page fits, the 50 x 30 one no longer does.
+  SetImageDecodePixelLimit(7000);
+  EXPECT_EQ(CSImage::initWithContentsOfFile(kImages + "two-sizes.tiff").representations().size(), 1);
   SetImageDecodePixelLimit(old);
   EXPECT_EQ(CSImage::initWithData(png).size(), QSizeF(1200, 1000));
   if (!heic.isEmpty()) EXPECT_EQ(CSImage::initWithData(heic).size(), QSizeF(1200, 1000));
