@@ -1,9 +1,6 @@
 // Encoding a 4000 x 3000 picture in each format the exports offer, and, on the
 // same pixels, the stand-alone JPEG and HEIC encoders for comparison. Each
 // result reports the encoded size in bytes.
-#include "support/CSImage.h"
-#include "support/ImageSaving.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -14,9 +11,11 @@
 #include <QPainter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <cstdio>
 #include <cstdlib>
+
+#include "support/CSImage.h"
+#include "support/ImageSaving.h"
 
 namespace {
 
@@ -104,12 +103,24 @@ void RunTool(benchmark::State& state, const QString& program, const QStringList&
 
 }  // namespace
 
-static void BM_EncodeJPEG(benchmark::State& state) { Encode(state, kImageFormatJPEG, 0.9); }
-static void BM_EncodePNG(benchmark::State& state) { Encode(state, kImageFormatPNG, 0); }
-static void BM_EncodeTIFF(benchmark::State& state) { Encode(state, kImageFormatTIFF, 0); }
-static void BM_EncodeTIFF_LZW(benchmark::State& state) { Encode(state, kImageFormatTIFF, 1.0); }
-static void BM_EncodeHEIC(benchmark::State& state) { Encode(state, kImageFormatHEIC, 0.9); }
-static void BM_EncodePDF(benchmark::State& state) { Encode(state, kImageFormatPDF, 0); }
+static void BM_EncodeJPEG(benchmark::State& state) {
+  Encode(state, kImageFormatJPEG, 0.9);
+}
+static void BM_EncodePNG(benchmark::State& state) {
+  Encode(state, kImageFormatPNG, 0);
+}
+static void BM_EncodeTIFF(benchmark::State& state) {
+  Encode(state, kImageFormatTIFF, 0);
+}
+static void BM_EncodeTIFF_LZW(benchmark::State& state) {
+  Encode(state, kImageFormatTIFF, 1.0);
+}
+static void BM_EncodeHEIC(benchmark::State& state) {
+  Encode(state, kImageFormatHEIC, 0.9);
+}
+static void BM_EncodePDF(benchmark::State& state) {
+  Encode(state, kImageFormatPDF, 0);
+}
 
 static void BM_Tool_cjpeg(benchmark::State& state) {
   const QString out = Input().dir.filePath("cjpeg.jpg");

@@ -1,12 +1,12 @@
 // Image files and clipboard data: any bytes are detected, and decoded (Qt's
 // readers, libheif) into an image or nil, within the pixel budget.
-#include "platform/HeifCodec.h"
-#include "support/CSImage.h"
-#include "support/ImageFormat.h"
-
 #include <QGuiApplication>
 #include <QPainter>
 #include <cstdlib>
+
+#include "platform/HeifCodec.h"
+#include "support/CSImage.h"
+#include "support/ImageFormat.h"
 
 // Small enough that a few bytes claiming a huge picture cost little.
 constexpr int64_t kFuzzPixelLimit = 2000 * 2000;

@@ -59,8 +59,10 @@ class BoxReader {
     return v;
   }
   void skip(uint64_t bytes) {
-    if (!m_ok || bytes > m_size - m_pos) m_ok = false;
-    else m_pos += size_t(bytes);
+    if (!m_ok || bytes > m_size - m_pos)
+      m_ok = false;
+    else
+      m_pos += size_t(bytes);
   }
   // The next box: its type and a reader over its body; false at the end.
   bool nextBox(uint32_t* type, BoxReader* body) {
@@ -180,8 +182,10 @@ bool HeifDerivedImagesWithinBudget(const QByteArray& file, int64_t maxPixels) {
     source.skip(offset);
     source.skip(1);  // version
     const int flags = int(source.read(1));
-    if (item->type == FourCC("grid")) source.skip(2);  // rows and columns
-    else source.skip(8);                               // overlay fill colour
+    if (item->type == FourCC("grid"))
+      source.skip(2);  // rows and columns
+    else
+      source.skip(8);  // overlay fill colour
     const int fieldSize = (flags & 1) ? 4 : 2;
     const uint64_t w = source.read(fieldSize), h = source.read(fieldSize);
     if (!source.ok()) return false;
@@ -263,7 +267,8 @@ QImage HeifDecodeImage(const QByteArray& data, int64_t maxPixels, QString* error
     if (error) *error = QStringLiteral("Not enough memory for the HEIF image.");
     return {};
   }
-  for (int y = 0; y < h; ++y) std::memcpy(result.scanLine(y), plane + size_t(y) * size_t(stride), size_t(w) * bytesPerPixel);
+  for (int y = 0; y < h; ++y)
+    std::memcpy(result.scanLine(y), plane + size_t(y) * size_t(stride), size_t(w) * bytesPerPixel);
   return result.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
 }
 

@@ -61,7 +61,8 @@ QSizeF PdfRenderer::pageSize(int page) const {
 }
 
 QImage PdfRenderer::render(int page, QSize pixels) const {
-  if (page < 0 || page >= pageCount() || pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > kMaxRenderPixels)
+  if (page < 0 || page >= pageCount() || pixels.isEmpty() ||
+      qint64(pixels.width()) * pixels.height() > kMaxRenderPixels)
     return {};
   QImage image = m_document->render(page, pixels);
   if (image.isNull()) return {};

@@ -1,10 +1,5 @@
 #include "support/CSImage.h"
 
-#include "platform/HeifCodec.h"
-#include "platform/PdfRenderer.h"
-#include "support/ImageFormat.h"
-#include "support/ImageSaving.h"
-
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +12,11 @@
 #include <QtMath>
 #include <atomic>
 
+#include "platform/HeifCodec.h"
+#include "platform/PdfRenderer.h"
+#include "support/ImageFormat.h"
+#include "support/ImageSaving.h"
+
 namespace {
 
 std::atomic<int64_t> g_decodePixelLimit{kDefaultImageDecodePixelLimit};
@@ -28,8 +28,7 @@ bool WithinPixelLimit(QSize size) {
 
 QImage NormalisedBitmap(const QImage& image) {
   if (image.isNull()) return {};
-  const QImage::Format format =
-      image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+  const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
   return image.format() == format ? image : image.convertToFormat(format);
 }
 
@@ -83,11 +82,16 @@ QByteArray ReaderFormatForHint(const QString& hint) {
 QList<CSImageRep> RepsFromData(const QByteArray& data, const QString& hint) {
   bool hasHeader = false;
   switch (ImageFormatFromData(data, &hasHeader)) {
-    case kImageFormatPNG: return RepsFromReader(data, "png", false);
-    case kImageFormatJPEG: return RepsFromReader(data, "jpeg", false);  // JPEG 2000 fails here: no decoder
-    case kImageFormatTIFF: return RepsFromReader(data, "tiff", true);
-    case kImageFormatGIF: return RepsFromReader(data, "gif", false);
-    case kImageFormatBMP: return RepsFromReader(data, "bmp", false);
+    case kImageFormatPNG:
+      return RepsFromReader(data, "png", false);
+    case kImageFormatJPEG:
+      return RepsFromReader(data, "jpeg", false);  // JPEG 2000 fails here: no decoder
+    case kImageFormatTIFF:
+      return RepsFromReader(data, "tiff", true);
+    case kImageFormatGIF:
+      return RepsFromReader(data, "gif", false);
+    case kImageFormatBMP:
+      return RepsFromReader(data, "bmp", false);
     case kImageFormatHEIC: {
       const QImage image = HeifDecodeImage(data, ImageDecodePixelLimit());
       if (image.isNull()) return {};
@@ -208,8 +212,8 @@ CSImage CSImage::initWithPasteboard(const QMimeData* mime, double backingScale) 
     const char* type;
     const char* hint;
   } kTypes[] = {
-      {"image/tiff", "tiff"}, {"image/png", "png"},  {"application/pdf", "pdf"}, {"image/heic", "heic"},
-      {"image/jpeg", "jpeg"}, {"image/gif", "gif"},  {"image/bmp", "bmp"},       {"image/x-pict", "pict"},
+      {"image/tiff", "tiff"}, {"image/png", "png"}, {"application/pdf", "pdf"}, {"image/heic", "heic"},
+      {"image/jpeg", "jpeg"}, {"image/gif", "gif"}, {"image/bmp", "bmp"},       {"image/x-pict", "pict"},
   };
   CSImage image;
   for (const auto& type : kTypes) {

@@ -31,9 +31,9 @@ void SetImageDecodePixelLimit(int64_t pixels);
 // One representation: pixels, or a PDF page that is drawn at whatever size
 // it is asked for.
 struct CSImageRep {
-  QImage bitmap;                        // null for a PDF page
-  QSizeF size;                          // in points
-  std::shared_ptr<PdfRenderer> pdf;     // the document of a PDF page (page 0)
+  QImage bitmap;                     // null for a PDF page
+  QSizeF size;                       // in points
+  std::shared_ptr<PdfRenderer> pdf;  // the document of a PDF page (page 0)
 
   bool hasPixels() const { return !bitmap.isNull(); }
 };

@@ -15,7 +15,7 @@ uint32_t LittleEndian32(const uint8_t* p) {
 // A QuickDraw picture: a 10-byte size and frame, then the version opcode.
 bool IsQuickdrawPict(const uint8_t* bytes, size_t length) {
   if (length < 16) return false;
-  if (bytes[10] == 0x11 && bytes[11] == 0x01) return true;  // version 1
+  if (bytes[10] == 0x11 && bytes[11] == 0x01) return true;                     // version 1
   return length >= 42 && BytesAre(bytes + 10, "\x00\x11\x02\xFF\x0C\x00", 6);  // version 2 and its header
 }
 
@@ -86,14 +86,23 @@ ImageFormat ImageFormatFromExtension(const QString& extension) {
 
 QString ExtensionForImageFormat(ImageFormat format) {
   switch (format) {
-    case kImageFormatHEIC: return QStringLiteral("heic");
-    case kImageFormatJPEG: return QStringLiteral("jpg");
-    case kImageFormatPDF: return QStringLiteral("pdf");
-    case kImageFormatPNG: return QStringLiteral("png");
-    case kImageFormatBMP: return QStringLiteral("bmp");
-    case kImageFormatEMF: return QStringLiteral("emf");
-    case kImageFormatGIF: return QStringLiteral("gif");
-    case kImageFormatQuickdraw: return QStringLiteral("pict");
-    default: return QStringLiteral("tiff");
+    case kImageFormatHEIC:
+      return QStringLiteral("heic");
+    case kImageFormatJPEG:
+      return QStringLiteral("jpg");
+    case kImageFormatPDF:
+      return QStringLiteral("pdf");
+    case kImageFormatPNG:
+      return QStringLiteral("png");
+    case kImageFormatBMP:
+      return QStringLiteral("bmp");
+    case kImageFormatEMF:
+      return QStringLiteral("emf");
+    case kImageFormatGIF:
+      return QStringLiteral("gif");
+    case kImageFormatQuickdraw:
+      return QStringLiteral("pict");
+    default:
+      return QStringLiteral("tiff");
   }
 }

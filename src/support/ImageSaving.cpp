@@ -1,7 +1,8 @@
 #include "support/ImageSaving.h"
 
-#include "platform/HeifCodec.h"
-#include "support/StringWithFormat.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QDir>
@@ -12,12 +13,11 @@
 #include <QPdfWriter>
 #include <QUuid>
 #include <QtMath>
-
 #include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/HeifCodec.h"
+#include "support/StringWithFormat.h"
 
 namespace {
 
@@ -78,8 +78,12 @@ bool WriteFileReplacing(const QString& path, const QByteArray& data) {
   while (ok && left > 0) {
     const ssize_t n = ::write(fd, p, size_t(left));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else p += n, left -= n;
+    if (n <= 0) {
+      ok = false;
+    } else {
+      p += n;
+      left -= n;
+    }
   }
   struct stat old;
   const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
@@ -134,9 +138,12 @@ void SetImageFileInfo(ImageSaveInfo& request) {
       if (q == 0) q = 2e-7;  // the smallest quality still asked for as such
       if (q > 1) q = 1.0;
       break;
-    case kImageFormatJPEG: q = std::clamp(q, 0.0, 1.0); break;
+    case kImageFormatJPEG:
+      q = std::clamp(q, 0.0, 1.0);
+      break;
     case kImageFormatPDF:
-    case kImageFormatPNG: break;
+    case kImageFormatPNG:
+      break;
     default:
       request.format = kImageFormatTIFF;  // formats that cannot be written go as TIFF
       request.lzw = q >= 1.0;
@@ -206,10 +213,14 @@ bool SaveImageCore(const CSImage& image, ImageSaveInfo& request, double width, d
   const bool alpha = image.hasAlpha();
   if (request.format == kImageFormatNone) {
     const QString ext = QFileInfo(request.path).suffix().toLower();
-    if (request.path.isEmpty()) request.format = alpha ? kImageFormatPNG : kImageFormatJPEG;
-    else if (ext == QLatin1String("png")) request.format = kImageFormatPNG;
-    else if (!alpha) request.format = kImageFormatJPEG;
-    else request.format = ext == QLatin1String("jpg") ? kImageFormatJPEG : kImageFormatTIFF;
+    if (request.path.isEmpty())
+      request.format = alpha ? kImageFormatPNG : kImageFormatJPEG;
+    else if (ext == QLatin1String("png"))
+      request.format = kImageFormatPNG;
+    else if (!alpha)
+      request.format = kImageFormatJPEG;
+    else
+      request.format = ext == QLatin1String("jpg") ? kImageFormatJPEG : kImageFormatTIFF;
   }
   SetImageFileInfo(request);
 
@@ -240,7 +251,8 @@ bool SaveImageCore(const CSImage& image, ImageSaveInfo& request, double width, d
         encoded = EncodeWithWriter(bitmap, "tiff", -1, request.lzw ? 1 : 0);  // 1: LZW
       break;
     }
-    default: return false;
+    default:
+      return false;
   }
   if (encoded.isEmpty()) return false;
   if (request.path.isEmpty()) {
@@ -256,8 +268,8 @@ bool SaveImageCore(const CSImage& image, ImageSaveInfo& request, double width, d
 
 }  // namespace
 
-QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName,
-                  ImageSaveError* error, double width, double height, double quality) {
+QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName, ImageSaveError* error,
+                  double width, double height, double quality) {
   if (image.isNull()) return {};
   ImageSaveInfo request;
   request.path = path;
@@ -323,8 +335,8 @@ bool SaveQuicklookImage(const CSImage& image, const QString& packagePath) {
   const bool wrotePreview = !SaveImage(image, dir.filePath(QStringLiteral("Preview.jpg")), kImageFormatJPEG, false,
                                        nullptr, preview.width(), preview.height(), 0.75)
                                  .isEmpty();
-  const bool wroteThumbnail = !SaveImage(image, dir.filePath(QStringLiteral("Thumbnail.jpg")), kImageFormatJPEG,
-                                         false, nullptr, thumbnail.width(), thumbnail.height(), 0.75)
+  const bool wroteThumbnail = !SaveImage(image, dir.filePath(QStringLiteral("Thumbnail.jpg")), kImageFormatJPEG, false,
+                                         nullptr, thumbnail.width(), thumbnail.height(), 0.75)
                                    .isEmpty();
   return wrotePreview && wroteThumbnail;
 }

@@ -3,13 +3,13 @@
 // at a requested pixel size and quality. A file is written beside its target
 // and renamed into place, so a failed save never loses the file it replaces.
 
-#include "support/CSImage.h"
-#include "support/ImageFormat.h"
-
 #include <QByteArray>
 #include <QImage>
 #include <QSizeF>
 #include <QString>
+
+#include "support/CSImage.h"
+#include "support/ImageFormat.h"
 
 // The code every image-saving error carries.
 constexpr int kImageSaveErrorCode = -50;
@@ -25,8 +25,8 @@ struct ImageSaveError {
 // Quality 0-1 for JPEG and HEIC; for TIFF 1.0 or more asks for LZW. Format 0
 // picks PNG or JPEG by alpha (and the path's extension). A nil image fails
 // without an error.
-QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName,
-                  ImageSaveError* error, double width, double height, double quality);
+QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName, ImageSaveError* error,
+                  double width, double height, double quality);
 
 // The encoded bytes, or empty data.
 QByteArray ImageData(const CSImage& image, ImageFormat format, double width, double height, double quality);

@@ -1,8 +1,8 @@
-#include "platform/HeifCodec.h"
-
 #include <gtest/gtest.h>
 
 #include <QImage>
+
+#include "platform/HeifCodec.h"
 
 namespace {
 
@@ -27,12 +27,13 @@ QByteArray Infe(int id, const char* type) {
 // The layout phones write: a grid item whose 8 bytes live in 'idat', found
 // through a version 1 'iloc' (4-byte offsets and lengths, construction method 1).
 QByteArray GridFile(uint32_t width, uint32_t height, bool wide, bool inIdat = true) {
-  const QByteArray grid = Be(0, 1) + Be(wide ? 1 : 0, 1) + Be(1, 1) + Be(1, 1) + Be(width, wide ? 4 : 2) +
-                          Be(height, wide ? 4 : 2);
+  const QByteArray grid =
+      Be(0, 1) + Be(wide ? 1 : 0, 1) + Be(1, 1) + Be(1, 1) + Be(width, wide ? 4 : 2) + Be(height, wide ? 4 : 2);
   const QByteArray iinf = FullBox("iinf", 0, Be(2, 2) + Infe(1, "hvc1") + Infe(2, "grid"));
   QByteArray iloc = Be(0x44, 1) + Be(0x00, 1) + Be(2, 2);
   iloc += Be(1, 2) + Be(0, 2) + Be(0, 2) + Be(1, 2) + Be(0, 4) + Be(10, 4);  // tile 1: in the file
-  iloc += Be(2, 2) + Be(inIdat ? 1 : 0, 2) + Be(0, 2) + Be(1, 2) + Be(inIdat ? 0 : 5000, 4) + Be(uint64_t(grid.size()), 4);
+  iloc +=
+      Be(2, 2) + Be(inIdat ? 1 : 0, 2) + Be(0, 2) + Be(1, 2) + Be(inIdat ? 0 : 5000, 4) + Be(uint64_t(grid.size()), 4);
   const QByteArray meta = FullBox("meta", 0, iinf + FullBox("iloc", 1, iloc) + Box("idat", grid));
   return Box("ftyp", QByteArray("heic\0\0\0\0mif1heic", 16)) + meta;
 }
@@ -45,7 +46,7 @@ TEST(HeifCodec, DerivedCanvasSizesAreCheckedBeforeDecoding) {
   EXPECT_FALSE(HeifDerivedImagesWithinBudget(GridFile(4032, 3024, false), budget));
   EXPECT_FALSE(HeifDerivedImagesWithinBudget(GridFile(26725, 26982, false), budget));
   EXPECT_TRUE(HeifDerivedImagesWithinBudget(GridFile(512, 512, true), budget));
-  EXPECT_FALSE(HeifDerivedImagesWithinBudget(GridFile(40000, 10, true), budget));  // a side above the cap
+  EXPECT_FALSE(HeifDerivedImagesWithinBudget(GridFile(40000, 10, true), budget));         // a side above the cap
   EXPECT_FALSE(HeifDerivedImagesWithinBudget(GridFile(512, 512, false, false), budget));  // data beyond the file
   // Files without derived images pass; libheif judges the rest.
   EXPECT_TRUE(HeifDerivedImagesWithinBudget(QByteArray("plain bytes"), budget));

@@ -1,7 +1,3 @@
-#include "platform/HeifCodec.h"
-#include "support/CSImage.h"
-#include "support/ImageFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -13,6 +9,10 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QUrl>
+
+#include "platform/HeifCodec.h"
+#include "support/CSImage.h"
+#include "support/ImageFormat.h"
 
 namespace {
 
@@ -62,7 +62,12 @@ QByteArray CameraJpeg(const QImage& image, int orientation) {
   EXPECT_EQ(uchar(jpeg[3]), 0xE0);  // Qt writes JFIF first; drop it
   const int app0 = (uchar(jpeg[4]) << 8) | uchar(jpeg[5]);
   QByteArray exif("Exif\0\0MM\0*\0\0\0\x08", 14);
-  exif += QByteArray("\x00\x01" "\x01\x12" "\x00\x03" "\x00\x00\x00\x01", 10);
+  exif += QByteArray(
+      "\x00\x01"
+      "\x01\x12"
+      "\x00\x03"
+      "\x00\x00\x00\x01",
+      10);
   exif += char(0);
   exif += char(orientation);
   exif += QByteArray(6, '\0');  // value padding and no next IFD
@@ -219,7 +224,11 @@ TEST(CSImage, BadDataIsNil) {
   emf.replace(40, 4, " EMF");
   emf[46] = 1;
   const QByteArray j2k = QByteArray("\0\0\0\x0CjP  \r\n\x87\n", 12) + QByteArray(100, '\0');
-  const QByteArray heicHeader = QByteArray("\0\0\0\x18" "ftypheic", 12) + QByteArray(40, '\0');
+  const QByteArray heicHeader = QByteArray(
+                                    "\0\0\0\x18"
+                                    "ftypheic",
+                                    12) +
+                                QByteArray(40, '\0');
   struct Row {
     const char* name;
     QByteArray data;

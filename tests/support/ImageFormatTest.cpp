@@ -1,9 +1,9 @@
-#include "support/ImageFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <string>
+
+#include "support/ImageFormat.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ TEST(ImageFormat, SignatureTable) {
       {"png 19 bytes", Padded(png, 19), kImageFormatNone},
       {"png cut after 7 bytes", png.left(7), kImageFormatNone},
       {"jfif", Padded(jfif, 20), kImageFormatJPEG},
-      {"exif camera jpeg", Padded(Bytes({0xFF, 0xD8, 0xFF, 0xE1, 0x12, 0x34, 'E', 'x', 'i', 'f'}), 20), kImageFormatJPEG},
+      {"exif camera jpeg", Padded(Bytes({0xFF, 0xD8, 0xFF, 0xE1, 0x12, 0x34, 'E', 'x', 'i', 'f'}), 20),
+       kImageFormatJPEG},
       {"adobe app14", Padded(Bytes({0xFF, 0xD8, 0xFF, 0xEE}), 20), kImageFormatJPEG},
       {"quantisation table first", Padded(Bytes({0xFF, 0xD8, 0xFF, 0xDB}), 20), kImageFormatJPEG},
       {"start of frame first", Padded(Bytes({0xFF, 0xD8, 0xFF, 0xC0}), 20), kImageFormatNone},
@@ -115,8 +116,8 @@ TEST(ImageFormat, Extensions) {
   struct Row {
     const char* ext;
     ImageFormat format;
-  } rows[] = {{"jpg", 2}, {"JPEG", 2}, {"png", 4}, {"Pdf", 3}, {"tif", 5}, {"TIFF", 5}, {"heic", 1},
-              {"gif", 0}, {"bmp", 0},  {"", 0},    {"jpgx", 0}};
+  } rows[] = {{"jpg", 2},  {"JPEG", 2}, {"png", 4}, {"Pdf", 3}, {"tif", 5}, {"TIFF", 5},
+              {"heic", 1}, {"gif", 0},  {"bmp", 0}, {"", 0},    {"jpgx", 0}};
   for (const Row& row : rows) EXPECT_EQ(ImageFormatFromExtension(QString::fromLatin1(row.ext)), row.format) << row.ext;
   EXPECT_EQ(ImageFormatFromExtension(QString()), kImageFormatNone);
 

@@ -1,9 +1,5 @@
-#include "platform/HeifCodec.h"
-#include "support/CSImage.h"
-#include "support/ImageFormat.h"
-#include "support/ImageSaving.h"
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -13,9 +9,12 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <cmath>
-#include <sys/stat.h>
+
+#include "platform/HeifCodec.h"
+#include "support/CSImage.h"
+#include "support/ImageFormat.h"
+#include "support/ImageSaving.h"
 
 namespace {
 
@@ -96,9 +95,9 @@ TEST(ImageSaving, ExtensionFollowsTheFormat) {
     ImageFormat format;
     const char* written;
   } rows[] = {
-      {"a.png", kImageFormatJPEG, "a.jpg"},       {"b.JPG", kImageFormatJPEG, "b.JPG"},
-      {"c", kImageFormatPNG, "c.png"},            {"d.bmp", kImageFormatBMP, "d.tiff"},
-      {"e.tif", kImageFormatTIFF, "e.tiff"},      {"f.x.png", kImageFormatPDF, "f.x.pdf"},
+      {"a.png", kImageFormatJPEG, "a.jpg"},  {"b.JPG", kImageFormatJPEG, "b.JPG"},
+      {"c", kImageFormatPNG, "c.png"},       {"d.bmp", kImageFormatBMP, "d.tiff"},
+      {"e.tif", kImageFormatTIFF, "e.tiff"}, {"f.x.png", kImageFormatPDF, "f.x.pdf"},
       {"g.gif", kImageFormatGIF, "g.tiff"},
   };
   for (const Row& row : rows) {
@@ -175,8 +174,8 @@ TEST(ImageSaving, FormatZeroChoosesByAlphaAndPath) {
     bool alpha;
     const char* written;
   } rows[] = {
-      {"o.png", false, "o.png"},  {"t.png", true, "t.png"},   {"o.tiff", false, "o.jpg"},
-      {"t.jpg", true, "t.jpg"},   {"t.tiff", true, "t.tiff"}, {"t2", true, "t2.tiff"},
+      {"o.png", false, "o.png"}, {"t.png", true, "t.png"},   {"o.tiff", false, "o.jpg"},
+      {"t.jpg", true, "t.jpg"},  {"t.tiff", true, "t.tiff"}, {"t2", true, "t2.tiff"},
   };
   for (const Row& row : rows) {
     const QString written = SaveImage(row.alpha ? clear : opaque, dir.filePath(row.name), 0, false, nullptr, 0, 0, 0.9);
@@ -226,8 +225,8 @@ TEST(ImageSaving, HeicIsWrittenAndReadBack) {
 
 TEST(ImageSaving, PdfPageHasTheRequestedSizeInPoints) {
   QTemporaryDir dir;
-  const QString path = SaveImage(TestImage(40, 20, false), dir.filePath("page"), kImageFormatPDF, false, nullptr,
-                                 144, 72, 0);
+  const QString path =
+      SaveImage(TestImage(40, 20, false), dir.filePath("page"), kImageFormatPDF, false, nullptr, 144, 72, 0);
   ASSERT_EQ(path, dir.filePath("page.pdf"));
   const CSImage back = CSImage::initWithContentsOfFile(path);
   EXPECT_EQ(back.size(), QSizeF(144, 72));
@@ -243,10 +242,11 @@ TEST(ImageSaving, PreviewAndThumbnailOfA600By400Drawing) {
     double w, h, limit;
     QSizeF size;
   } rows[] = {
-      {600, 400, 1024, {0, 0}},     {600, 400, 512, {512, 341}}, {400, 600, 512, {341, 512}},
-      {512, 512, 512, {0, 0}},      {3000, 1, 512, {0, 0}},      {1025, 1025, 1024, {1024, 1024}},
+      {600, 400, 1024, {0, 0}}, {600, 400, 512, {512, 341}}, {400, 600, 512, {341, 512}},
+      {512, 512, 512, {0, 0}},  {3000, 1, 512, {0, 0}},      {1025, 1025, 1024, {1024, 1024}},
   };
-  for (const Row& row : rows) EXPECT_EQ(LimitImageSizeForSave(row.w, row.h, row.limit), row.size) << row.w << "x" << row.h;
+  for (const Row& row : rows)
+    EXPECT_EQ(LimitImageSizeForSave(row.w, row.h, row.limit), row.size) << row.w << "x" << row.h;
 
   QTemporaryDir dir;
   const QString package = dir.filePath("Plan.TWdraw");

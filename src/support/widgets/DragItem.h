@@ -2,13 +2,13 @@
 // What a drag from a canvas carries: the data, the frame it leaves from and
 // one image showing it, sized as the drag should show it on screen.
 
-#include "support/CSImage.h"
-
 #include <QImage>
 #include <QMimeData>
 #include <QPoint>
 #include <QRectF>
 #include <memory>
+
+#include "support/CSImage.h"
 
 class QDrag;
 class QWidget;

@@ -1,11 +1,11 @@
-#include "support/widgets/DragItem.h"
-
 #include <gtest/gtest.h>
 
 #include <QDrag>
 #include <QMimeData>
 #include <QVBoxLayout>
 #include <QWidget>
+
+#include "support/widgets/DragItem.h"
 
 namespace {
 
