@@ -16,6 +16,7 @@
 #include "platform/PdfRenderer.h"
 #include "support/ImageFormat.h"
 #include "support/ImageSaving.h"
+#include "support/Kolor.h"
 
 namespace {
 
@@ -345,4 +346,26 @@ bool CSImage::hasAlpha() const {
   for (const CSImageRep& rep : m_reps)
     if (!rep.hasPixels() || rep.bitmap.hasAlphaChannel()) return true;
   return false;
+}
+
+bool ReplaceImageWithDragImage(CSImage* image) {
+  if (!image || image->isNull()) return false;
+  const QSizeF size = image->size();
+  CSImage drag = CSImage::initWithSize(size);
+  if (drag.isNull()) return false;
+  QImage pixels = drag.representations()[0].bitmap;
+  pixels.fill(ColorFromKolor(g_halfWhiteKolor));
+  {
+    QPainter painter(&pixels);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.drawImage(pixels.rect(), image->renderedBitmap(pixels.size()));
+  }
+  CSImageRep rep;
+  rep.bitmap = pixels;
+  rep.size = size;
+  CSImage result;
+  result.addRepresentation(rep);
+  result.setCachedSize(size);
+  *image = result;
+  return true;
 }

@@ -102,3 +102,9 @@ class CSImage {
 // The size of the first representation, replaced by any later one of smaller
 // width: a representation's pixel size, or its size in points without pixels.
 QSizeF ImageSizeFromReps(const CSImage& image);
+
+// Replaces the image by one of the same size that shows it at half strength
+// where it is opaque (white at 50 % opacity, the image drawn over it
+// source-in), as a drag shows what it carries. False, leaving the image,
+// when the new one cannot be made.
+bool ReplaceImageWithDragImage(CSImage* image);

@@ -347,3 +347,21 @@ TEST(CSImage, CopiesAndEmptyImages) {
   EXPECT_EQ(blank.representations()[0].bitmap.size(), QSize(11, 4));
   EXPECT_EQ(qAlpha(blank.representations()[0].bitmap.pixel(5, 2)), 0);
 }
+
+TEST(CSImage, DragImageShowsTheImageAtHalfStrength) {
+  QImage pixels(10, 6, QImage::Format_ARGB32_Premultiplied);
+  pixels.fill(Qt::red);
+  for (int y = 0; y < 6; ++y) pixels.setPixel(9, y, 0);  // a clear column
+  CSImage image = CSImage::initWithCGImage(pixels, QSizeF(0, 0));
+  ASSERT_TRUE(ReplaceImageWithDragImage(&image));
+  EXPECT_EQ(image.size(), QSizeF(10, 6));
+  const QColor half = QColor::fromRgba(qUnpremultiply(image.renderedBitmap({10, 6}).pixel(2, 2)));
+  EXPECT_NEAR(half.alpha(), 128, 1);
+  EXPECT_EQ(half.red(), 255);
+  EXPECT_EQ(half.green(), 0);
+  EXPECT_EQ(qAlpha(image.renderedBitmap({10, 6}).pixel(9, 3)), 0);
+
+  CSImage nil;
+  EXPECT_FALSE(ReplaceImageWithDragImage(&nil));
+  EXPECT_FALSE(ReplaceImageWithDragImage(nullptr));
+}
