@@ -72,4 +72,12 @@ TEST(HeifCodec, EncodesAndDecodesWithinLimits) {
   EXPECT_TRUE(error.contains("too large")) << error.toStdString();
   EXPECT_TRUE(HeifDecodeImage(heic.left(heic.size() / 2), 1 << 20).isNull());
   EXPECT_TRUE(HeifEncodeImage(QImage(), 0.5).isEmpty());
+
+  // Odd sizes (a 512 x 341 thumbnail) and a single pixel keep their size.
+  for (const QSize size : {QSize(41, 31), QSize(1, 1)}) {
+    QImage odd(size, QImage::Format_ARGB32_Premultiplied);
+    odd.fill(Qt::blue);
+    const QImage decoded = HeifDecodeImage(HeifEncodeImage(odd, 0.5), 1 << 20);
+    EXPECT_EQ(decoded.size(), size);
+  }
 }
