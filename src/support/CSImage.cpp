@@ -72,11 +72,17 @@ QList<CSImageRep> RepsFromReader(const QByteArray& data, const QByteArray& forma
   return reps;
 }
 
+// Vector drawings are opened by the importers, never rasterised as images.
+bool IsExcludedReaderFormat(const QByteArray& format) {
+  return format == "svg" || format == "svgz";
+}
+
 // The reader format for an extension or media-type hint, when Qt reads it.
 QByteArray ReaderFormatForHint(const QString& hint) {
   QByteArray format = hint.toLower().toLatin1();
   if (format == "jpg") format = "jpeg";
   if (format == "tif") format = "tiff";
+  if (IsExcludedReaderFormat(format)) return {};
   return QImageReader::supportedImageFormats().contains(format) ? format : QByteArray();
 }
 
@@ -172,7 +178,7 @@ QStringList CSImage::fileExtensions() {
   QStringList list;
   for (const QByteArray& format : QImageReader::supportedImageFormats()) {
     const QString ext = QString::fromLatin1(format).toLower();
-    if (ext != QLatin1String("svg") && ext != QLatin1String("svgz") && !list.contains(ext)) list << ext;
+    if (!IsExcludedReaderFormat(ext.toLatin1()) && !list.contains(ext)) list << ext;
   }
   for (const char* ext : {"heic", "heif", "pdf", "ai"})
     if (!list.contains(QLatin1String(ext))) list << QLatin1String(ext);
