@@ -220,6 +220,24 @@ HandlePtr OpenPrimaryImage(const QByteArray& data, ContextPtr& context, QString*
   return HandlePtr(handle);
 }
 
+// The alpha and depth images travel beside the primary one and are decoded
+// with it at their own size, which need not match the primary's.
+bool AuxiliaryImagesWithinBudget(const heif_image_handle* handle, int64_t maxPixels) {
+  const int count = heif_image_handle_get_number_of_auxiliary_images(handle, 0);
+  if (count <= 0) return true;
+  if (count > 64) return false;
+  std::vector<heif_item_id> ids(static_cast<size_t>(count));
+  const int listed = heif_image_handle_get_list_of_auxiliary_image_IDs(handle, 0, ids.data(), count);
+  for (int i = 0; i < listed && i < count; ++i) {
+    heif_image_handle* aux = nullptr;
+    if (heif_image_handle_get_auxiliary_image_handle(handle, ids[size_t(i)], &aux).code != heif_error_Ok) continue;
+    HandlePtr owned(aux);
+    const int w = heif_image_handle_get_width(aux), h = heif_image_handle_get_height(aux);
+    if (w > kHeifMaxSide || h > kHeifMaxSide || int64_t(w) * h > maxPixels) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 QSize HeifImageSize(const QByteArray& data) {
@@ -240,7 +258,7 @@ QImage HeifDecodeImage(const QByteArray& data, int64_t maxPixels, QString* error
     if (error) *error = QStringLiteral("The HEIF image is too large (%1 x %2).").arg(width).arg(height);
     return {};
   }
-  if (!HeifDerivedImagesWithinBudget(data, maxPixels)) {
+  if (!HeifDerivedImagesWithinBudget(data, maxPixels) || !AuxiliaryImagesWithinBudget(handle.get(), maxPixels)) {
     if (error) *error = QStringLiteral("The HEIF image is too large or malformed.");
     return {};
   }

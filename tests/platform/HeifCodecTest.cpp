@@ -73,6 +73,13 @@ TEST(HeifCodec, EncodesAndDecodesWithinLimits) {
   EXPECT_TRUE(HeifDecodeImage(heic.left(heic.size() / 2), 1 << 20).isNull());
   EXPECT_TRUE(HeifEncodeImage(QImage(), 0.5).isEmpty());
 
+  // An alpha channel travels as an image of its own, checked against the same budget.
+  QImage clear(20, 10, QImage::Format_ARGB32_Premultiplied);
+  clear.fill(QColor(0, 0, 0, 0));
+  const QImage clearBack = HeifDecodeImage(HeifEncodeImage(clear, 0.5), 20 * 10);
+  ASSERT_EQ(clearBack.size(), QSize(20, 10));
+  EXPECT_TRUE(clearBack.hasAlphaChannel());
+
   // Odd sizes (a 512 x 341 thumbnail) and a single pixel keep their size.
   for (const QSize size : {QSize(41, 31), QSize(1, 1)}) {
     QImage odd(size, QImage::Format_ARGB32_Premultiplied);
