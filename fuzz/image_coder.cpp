@@ -2,6 +2,7 @@
 // status set), within the representation, byte and pixel caps.
 #include <QDataStream>
 #include <QGuiApplication>
+#include <QIODevice>
 #include <cmath>
 #include <cstdlib>
 
