@@ -89,7 +89,9 @@ CSImage StopProgressTemplateImage();
 // An image of the same size filled with the text colour of the application's
 // palette where the image is opaque (the image drawn destination-in), made
 // once per image and kept for the run, keyed by the image's first
-// representation; the image itself when it cannot be drawn.
+// representation (a later palette change does not remake it); the image
+// itself when it cannot be drawn. It does not take the focus lock, so it
+// may be called while one is held.
 CSImage InvertTemplateImage(const CSImage& image);
 
 // ---- Clippings ---------------------------------------------------------------------

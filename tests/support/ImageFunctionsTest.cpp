@@ -13,13 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "testkit/LogCapture.h"
 #include "platform/ExtendedAttributes.h"
 #include "support/CSCore.h"
 #include "support/CSImage.h"
 #include "support/Files.h"
 #include "support/GraphicsContext.h"
 #include "support/ImageFunctions.h"
+#include "testkit/LogCapture.h"
 
 namespace {
 
