@@ -30,6 +30,8 @@ class PdfRenderer {
   // The page drawn into a transparent image of exactly `pixels`; a null
   // image for a missing page or an empty or oversized request.
   QImage render(int page, QSize pixels) const;
+  // The bytes a document was loaded from with loadData; empty otherwise.
+  const QByteArray& data() const { return m_data; }
 
  private:
   void close();

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 
+class QDataStream;
 class QMimeData;
 class QPainter;
 class PdfRenderer;
@@ -70,6 +71,12 @@ class CSImage {
   // A copy made through TIFF data at `size` (zero: the image's own size).
   static CSImage initWithImage(const CSImage& image, QSizeF size = QSizeF(0, 0));
 
+  // Archiving: the cached size and every representation (pixels as PNG, a
+  // PDF page as its document). Decoding answers nil, and sets the stream's
+  // status to ReadCorruptData, for anything it does not fully accept.
+  static CSImage initWithCoder(QDataStream& stream);
+  void encodeWithCoder(QDataStream& stream) const;
+
   // The cached size; otherwise the size from the representations (cached).
   QSizeF size() const;
   QSizeF cachedSize() const { return m_cachedSize; }
@@ -98,6 +105,9 @@ class CSImage {
   QList<CSImageRep> m_reps;
   mutable QSizeF m_cachedSize{0, 0};
 };
+
+QDataStream& operator<<(QDataStream& stream, const CSImage& image);
+QDataStream& operator>>(QDataStream& stream, CSImage& image);
 
 // The size of the first representation, replaced by any later one of smaller
 // width: a representation's pixel size, or its size in points without pixels.
