@@ -576,7 +576,7 @@ bool ReadResourceFork(const QString& path, ResourceForkContents* contents) {
   return ParseResourceFork(reinterpret_cast<const uint8_t*>(fork.constData()), uint64_t(fork.size()), contents);
 }
 
-bool DeleteResourceFork(const QString& path, FileErrorObject* error) {
+bool DeleteResourceFork(const QString& path, CSError* error) {
   int errorNumber = 0;
   if (RemoveExtendedAttribute(path, kResourceForkAttribute, &errorNumber)) return true;
   if (error) *error = ErrorForFileError(FileErrorForErrno(errorNumber));
@@ -610,7 +610,7 @@ void RemoveItemAtPath(const QString& path) {
   if (!path.isEmpty()) RemoveItemTree(path);
 }
 
-bool MoveItemToTrash(const QString& path, QString* trashedPath, FileErrorObject* error) {
+bool MoveItemToTrash(const QString& path, QString* trashedPath, CSError* error) {
   auto fail = [&](int errorNumber) {
     if (error) *error = ErrorForFileError(FileErrorForErrno(errorNumber));
     return false;
@@ -710,7 +710,7 @@ bool ParseDownloadName(const QString& fileName, const QString& productName, int3
   return true;
 }
 
-bool SafeFileReplace(const QString& newPath, QString* targetPath, FileErrorObject* error) {
+bool SafeFileReplace(const QString& newPath, QString* targetPath, CSError* error) {
   if (!targetPath) return false;
   const QString target = *targetPath;
   AtomicSwapResult result;
