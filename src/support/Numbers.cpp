@@ -149,6 +149,13 @@ uint32_t Swapped32(const void* p) {
   return __builtin_bswap32(v);
 }
 
+uint64_t ReadBigEndian(const void* p, int width) {
+  const auto* bytes = static_cast<const uint8_t*>(p);
+  uint64_t value = 0;
+  for (int i = 0; i < width; ++i) value = value << 8 | bytes[i];
+  return value;
+}
+
 int16_t Swap16(void* p) {
   const int16_t v = Swapped16(p);
   std::memcpy(p, &v, 2);

@@ -58,6 +58,10 @@ uint32_t Swapped32(const void* p);  // the 32-bit value at p reversed
 int16_t Swap16(void* p);            // reverses in place, answers the new value
 uint32_t Swap32(void* p);
 uint64_t Swap64(void* p);
+// Fixed-order fields of outside data, whatever the host's order: the value
+// of the `width` (1-8) bytes at p, most significant first.
+uint64_t ReadBigEndian(const void* p, int width);
+
 // Reverses the field at `offset` in each of `count` records `stride` bytes
 // apart. Does nothing for a count of 0 or less, or when the field does not
 // fit inside a record (offset + field size > stride).

@@ -130,6 +130,15 @@ TEST(Numbers, ByteOrder) {
   EXPECT_EQ(Swap16(two), int16_t(-129));  // 0xFF7F as signed
 }
 
+TEST(Numbers, FixedOrderReads) {
+  const uint8_t bytes[8] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
+  EXPECT_EQ(ReadBigEndian(bytes, 1), 0x12u);
+  EXPECT_EQ(ReadBigEndian(bytes, 2), 0x1234u);
+  EXPECT_EQ(ReadBigEndian(bytes + 5, 3), 0xBCDEF0u);
+  EXPECT_EQ(ReadBigEndian(bytes, 4), 0x12345678u);
+  EXPECT_EQ(ReadBigEndian(bytes, 8), 0x123456789ABCDEF0u);
+}
+
 TEST(Numbers, SwapStructByLayout) {
   // Layout 13 (binary 1101): code 1 then code 3 on 6-byte records.
   uint8_t records[12] = {1, 2, 3, 4, 5, 6, 11, 12, 13, 14, 15, 16};
