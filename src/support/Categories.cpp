@@ -9,6 +9,7 @@
 #include <array>
 
 #include "support/CSCore.h"
+#include "support/Files.h"
 #include "support/NumberText.h"
 #include "support/TextUtilities.h"
 
@@ -64,10 +65,14 @@ QString AppendingComponent(const QString& path, const QString& name) {
 
 }  // namespace
 
+// A home of "/" is never abbreviated, since "~/x" would then read back as
+// "//x"; "home/" is the home folder itself and stays as it is.
 QString AbbreviateHomeFolderPath(const QString& path) {
-  const QString home = WithoutTrailingSlashes(QDir::homePath());
+  const QString home = WithoutTrailingSlashes(HomeFolderPath());
   if (home.isEmpty() || home == QLatin1String("/")) return path;
-  if (path.startsWith(home + QLatin1Char('/'))) return QLatin1Char('~') + path.mid(home.size());
+  if (path.size() > home.size() + 1 && path.startsWith(home) && path[home.size()] == QLatin1Char('/')) {
+    return QLatin1Char('~') + path.mid(home.size());
+  }
   return path;
 }
 

@@ -241,8 +241,7 @@ bool ParseForkBlock(const uint8_t* block, uint64_t size, std::vector<ResourceEnt
 // ---- Paths and folders -------------------------------------------------------
 
 QString HomeFolderPath() {
-  static const QString home = QDir::homePath();
-  return home;
+  return QDir::homePath();
 }
 
 QString PathForUserFolder(int directory) {

@@ -16,7 +16,7 @@
 
 // ---- Paths and folders -------------------------------------------------------
 
-QString HomeFolderPath();  // computed once
+QString HomeFolderPath();  // read from the environment on each call
 
 // Standard user folders, by the codes the rest of the system asks with.
 enum UserFolder : int {

@@ -156,6 +156,17 @@ uint64_t ReadBigEndian(const void* p, int width) {
   return value;
 }
 
+uint64_t ReadLittleEndian(const void* p, int width) {
+  const auto* bytes = static_cast<const uint8_t*>(p);
+  uint64_t value = 0;
+  for (int i = width - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  return value;
+}
+
+void AppendLittleEndian(QByteArray& data, uint64_t value, int width) {
+  for (int i = 0; i < width; ++i) data += char((value >> (8 * i)) & 0xFF);
+}
+
 int16_t Swap16(void* p) {
   const int16_t v = Swapped16(p);
   std::memcpy(p, &v, 2);

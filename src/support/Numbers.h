@@ -3,6 +3,7 @@
 // a real-number reader for text in files and fields, in-place byte-order
 // conversion of fields and whole records, and buffer helpers.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <cstddef>
@@ -59,8 +60,11 @@ int16_t Swap16(void* p);            // reverses in place, answers the new value
 uint32_t Swap32(void* p);
 uint64_t Swap64(void* p);
 // Fixed-order fields of outside data, whatever the host's order: the value
-// of the `width` (1-8) bytes at p, most significant first.
+// of the `width` (1-8) bytes at p, most significant first or last.
 uint64_t ReadBigEndian(const void* p, int width);
+uint64_t ReadLittleEndian(const void* p, int width);
+// Appends the low `width` (1-8) bytes of the value, least significant first.
+void AppendLittleEndian(QByteArray& data, uint64_t value, int width);
 
 // Reverses the field at `offset` in each of `count` records `stride` bytes
 // apart. Does nothing for a count of 0 or less, or when the field does not

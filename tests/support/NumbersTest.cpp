@@ -137,6 +137,15 @@ TEST(Numbers, FixedOrderReads) {
   EXPECT_EQ(ReadBigEndian(bytes + 5, 3), 0xBCDEF0u);
   EXPECT_EQ(ReadBigEndian(bytes, 4), 0x12345678u);
   EXPECT_EQ(ReadBigEndian(bytes, 8), 0x123456789ABCDEF0u);
+  EXPECT_EQ(ReadLittleEndian(bytes, 2), 0x3412u);
+  EXPECT_EQ(ReadLittleEndian(bytes + 5, 3), 0xF0DEBCu);
+  EXPECT_EQ(ReadLittleEndian(bytes, 8), 0xF0DEBC9A78563412u);
+  QByteArray packed("x");
+  AppendLittleEndian(packed, 0x0102030405060708u, 8);
+  AppendLittleEndian(packed, 0xABCD, 2);
+  AppendLittleEndian(packed, 0xFFFF, 1);  // only the low bytes go in
+  EXPECT_EQ(packed, QByteArray("x\x08\x07\x06\x05\x04\x03\x02\x01\xCD\xAB\xFF"));
+  EXPECT_EQ(ReadLittleEndian(packed.constData() + 1, 8), 0x0102030405060708u);
 }
 
 TEST(Numbers, SwapStructByLayout) {
