@@ -11,6 +11,7 @@
 #include "support/CSCore.h"
 #include "support/Files.h"
 #include "support/NumberText.h"
+#include "support/Numbers.h"
 #include "support/TextUtilities.h"
 
 // ---- Strings and paths -----------------------------------------------------------
@@ -546,22 +547,11 @@ QString StringFromDataInUnknownFormat(const QByteArray& data, const QString& pat
 // ---- Collections -----------------------------------------------------------------
 
 bool IsStringInSortedArray(const QStringList& list, const QString& s, qsizetype* index) {
-  qsizetype low = 0;
-  qsizetype high = list.size();
-  while (low < high) {
-    const qsizetype mid = low + (high - low) / 2;
-    const int order = QString::compare(list[mid], s, Qt::CaseInsensitive);
-    if (order == 0) {
-      if (index) *index = mid;
-      return true;
-    }
-    if (order < 0)
-      low = mid + 1;
-    else
-      high = mid;
-  }
-  if (index) *index = low;
-  return false;
+  int64_t found = 0;
+  const bool isIn = SearchSortedCaseInsensitively(
+      list.size(), s, [&](int64_t i) -> const QString& { return list[i]; }, &found);
+  if (index) *index = found;
+  return isIn;
 }
 
 qsizetype IndexOfStringInArray(const QStringList& list, const QString& s) {

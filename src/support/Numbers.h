@@ -86,6 +86,27 @@ bool SwapBuffers(void* a, void* b, size_t length);
 // Writes the pattern `count` times; the pattern size is 8, 4, 2 or (for any
 // other value) 1 byte.
 void FillBuffer(void* buffer, uint64_t pattern, int patternSize, int64_t count);
+// Binary search over `count` strings sorted case-insensitively, keyAt(i)
+// giving the i-th; *index receives the found position or the insertion point.
+template <typename KeyAt>
+bool SearchSortedCaseInsensitively(int64_t count, QStringView string, const KeyAt& keyAt, int64_t* index) {
+  int64_t low = 0;
+  int64_t high = count;
+  while (low < high) {
+    const int64_t mid = low + (high - low) / 2;
+    const int order = QString::compare(keyAt(mid), string, Qt::CaseInsensitive);
+    if (order == 0) {
+      if (index) *index = mid;
+      return true;
+    }
+    if (order < 0)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  if (index) *index = low;
+  return false;
+}
 // Binary search over `count` records `stride` bytes apart, each holding a
 // `const char*` (UTF-8, null-terminated) at `offset`, sorted case-insensitively.
 // *index receives the found position or where the search ended.
