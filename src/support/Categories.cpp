@@ -35,12 +35,6 @@ QString WithoutTrailingSlashes(const QString& path) {
   return p;
 }
 
-QString LastComponent(const QString& path) {
-  const QString p = WithoutTrailingSlashes(path);
-  if (p == QLatin1String("/")) return p;
-  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 QString DeletingLastComponent(const QString& path) {
   const QString p = WithoutTrailingSlashes(path);
   const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
@@ -77,8 +71,14 @@ QString AbbreviateHomeFolderPath(const QString& path) {
   return path;
 }
 
+QString LastPathComponent(const QString& path) {
+  const QString p = WithoutTrailingSlashes(path);
+  if (p == QLatin1String("/")) return p;
+  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 QString FileNameMinusExtension(const QString& path) {
-  const QString name = LastComponent(path);
+  const QString name = LastPathComponent(path);
   const qsizetype dot = ExtensionDot(name);
   return dot < 0 ? name : name.left(dot);
 }
