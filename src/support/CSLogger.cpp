@@ -20,6 +20,7 @@
 #include "support/CSCore.h"
 #include "support/CSFileReaderWriter.h"
 #include "support/DayNumbers.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -63,11 +64,7 @@ void CSLogger::setBundleID(const QString& bundleID) {
 }
 
 QString CSLogger::logFolderPath() {
-  // A relative value is invalid for the variable and is ignored.
-  QString state = QString::fromLocal8Bit(qgetenv("XDG_STATE_HOME"));
-  if (state.isEmpty() || !state.startsWith(QLatin1Char('/')))
-    state = QDir::homePath() + QStringLiteral("/.local/state");
-  return QDir::cleanPath(state) + QStringLiteral("/TindleWick");
+  return QDir::cleanPath(EnvironmentFolder("XDG_STATE_HOME", ".local/state")) + QStringLiteral("/TindleWick");
 }
 
 QString CSLogger::logFilePath() const {

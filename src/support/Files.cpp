@@ -31,13 +31,6 @@ QByteArray Encoded(const QString& path) {
   return QFile::encodeName(path);
 }
 
-QString EnvironmentFolder(const char* variable, const char* fallbackBelowHome) {
-  // Relative values are invalid for these variables and are ignored.
-  const QString value = QString::fromLocal8Bit(qgetenv(variable));
-  if (!value.isEmpty() && value.startsWith(QLatin1Char('/'))) return QDir::cleanPath(value);
-  return HomeFolderPath() + QLatin1Char('/') + QLatin1String(fallbackBelowHome);
-}
-
 QString DataHome() {
   return EnvironmentFolder("XDG_DATA_HOME", ".local/share");
 }
@@ -242,6 +235,12 @@ bool ParseForkBlock(const uint8_t* block, uint64_t size, std::vector<ResourceEnt
 
 QString HomeFolderPath() {
   return QDir::homePath();
+}
+
+QString EnvironmentFolder(const char* variable, const char* fallbackBelowHome) {
+  const QString value = QString::fromLocal8Bit(qgetenv(variable));
+  if (!value.isEmpty() && value.startsWith(QLatin1Char('/'))) return QDir::cleanPath(value);
+  return HomeFolderPath() + QLatin1Char('/') + QLatin1String(fallbackBelowHome);
 }
 
 QString PathForUserFolder(int directory) {

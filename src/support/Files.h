@@ -17,6 +17,10 @@
 // ---- Paths and folders -------------------------------------------------------
 
 QString HomeFolderPath();  // read from the environment on each call
+// The folder an XDG base-directory variable names when it holds an absolute
+// path (a relative value is invalid and ignored), else the home folder plus
+// the fallback ("XDG_STATE_HOME", ".local/state").
+QString EnvironmentFolder(const char* variable, const char* fallbackBelowHome);
 
 // Standard user folders, by the codes the rest of the system asks with.
 enum UserFolder : int {
