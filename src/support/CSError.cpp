@@ -1,6 +1,8 @@
 #include "support/CSError.h"
 
-const QString CSError::kOSStatusDomain = QStringLiteral("OSStatus");
+const QString CSError::kOSStatusDomain = QStringLiteral("NSOSStatusErrorDomain");
+const QString CSError::kPOSIXDomain = QStringLiteral("NSPOSIXErrorDomain");
+const QString CSError::kCocoaDomain = QStringLiteral("NSCocoaErrorDomain");
 
 QString CSError::reason() const {
   QString text = !m_failureReason.isEmpty() ? m_failureReason

@@ -7,8 +7,10 @@
 
 class CSError {
  public:
-  // The domain of the errors the library makes itself.
-  static const QString kOSStatusDomain;
+  // The error domains; the library makes its own errors in the OSStatus one.
+  static const QString kOSStatusDomain;  // "NSOSStatusErrorDomain"
+  static const QString kPOSIXDomain;     // "NSPOSIXErrorDomain": system error numbers
+  static const QString kCocoaDomain;     // "NSCocoaErrorDomain": platform file-error codes
 
   CSError() = default;
   CSError(const QString& domain, int64_t code, const QString& failureReason = QString(),

@@ -1,18 +1,21 @@
 #include "support/CSFileLocator.h"
 
-#include "support/CSCore.h"
-
 #include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
-#include <QStringDecoder>
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
+
+#include "support/Base64.h"
+#include "support/CSCore.h"
+#include "support/Categories.h"
+#include "support/Files.h"
+#include "support/Numbers.h"
 
 namespace {
 
@@ -33,165 +36,11 @@ constexpr MethodInfo kMethods[] = {
 };
 constexpr int32_t kMethodCount = int32_t(sizeof kMethods / sizeof kMethods[0]);
 
-// ---- Base64 ---------------------------------------------------------------------
-// A private copy of the library's Base64 (standard alphabet, "=" padding, a
-// line feed after every 76 characters) until the shared one is merged in.
-
-constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-QString Base64FromData(const QByteArray& data) {
-  if (data.isEmpty()) return QString();
-  QString text;
-  text.reserve((data.size() + 2) / 3 * 4 + data.size() / 57 + 1);
-  int column = 0;
-  auto put = [&](char c) {
-    if (column == 76) {
-      text += QLatin1Char('\n');
-      column = 0;
-    }
-    text += QLatin1Char(c);
-    ++column;
-  };
-  const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
-  const qsizetype size = data.size();
-  for (qsizetype i = 0; i < size; i += 3) {
-    const uint32_t b0 = bytes[i];
-    const uint32_t b1 = i + 1 < size ? bytes[i + 1] : 0;
-    const uint32_t b2 = i + 2 < size ? bytes[i + 2] : 0;
-    const uint32_t group = b0 << 16 | b1 << 8 | b2;
-    put(kBase64Alphabet[(group >> 18) & 63]);
-    put(kBase64Alphabet[(group >> 12) & 63]);
-    put(i + 1 < size ? kBase64Alphabet[(group >> 6) & 63] : '=');
-    put(i + 2 < size ? kBase64Alphabet[group & 63] : '=');
-  }
-  return text;
-}
-
-// Line breaks are skipped, the first "=" ends the text, any other character
-// outside the alphabet makes the text malformed (nothing is answered).
-std::optional<QByteArray> DataFromBase64(const QString& text) {
-  QByteArray data;
-  data.reserve(text.size() * 3 / 4 + 3);
-  uint32_t bits = 0;
-  int bitCount = 0;
-  for (const QChar c : text) {
-    const char16_t u = c.unicode();
-    int value;
-    if (u == '\r' || u == '\n') continue;
-    if (u == '=') break;
-    if (u >= 'A' && u <= 'Z') {
-      value = u - 'A';
-    } else if (u >= 'a' && u <= 'z') {
-      value = u - 'a' + 26;
-    } else if (u >= '0' && u <= '9') {
-      value = u - '0' + 52;
-    } else if (u == '+') {
-      value = 62;
-    } else if (u == '/') {
-      value = 63;
-    } else {
-      return std::nullopt;
-    }
-    bits = (bits << 6 | uint32_t(value)) & 0xFFFFFF;
-    bitCount += 6;
-    if (bitCount >= 8) {
-      bitCount -= 8;
-      data += char((bits >> bitCount) & 0xFF);
-    }
-  }
-  return data;
-}
-
-// ---- Percent escaping ----------------------------------------------------------------
-// Private copies of the string helpers the text archive needs.
-
-QString Escape(const QString& text, bool periods, bool returns) {
-  auto keeps = [&](char16_t u) {
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '~' ||
-           u == '_' || (u == '.' && !periods) || (u == '\n' && !returns);
-  };
-  bool any = false;
-  for (const QChar c : text) any = any || !keeps(c.unicode());
-  if (!any) return text;
-  static const char kHex[] = "0123456789ABCDEF";
-  QString out;
-  out.reserve(text.size() * 3);
-  const QByteArray utf8 = text.toUtf8();
-  for (const char ch : utf8) {
-    const auto byte = uint8_t(ch);
-    if (byte < 0x80 && keeps(byte)) {
-      out += QLatin1Char(char(byte));
-    } else {
-      out += QLatin1Char('%');
-      out += QLatin1Char(kHex[byte >> 4]);
-      out += QLatin1Char(kHex[byte & 15]);
-    }
-  }
-  return out;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Undoes Escape; a "%" without two hexadecimal digits, or bytes that are not
-// UTF-8, give nothing.
-std::optional<QString> Unescape(const QString& text) {
-  if (!text.contains(QLatin1Char('%'))) return text;
-  const QByteArray utf8 = text.toUtf8();
-  QByteArray bytes;
-  bytes.reserve(utf8.size());
-  for (qsizetype i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] != '%') {
-      bytes += utf8[i];
-      continue;
-    }
-    if (i + 2 >= utf8.size()) return std::nullopt;
-    const int high = HexValue(utf8[i + 1]);
-    const int low = HexValue(utf8[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    bytes += char(high << 4 | low);
-    i += 2;
-  }
-  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-  QString result = decoder(bytes);
-  if (decoder.hasError()) return std::nullopt;
-  return result;
-}
-
 // ---- Paths ---------------------------------------------------------------------------
-
-QString HomeFolderPath() {
-  return QDir::homePath();
-}
-
-// "~/rest" for a path inside the home folder; the home folder itself and any
-// other path stay as they are. A home of "/" is never abbreviated, since
-// "~/x" would then read back as "//x".
-QString AbbreviateHomeFolderPath(const QString& path) {
-  const QString home = HomeFolderPath();
-  if (home.isEmpty() || home == QLatin1String("/")) return path;
-  if (path.size() > home.size() + 1 && path.startsWith(home) && path[home.size()] == QLatin1Char('/')) {
-    return QLatin1Char('~') + path.mid(home.size());
-  }
-  return path;
-}
 
 QString UserName() {
   if (const passwd* entry = getpwuid(getuid())) return QString::fromLocal8Bit(entry->pw_name);
   return qEnvironmentVariable("USER");
-}
-
-bool IsFileInTrash(const QString& path) {
-  // The home trash of the freedesktop trash layout, and the per-volume ones.
-  const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/";
-  if (trash.size() > 7 && path.startsWith(trash)) return true;
-  const QString uid = QString::number(getuid());
-  return path.contains(QStringLiteral("/.Trash-") + uid + QLatin1Char('/')) ||
-         path.contains(QStringLiteral("/.Trash/") + uid + QLatin1Char('/'));
 }
 
 // ---- Bookmarks -------------------------------------------------------------------------
@@ -201,28 +50,18 @@ struct FileIdentity {
   uint64_t inode;
 };
 
-void PutLittleEndian(QByteArray& data, uint64_t value, int width) {
-  for (int i = 0; i < width; ++i) data += char((value >> (8 * i)) & 0xFF);
-}
-
-uint64_t GetLittleEndian(const char* bytes, int width) {
-  uint64_t value = 0;
-  for (int i = width - 1; i >= 0; --i) value = value << 8 | uint8_t(bytes[i]);
-  return value;
-}
-
 QByteArray BookmarkFromStat(const struct stat& info) {
   QByteArray data;
   data.reserve(CSFileLocator::kBookmarkSize);
-  PutLittleEndian(data, uint64_t(info.st_dev), 8);
-  PutLittleEndian(data, uint64_t(info.st_ino), 8);
+  AppendLittleEndian(data, uint64_t(info.st_dev), 8);
+  AppendLittleEndian(data, uint64_t(info.st_ino), 8);
   return data;
 }
 
 // A bookmark this code did not make (another size) names no file.
 std::optional<FileIdentity> IdentityFromBookmark(const QByteArray& bookmark) {
   if (bookmark.size() != CSFileLocator::kBookmarkSize) return std::nullopt;
-  return FileIdentity{GetLittleEndian(bookmark.constData(), 8), GetLittleEndian(bookmark.constData() + 8, 8)};
+  return FileIdentity{ReadLittleEndian(bookmark.constData(), 8), ReadLittleEndian(bookmark.constData() + 8, 8)};
 }
 
 bool StatPath(const QString& path, struct stat* info) {
@@ -333,22 +172,23 @@ std::optional<CSFileLocator> CSFileLocator::initWithArchive(const QString& text)
     return std::nullopt;
   }
   if (!parts[1].isEmpty()) {
-    const std::optional<QString> path = Unescape(parts[1]);
-    if (!path) {
+    // A malformed escape or bytes that are not UTF-8 decode to null.
+    const QString path = DecodeString(parts[1]);
+    if (path.isNull()) {
       LogRefusedArchive("Malformed locator %@", text);
       return std::nullopt;
     }
-    locator.m_path = path->startsWith(QLatin1Char('~')) ? HomeFolderPath() + path->mid(1) : *path;
+    locator.m_path = path.startsWith(QLatin1Char('~')) ? HomeFolderPath() + path.mid(1) : path;
   }
   if (parts[5].isEmpty()) return locator;
-  const std::optional<QString> base64 = Unescape(parts[5]);
-  if (!base64) {
+  const QString base64 = DecodeString(parts[5]);
+  if (base64.isNull()) {
     LogRefusedArchive("Malformed locator %@", text);
     return std::nullopt;
   }
   // Text that is not Base64 leaves the locator without a bookmark; it still
   // finds the file by its path.
-  if (std::optional<QByteArray> bookmark = DataFromBase64(*base64)) locator.m_bookmark = *bookmark;
+  if (std::optional<QByteArray> bookmark = NewDataFromBase64String(base64)) locator.m_bookmark = *bookmark;
   locator.m_sandboxed = !parts[2].isEmpty();
   return locator;
 }
@@ -362,7 +202,7 @@ std::optional<CSFileLocator> CSFileLocator::initWithBinaryArchive(const QByteArr
   if (data.size() < kBinaryHeaderSize || data[0] != 0) return std::nullopt;
   const int32_t method = uint8_t(data[1]);
   if (method >= kMethodCount) return std::nullopt;
-  const uint64_t pathLength = GetLittleEndian(data.constData() + 4, 4);
+  const uint64_t pathLength = ReadLittleEndian(data.constData() + 4, 4);
   const uint64_t available = uint64_t(data.size() - kBinaryHeaderSize);
   if (pathLength > kMaxPathBytes || pathLength > available) return std::nullopt;
   if (available - pathLength > uint64_t(kMaxBookmarkBytes)) return std::nullopt;
@@ -379,11 +219,11 @@ std::optional<CSFileLocator> CSFileLocator::initWithBinaryArchive(const QByteArr
 QString CSFileLocator::archive(bool escapeReturns) const {
   const QStringList parts = {
       methodName(m_method),
-      Escape(AbbreviateHomeFolderPath(m_path), true, escapeReturns),
+      EncodeIncludingPeriods(AbbreviateHomeFolderPath(m_path), true, escapeReturns),
       m_sandboxed ? QStringLiteral("sb") : QString(),
       QString(),
       QString(),
-      Escape(Base64FromData(m_bookmark), true, escapeReturns),
+      EncodeIncludingPeriods(NewBase64StringFromData(m_bookmark), true, escapeReturns),
   };
   return parts.join(QLatin1Char('.'));
 }
@@ -397,8 +237,8 @@ QByteArray CSFileLocator::createBinaryArchive() const {
   data += char(uint8_t(m_method));
   data += char(m_sandboxed ? 1 : 0);
   data += char(0);
-  PutLittleEndian(data, uint64_t(path.size()), 4);
-  PutLittleEndian(data, 0, 8);
+  AppendLittleEndian(data, uint64_t(path.size()), 4);
+  AppendLittleEndian(data, 0, 8);
   data += path;
   data += m_bookmark;
   return data;

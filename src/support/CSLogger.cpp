@@ -19,6 +19,8 @@
 #include "platform/LogSink.h"
 #include "support/CSCore.h"
 #include "support/CSFileReaderWriter.h"
+#include "support/DayNumbers.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -30,10 +32,6 @@ struct LoggingGuard {
   LoggingGuard() { t_logging = true; }
   ~LoggingGuard() { t_logging = false; }
 };
-
-int32_t DayNumber(const QDate& date) {
-  return date.year() * 10000 + date.month() * 100 + date.day();
-}
 
 }  // namespace
 
@@ -66,11 +64,7 @@ void CSLogger::setBundleID(const QString& bundleID) {
 }
 
 QString CSLogger::logFolderPath() {
-  // A relative value is invalid for the variable and is ignored.
-  QString state = QString::fromLocal8Bit(qgetenv("XDG_STATE_HOME"));
-  if (state.isEmpty() || !state.startsWith(QLatin1Char('/')))
-    state = QDir::homePath() + QStringLiteral("/.local/state");
-  return QDir::cleanPath(state) + QStringLiteral("/TindleWick");
+  return QDir::cleanPath(EnvironmentFolder("XDG_STATE_HOME", ".local/state")) + QStringLiteral("/TindleWick");
 }
 
 QString CSLogger::logFilePath() const {
@@ -176,7 +170,7 @@ int32_t CSLogger::dateFromLogLine(const QString& line, int32_t currentDay) {
   if (line[0].isDigit() && line[4] == QLatin1Char('-') && line[7] == QLatin1Char('-') && line[10].isSpace()) {
     const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
     if (year < 0 || month < 0 || day < 0) return currentDay;
-    return year * 10000 + month * 100 + day;
+    return ComputeDayIndex(year, month, day);
   }
   // "Mon dd ..." without a year: the year of the current day, or the next
   // one when the month lies before the current day's month.
@@ -191,10 +185,10 @@ int32_t CSLogger::dateFromLogLine(const QString& line, int32_t currentDay) {
   int day = 0;
   while (i < line.size() && line[i].isDigit() && day < 100) day = day * 10 + line[i++].digitValue();
   if (day == 0 || i >= line.size()) return currentDay;
-  const int currentMonth = (currentDay / 100) % 100;
-  int year = currentDay / 10000;
+  const int currentMonth = MonthOfDayIndex(currentDay);
+  int year = YearOfDayIndex(currentDay);
   if (month < currentMonth) ++year;
-  return year * 10000 + month * 100 + day;
+  return ComputeDayIndex(year, month, day);
 }
 
 QString CSLogger::messagesForApp(const QString&, const QString& bundleID, uint64_t filterDays) {
@@ -205,8 +199,8 @@ QString CSLogger::messagesForApp(const QString&, const QString& bundleID, uint64
   if (!file.open(QIODevice::ReadOnly)) return messages;
   const QString text = QString::fromUtf8(file.readAll());
   const int32_t cutoff =
-      filterDays ? DayNumber(QDate::currentDate().addDays(-qint64(std::min<uint64_t>(filterDays, 1000000)))) : 0;
-  int32_t currentDay = QDate::currentDate().year() * 10000 + 101;
+      filterDays ? DayIndexForDate(QDate::currentDate().addDays(-qint64(std::min<uint64_t>(filterDays, 1000000)))) : 0;
+  int32_t currentDay = ComputeDayIndex(QDate::currentDate().year(), 1, 1);
   bool inEntry = false;
   for (const QString& line : text.split(QLatin1Char('\n'))) {
     if (line.isEmpty()) continue;

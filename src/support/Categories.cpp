@@ -9,7 +9,9 @@
 #include <array>
 
 #include "support/CSCore.h"
+#include "support/Files.h"
 #include "support/NumberText.h"
+#include "support/Numbers.h"
 #include "support/TextUtilities.h"
 
 // ---- Strings and paths -----------------------------------------------------------
@@ -31,12 +33,6 @@ QString WithoutTrailingSlashes(const QString& path) {
   QString p = path;
   while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
   return p;
-}
-
-QString LastComponent(const QString& path) {
-  const QString p = WithoutTrailingSlashes(path);
-  if (p == QLatin1String("/")) return p;
-  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 QString DeletingLastComponent(const QString& path) {
@@ -64,15 +60,25 @@ QString AppendingComponent(const QString& path, const QString& name) {
 
 }  // namespace
 
+// A home of "/" is never abbreviated, since "~/x" would then read back as
+// "//x"; "home/" is the home folder itself and stays as it is.
 QString AbbreviateHomeFolderPath(const QString& path) {
-  const QString home = WithoutTrailingSlashes(QDir::homePath());
+  const QString home = WithoutTrailingSlashes(HomeFolderPath());
   if (home.isEmpty() || home == QLatin1String("/")) return path;
-  if (path.startsWith(home + QLatin1Char('/'))) return QLatin1Char('~') + path.mid(home.size());
+  if (path.size() > home.size() + 1 && path.startsWith(home) && path[home.size()] == QLatin1Char('/')) {
+    return QLatin1Char('~') + path.mid(home.size());
+  }
   return path;
 }
 
+QString LastPathComponent(const QString& path) {
+  const QString p = WithoutTrailingSlashes(path);
+  if (p == QLatin1String("/")) return p;
+  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 QString FileNameMinusExtension(const QString& path) {
-  const QString name = LastComponent(path);
+  const QString name = LastPathComponent(path);
   const qsizetype dot = ExtensionDot(name);
   return dot < 0 ? name : name.left(dot);
 }
@@ -541,22 +547,11 @@ QString StringFromDataInUnknownFormat(const QByteArray& data, const QString& pat
 // ---- Collections -----------------------------------------------------------------
 
 bool IsStringInSortedArray(const QStringList& list, const QString& s, qsizetype* index) {
-  qsizetype low = 0;
-  qsizetype high = list.size();
-  while (low < high) {
-    const qsizetype mid = low + (high - low) / 2;
-    const int order = QString::compare(list[mid], s, Qt::CaseInsensitive);
-    if (order == 0) {
-      if (index) *index = mid;
-      return true;
-    }
-    if (order < 0)
-      low = mid + 1;
-    else
-      high = mid;
-  }
-  if (index) *index = low;
-  return false;
+  int64_t found = 0;
+  const bool isIn = SearchSortedCaseInsensitively(
+      list.size(), s, [&](int64_t i) -> const QString& { return list[i]; }, &found);
+  if (index) *index = found;
+  return isIn;
 }
 
 qsizetype IndexOfStringInArray(const QStringList& list, const QString& s) {

@@ -31,6 +31,8 @@ QString LongNumberString(int64_t value);  // "%qd"
 // A path inside the home folder as "~" plus the rest; the home folder itself
 // and any other path stay as they are.
 QString AbbreviateHomeFolderPath(const QString& path);
+// The last component without trailing slashes; "/" for the root.
+QString LastPathComponent(const QString& path);
 QString FileNameMinusExtension(const QString& path);
 // The path with a component appended and, when not empty, the extension.
 QString StringByAppendingFile(const QString& path, const QString& file, const QString& extension);

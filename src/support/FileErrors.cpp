@@ -3,10 +3,6 @@
 #include <array>
 #include <cerrno>
 
-const QString kOSStatusErrorDomain = QStringLiteral("NSOSStatusErrorDomain");
-const QString kPOSIXErrorDomain = QStringLiteral("NSPOSIXErrorDomain");
-const QString kCocoaErrorDomain = QStringLiteral("NSCocoaErrorDomain");
-
 namespace {
 constexpr std::array<const char*, kFileErrorLast + 1> kMessages = {
     "Unknown error",
@@ -91,23 +87,23 @@ FileError ConvertUnixErrorCore(int operation, int errorNumber) {
   }
 }
 
-FileErrorObject ErrorForFileError(FileError code) {
+CSError ErrorForFileError(FileError code) {
   return ErrorForReason(FileErrorDescription(code), 0);
 }
 
-FileErrorObject ErrorForReason(const QString& reason, int64_t code) {
-  return FileErrorObject{kOSStatusErrorDomain, code, reason};
+CSError ErrorForReason(const QString& reason, int64_t code) {
+  return CSError::withReason(reason, code);
 }
 
-FileErrorObject ErrorForUnixError(int operation, int errorNumber) {
-  return FileErrorObject{kPOSIXErrorDomain, errorNumber,
-                         FileErrorDescription(ConvertUnixErrorCore(operation, errorNumber))};
+CSError ErrorForUnixError(int operation, int errorNumber) {
+  return CSError(CSError::kPOSIXDomain, errorNumber,
+                 FileErrorDescription(ConvertUnixErrorCore(operation, errorNumber)));
 }
 
-int64_t CocoaDomainErrorCode(const FileErrorObject* error) {
+int64_t CocoaDomainErrorCode(const CSError* error) {
   if (!error) return 0;
-  if (error->domain == kPOSIXErrorDomain) {
-    switch (error->code) {
+  if (error->domain() == CSError::kPOSIXDomain) {
+    switch (error->code()) {
       case EPERM:
         return 513;  // write, no permission
       case ENOENT:
@@ -125,6 +121,6 @@ int64_t CocoaDomainErrorCode(const FileErrorObject* error) {
         return 0;
     }
   }
-  if (error->domain == kCocoaErrorDomain) return error->code == 260 ? 4 : error->code;
+  if (error->domain() == CSError::kCocoaDomain) return error->code() == 260 ? 4 : error->code();
   return 0;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "support/CSError.h"
+
 // A file error: one of 18 codes, each with one fixed message. Codes above the
 // last are read as kFileErrorUnknown.
 using FileError = uint32_t;
@@ -47,29 +49,16 @@ FileError ConvertUnixError(int operation);
 // Maps by the symbolic error names, so the numbers of this system apply.
 FileError ConvertUnixErrorCore(int operation, int errorNumber);
 
-// Error domains an error object can carry.
-extern const QString kOSStatusErrorDomain;  // "NSOSStatusErrorDomain": the library's own errors
-extern const QString kPOSIXErrorDomain;     // "NSPOSIXErrorDomain"
-extern const QString kCocoaErrorDomain;     // "NSCocoaErrorDomain": platform file-error codes
-
-// The error object of a failed file operation: a domain, a code and the
-// failure reason shown to the user. The library's own errors are in the
-// OSStatus domain and carry their file error in the reason, not the code.
-struct FileErrorObject {
-  QString domain;
-  int64_t code = 0;
-  QString reason;  // the localized failure reason
-
-  bool isNull() const { return domain.isEmpty(); }
-};
+// The library's own errors are in the OSStatus domain and carry their file
+// error in the failure reason, not the code.
 
 // An OSStatus-domain error with code 0 whose reason is the code's message.
-FileErrorObject ErrorForFileError(FileError code);
+CSError ErrorForFileError(FileError code);
 // An OSStatus-domain error with the given code and reason.
-FileErrorObject ErrorForReason(const QString& reason, int64_t code);
+CSError ErrorForReason(const QString& reason, int64_t code);
 // A POSIX-domain error for a system error number, with the matching file
 // error's message as its reason.
-FileErrorObject ErrorForUnixError(int operation, int errorNumber);
+CSError ErrorForUnixError(int operation, int errorNumber);
 
 // The platform file-error code that matches an error; null gives 0.
-int64_t CocoaDomainErrorCode(const FileErrorObject* error);
+int64_t CocoaDomainErrorCode(const CSError* error);

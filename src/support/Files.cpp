@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
-#include <QUuid>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -19,6 +18,8 @@
 #include "platform/AtomicSwap.h"
 #include "platform/ExtendedAttributes.h"
 #include "support/CSCore.h"
+#include "support/Categories.h"
+#include "support/Numbers.h"
 
 const QString kFinderInfoAttribute = QStringLiteral("com.apple.FinderInfo");
 const QString kResourceForkAttribute = QStringLiteral("com.apple.ResourceFork");
@@ -28,18 +29,6 @@ namespace {
 
 QByteArray Encoded(const QString& path) {
   return QFile::encodeName(path);
-}
-
-// A new GUID in upper-case hexadecimal with hyphens.
-QString NewGuidString() {
-  return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
-
-QString EnvironmentFolder(const char* variable, const char* fallbackBelowHome) {
-  // Relative values are invalid for these variables and are ignored.
-  const QString value = QString::fromLocal8Bit(qgetenv(variable));
-  if (!value.isEmpty() && value.startsWith(QLatin1Char('/'))) return QDir::cleanPath(value);
-  return HomeFolderPath() + QLatin1Char('/') + QLatin1String(fallbackBelowHome);
 }
 
 QString DataHome() {
@@ -188,16 +177,6 @@ QString GroupedDecimal(double value, int decimals) {
 
 // ---- Resource forks --------------------------------------------------------------
 
-uint32_t Read32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-uint32_t Read24(const uint8_t* p) {
-  return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | uint32_t(p[2]);
-}
-uint16_t Read16(const uint8_t* p) {
-  return uint16_t((p[0] << 8) | p[1]);
-}
-
 // True when [offset, offset + length) lies inside [0, limit); wrap-safe.
 bool Within(uint64_t offset, uint64_t length, uint64_t limit) {
   return offset <= limit && length <= limit - offset;
@@ -212,36 +191,36 @@ bool Within(uint64_t offset, uint64_t length, uint64_t limit) {
 bool ParseForkBlock(const uint8_t* block, uint64_t size, std::vector<ResourceEntry>* entries) {
   constexpr uint64_t kHeaderSize = 16, kMapTypeListOffset = 24, kTypeEntrySize = 8, kReferenceSize = 12;
   if (size < kHeaderSize) return false;
-  const uint64_t dataOffset = Read32(block), mapOffset = Read32(block + 4);
-  const uint64_t dataLength = Read32(block + 8), mapLength = Read32(block + 12);
+  const uint64_t dataOffset = ReadBigEndian(block, 4), mapOffset = ReadBigEndian(block + 4, 4);
+  const uint64_t dataLength = ReadBigEndian(block + 8, 4), mapLength = ReadBigEndian(block + 12, 4);
   if (!Within(dataOffset, dataLength, size) || !Within(mapOffset, mapLength, size)) return false;
   if (mapLength < kMapTypeListOffset + 2) return false;
   const uint64_t mapEnd = mapOffset + mapLength;
   const uint64_t dataEnd = dataOffset + dataLength;
   entries->reserve(size_t(std::min<uint64_t>(mapLength / 20, kResourceForkMaxEntries)));
 
-  const uint64_t typeList = mapOffset + Read16(block + mapOffset + kMapTypeListOffset);
+  const uint64_t typeList = mapOffset + ReadBigEndian(block + mapOffset + kMapTypeListOffset, 2);
   if (!Within(typeList, 2, mapEnd)) return false;
-  const uint16_t typesMinusOne = Read16(block + typeList);
+  const uint64_t typesMinusOne = ReadBigEndian(block + typeList, 2);
   if (typesMinusOne == 0xFFFF) return true;  // no resources at all
   const uint64_t typeCount = uint64_t(typesMinusOne) + 1;
   if (!Within(typeList + 2, typeCount * kTypeEntrySize, mapEnd)) return false;
 
   for (uint64_t t = 0; t < typeCount; ++t) {
     const uint8_t* type = block + typeList + 2 + t * kTypeEntrySize;
-    const uint64_t referenceCount = uint64_t(Read16(type + 4)) + 1;
-    const uint64_t referenceList = typeList + Read16(type + 6);
+    const uint64_t referenceCount = ReadBigEndian(type + 4, 2) + 1;
+    const uint64_t referenceList = typeList + ReadBigEndian(type + 6, 2);
     if (!Within(referenceList, referenceCount * kReferenceSize, mapEnd)) return false;
     if (entries->size() + referenceCount > kResourceForkMaxEntries) return false;
     for (uint64_t r = 0; r < referenceCount; ++r) {
       const uint8_t* reference = block + referenceList + r * kReferenceSize;
-      const uint64_t item = dataOffset + Read24(reference + 5);
+      const uint64_t item = dataOffset + ReadBigEndian(reference + 5, 3);
       if (!Within(item, 4, dataEnd)) return false;
-      const uint32_t length = Read32(block + item);
+      const uint32_t length = uint32_t(ReadBigEndian(block + item, 4));
       if (!Within(item + 4, length, dataEnd)) return false;
       ResourceEntry entry;
-      entry.type = Read32(type);
-      entry.id = int16_t(Read16(reference));
+      entry.type = uint32_t(ReadBigEndian(type, 4));
+      entry.id = int16_t(ReadBigEndian(reference, 2));
       entry.length = length;
       entry.data = block + item + 4;
       entries->push_back(entry);
@@ -255,8 +234,13 @@ bool ParseForkBlock(const uint8_t* block, uint64_t size, std::vector<ResourceEnt
 // ---- Paths and folders -------------------------------------------------------
 
 QString HomeFolderPath() {
-  static const QString home = QDir::homePath();
-  return home;
+  return QDir::homePath();
+}
+
+QString EnvironmentFolder(const char* variable, const char* fallbackBelowHome) {
+  const QString value = QString::fromLocal8Bit(qgetenv(variable));
+  if (!value.isEmpty() && value.startsWith(QLatin1Char('/'))) return QDir::cleanPath(value);
+  return HomeFolderPath() + QLatin1Char('/') + QLatin1String(fallbackBelowHome);
 }
 
 QString PathForUserFolder(int directory) {
@@ -305,7 +289,7 @@ QString UniqueName(const QString& base, const QString& extension, const UniqueNa
     candidate = ext.isEmpty() ? StringWithFormat("%@-%d", name, i) : StringWithFormat("%@-%d.%@", name, i, ext);
     if (isFree(candidate)) return candidate;
   }
-  return ext.isEmpty() ? NewGuidString() : NewGuidString() + QLatin1Char('.') + ext;
+  return ext.isEmpty() ? GuidString() : GuidString() + QLatin1Char('.') + ext;
 }
 
 QString UniqueFileName(const QString& folder, const QString& base, const QString& extension) {
@@ -335,7 +319,7 @@ bool IsFileInTrash(const QString& path) {
 }
 
 bool CanWriteToFolder(const QString& folder) {
-  const QByteArray path = Encoded(folder + QLatin1Char('/') + NewGuidString() + QStringLiteral(".txt"));
+  const QByteArray path = Encoded(folder + QLatin1Char('/') + GuidString() + QStringLiteral(".txt"));
   const int fd = open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   close(fd);
@@ -576,7 +560,7 @@ bool ReadResourceFork(const QString& path, ResourceForkContents* contents) {
   return ParseResourceFork(reinterpret_cast<const uint8_t*>(fork.constData()), uint64_t(fork.size()), contents);
 }
 
-bool DeleteResourceFork(const QString& path, FileErrorObject* error) {
+bool DeleteResourceFork(const QString& path, CSError* error) {
   int errorNumber = 0;
   if (RemoveExtendedAttribute(path, kResourceForkAttribute, &errorNumber)) return true;
   if (error) *error = ErrorForFileError(FileErrorForErrno(errorNumber));
@@ -610,7 +594,7 @@ void RemoveItemAtPath(const QString& path) {
   if (!path.isEmpty()) RemoveItemTree(path);
 }
 
-bool MoveItemToTrash(const QString& path, QString* trashedPath, FileErrorObject* error) {
+bool MoveItemToTrash(const QString& path, QString* trashedPath, CSError* error) {
   auto fail = [&](int errorNumber) {
     if (error) *error = ErrorForFileError(FileErrorForErrno(errorNumber));
     return false;
@@ -710,7 +694,7 @@ bool ParseDownloadName(const QString& fileName, const QString& productName, int3
   return true;
 }
 
-bool SafeFileReplace(const QString& newPath, QString* targetPath, FileErrorObject* error) {
+bool SafeFileReplace(const QString& newPath, QString* targetPath, CSError* error) {
   if (!targetPath) return false;
   const QString target = *targetPath;
   AtomicSwapResult result;

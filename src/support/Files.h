@@ -16,7 +16,11 @@
 
 // ---- Paths and folders -------------------------------------------------------
 
-QString HomeFolderPath();  // computed once
+QString HomeFolderPath();  // read from the environment on each call
+// The folder an XDG base-directory variable names when it holds an absolute
+// path (a relative value is invalid and ignored), else the home folder plus
+// the fallback ("XDG_STATE_HOME", ".local/state").
+QString EnvironmentFolder(const char* variable, const char* fallbackBelowHome);
 
 // Standard user folders, by the codes the rest of the system asks with.
 enum UserFolder : int {
@@ -135,7 +139,7 @@ uint64_t ResourceForkLength(const QString& path);
 bool ReadResourceFork(const QString& path, ResourceForkContents* contents);
 // The same over fork bytes in memory; the bytes are copied.
 bool ParseResourceFork(const uint8_t* data, uint64_t length, ResourceForkContents* contents);
-bool DeleteResourceFork(const QString& path, FileErrorObject* error);
+bool DeleteResourceFork(const QString& path, CSError* error);
 // The link of a web-location file ('url ' resource) and its name ('urln');
 // "" when there is no link. The name is set only when both exist.
 QString GetLinkFromWebloc(const QString& path, QString* name);
@@ -148,7 +152,7 @@ void RemoveItemAtPath(const QString& path);
 // Moves an item to the XDG trash with its ".trashinfo" record; the path it
 // now has in `*trashedPath`. Items on another device are copied into the
 // trash, then removed.
-bool MoveItemToTrash(const QString& path, QString* trashedPath, FileErrorObject* error);
+bool MoveItemToTrash(const QString& path, QString* trashedPath, CSError* error);
 
 // Reads a download name "Product_215.dmg" (or ".zip") into a version of
 // three numbers; keeps it in `*bestName` and `version` when it is newer than
@@ -160,4 +164,4 @@ bool ParseDownloadName(const QString& fileName, const QString& productName, int3
 // even if the process dies midway; the old item is then deleted. On failure
 // the target keeps the old item; if even that could not be kept in place,
 // `*targetPath` is set to where the old item was left. Failures are logged.
-bool SafeFileReplace(const QString& newPath, QString* targetPath, FileErrorObject* error);
+bool SafeFileReplace(const QString& newPath, QString* targetPath, CSError* error);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/CSCore.h"
+#include "support/Categories.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ constexpr double kDefaultFontSize = 12;
 bool IsRegularStyle(const QString& style) {
   static const QStringList regular = {QStringLiteral("Regular"), QStringLiteral("Book"),  QStringLiteral("Normal"),
                                       QStringLiteral("Roman"),   QStringLiteral("Plain"), QStringLiteral("Standard")};
-  return style.isEmpty() || regular.contains(style, Qt::CaseInsensitive);
+  return style.isEmpty() || ContainsString(regular, style);
 }
 
 QString WithoutBlanks(const QString& text) {
@@ -47,10 +48,6 @@ QString Squashed(const QString& text) {
 
 QString CompactName(const QString& family, const QString& style) {
   return IsRegularStyle(style) ? WithoutBlanks(family) : WithoutBlanks(family) + u'-' + WithoutBlanks(style);
-}
-
-bool FuzzyEqual(const QString& a, const QString& b) {
-  return !a.isNull() && !b.isNull() && a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 struct Face {
@@ -250,7 +247,7 @@ QString MapFontName(const QString& name, bool* substituted) {
     if (const auto face = FindFace(trimmed)) {
       const QFont font = FontForFace(*face, kDefaultFontSize);
       const QString reported = FontName(font);
-      if (FuzzyEqual(trimmed, reported) || FuzzyEqual(trimmed, QFontInfo(font).family())) {
+      if (IsFuzzyEqualToString(trimmed, reported) || IsFuzzyEqualToString(trimmed, QFontInfo(font).family())) {
         return trimmed;
       }
       // The name resolves to a face of another name: a family mapping that
@@ -326,7 +323,7 @@ QFont MutateFont(const QFont& font, const QFont& oldBase, const QFont& newBase) 
   const double size = font.pointSizeF();
   const double newSize = oldSize > 0 ? std::ceil(size * newBase.pointSizeF() / oldSize) : size;
   QFont result = font;
-  if (FuzzyEqual(QFontInfo(font).family(), QFontInfo(oldBase).family())) {
+  if (IsFuzzyEqualToString(QFontInfo(font).family(), QFontInfo(oldBase).family())) {
     result = newBase;
     if (font.bold() && !oldBase.bold() && !newBase.bold()) {
       result.setBold(true);

@@ -92,5 +92,3 @@ QString RomanNumeral(uint64_t value, bool upperCase);
 QString Lettering(uint64_t value, bool upperCase);
 // *, †, ‡, §, ‖, #, **, ... for 1-193; "0" below and "!" above.
 QString FootnoteMark(int64_t value);
-// Mac OS Roman bytes to text.
-QString StringFromMacRoman(const char* bytes, qsizetype length);

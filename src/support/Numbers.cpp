@@ -149,6 +149,24 @@ uint32_t Swapped32(const void* p) {
   return __builtin_bswap32(v);
 }
 
+uint64_t ReadBigEndian(const void* p, int width) {
+  const auto* bytes = static_cast<const uint8_t*>(p);
+  uint64_t value = 0;
+  for (int i = 0; i < width; ++i) value = value << 8 | bytes[i];
+  return value;
+}
+
+uint64_t ReadLittleEndian(const void* p, int width) {
+  const auto* bytes = static_cast<const uint8_t*>(p);
+  uint64_t value = 0;
+  for (int i = width - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  return value;
+}
+
+void AppendLittleEndian(QByteArray& data, uint64_t value, int width) {
+  for (int i = 0; i < width; ++i) data += char((value >> (8 * i)) & 0xFF);
+}
+
 int16_t Swap16(void* p) {
   const int16_t v = Swapped16(p);
   std::memcpy(p, &v, 2);
@@ -259,27 +277,17 @@ void FillBuffer(void* buffer, uint64_t pattern, int patternSize, int64_t count) 
 
 bool IsStringInStaticArray(QStringView string, const void* table, int64_t count, int64_t stride, int64_t offset,
                            int64_t* index) {
-  int64_t low = 0;
-  int64_t high = count - 1;
-  int64_t mid = 0;
-  if (table && count > 0 && stride > 0 && offset >= 0 && offset + int64_t(sizeof(const char*)) <= stride) {
-    const auto* bytes = static_cast<const uint8_t*>(table);
-    while (low <= high) {
-      mid = low + (high - low) / 2;
-      const char* entry;
-      std::memcpy(&entry, bytes + mid * stride + offset, sizeof entry);
-      const int order = QString::compare(QString::fromUtf8(entry ? entry : ""), string, Qt::CaseInsensitive);
-      if (order == 0) {
-        if (index) *index = mid;
-        return true;
-      }
-      if (order < 0)
-        low = mid + 1;
-      else
-        high = mid - 1;
-    }
-    mid = low;
+  if (!table || count <= 0 || stride <= 0 || offset < 0 || offset + int64_t(sizeof(const char*)) > stride) {
+    if (index) *index = 0;
+    return false;
   }
-  if (index) *index = mid;
-  return false;
+  const auto* bytes = static_cast<const uint8_t*>(table);
+  return SearchSortedCaseInsensitively(
+      count, string,
+      [&](int64_t i) {
+        const char* entry;
+        std::memcpy(&entry, bytes + i * stride + offset, sizeof entry);
+        return QString::fromUtf8(entry ? entry : "");
+      },
+      index);
 }

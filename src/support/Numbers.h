@@ -3,6 +3,7 @@
 // a real-number reader for text in files and fields, in-place byte-order
 // conversion of fields and whole records, and buffer helpers.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <cstddef>
@@ -58,6 +59,13 @@ uint32_t Swapped32(const void* p);  // the 32-bit value at p reversed
 int16_t Swap16(void* p);            // reverses in place, answers the new value
 uint32_t Swap32(void* p);
 uint64_t Swap64(void* p);
+// Fixed-order fields of outside data, whatever the host's order: the value
+// of the `width` (1-8) bytes at p, most significant first or last.
+uint64_t ReadBigEndian(const void* p, int width);
+uint64_t ReadLittleEndian(const void* p, int width);
+// Appends the low `width` (1-8) bytes of the value, least significant first.
+void AppendLittleEndian(QByteArray& data, uint64_t value, int width);
+
 // Reverses the field at `offset` in each of `count` records `stride` bytes
 // apart. Does nothing for a count of 0 or less, or when the field does not
 // fit inside a record (offset + field size > stride).
@@ -78,6 +86,27 @@ bool SwapBuffers(void* a, void* b, size_t length);
 // Writes the pattern `count` times; the pattern size is 8, 4, 2 or (for any
 // other value) 1 byte.
 void FillBuffer(void* buffer, uint64_t pattern, int patternSize, int64_t count);
+// Binary search over `count` strings sorted case-insensitively, keyAt(i)
+// giving the i-th; *index receives the found position or the insertion point.
+template <typename KeyAt>
+bool SearchSortedCaseInsensitively(int64_t count, QStringView string, const KeyAt& keyAt, int64_t* index) {
+  int64_t low = 0;
+  int64_t high = count;
+  while (low < high) {
+    const int64_t mid = low + (high - low) / 2;
+    const int order = QString::compare(keyAt(mid), string, Qt::CaseInsensitive);
+    if (order == 0) {
+      if (index) *index = mid;
+      return true;
+    }
+    if (order < 0)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  if (index) *index = low;
+  return false;
+}
 // Binary search over `count` records `stride` bytes apart, each holding a
 // `const char*` (UTF-8, null-terminated) at `offset`, sorted case-insensitively.
 // *index receives the found position or where the search ended.

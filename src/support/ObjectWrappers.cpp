@@ -64,13 +64,6 @@ QString AppendPathComponent(const QString& path, const QString& name) {
   return path + QLatin1Char('/') + name;
 }
 
-QString LastPathComponent(const QString& path) {
-  QString p = path;
-  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-  if (p == QLatin1String("/")) return p;
-  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 QString TempFileName(const QString& base, const QString& extension) {
   // Tries "base.ext", then "base-2.ext", "base-3.ext", ...
   constexpr int kMaxTries = 10000;

@@ -11,6 +11,7 @@
 #include <QVariantList>
 #include <cstdint>
 
+#include "support/Categories.h"  // LastPathComponent
 #include "support/StringWithFormat.h"
 
 // "Not found" of these wrappers.
@@ -36,7 +37,6 @@ uint32_t LengthOfData(const QByteArray& data);
 // ---- Paths ------------------------------------------------------------------------
 
 QString AppendPathComponent(const QString& path, const QString& name);
-QString LastPathComponent(const QString& path);
 // A path in the temporary folder, built from the base name and extension,
 // that names nothing yet.
 QString TempFileName(const QString& base, const QString& extension);

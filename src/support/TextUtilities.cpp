@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "support/Categories.h"
+#include "support/Numbers.h"
 
 // ---- Character classes ---------------------------------------------------------
 
@@ -218,8 +219,7 @@ uint32_t TagFromString(const QString& s) {
 
 uint32_t TagFromData(const QByteArray& data) {
   if (data.size() < 4) return 0;
-  const auto* p = reinterpret_cast<const uchar*>(data.constData());
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+  return uint32_t(ReadBigEndian(data.constData(), 4));
 }
 
 const char* StringEncodingName(uint32_t encoding) {

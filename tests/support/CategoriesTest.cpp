@@ -69,6 +69,7 @@ TEST(Categories, Paths) {
   const QString home = QDir::homePath();
   EXPECT_EQ(AbbreviateHomeFolderPath(home + U("/Documents/x")), U("~/Documents/x"));
   EXPECT_EQ(AbbreviateHomeFolderPath(home), home);
+  EXPECT_EQ(AbbreviateHomeFolderPath(home + U("/")), home + U("/"));  // still the home folder itself
   EXPECT_EQ(AbbreviateHomeFolderPath(U("/etc/hosts")), U("/etc/hosts"));
   EXPECT_EQ(AbbreviateHomeFolderPath(home + U("x/y")), home + U("x/y"));  // a sibling, not inside
 }

@@ -58,20 +58,20 @@ TEST(FileErrors, ErrnoByOperation) {
 }
 
 TEST(FileErrors, ErrorObjects) {
-  const FileErrorObject fromCode = ErrorForFileError(10);
-  EXPECT_EQ(fromCode.domain, QStringLiteral("NSOSStatusErrorDomain"));
-  EXPECT_EQ(fromCode.code, 0);
-  EXPECT_EQ(fromCode.reason, QStringLiteral("The file can't be found"));
-  EXPECT_EQ(ErrorForFileError(99).reason, QStringLiteral("Unknown error"));
+  const CSError fromCode = ErrorForFileError(10);
+  EXPECT_EQ(fromCode.domain(), QStringLiteral("NSOSStatusErrorDomain"));
+  EXPECT_EQ(fromCode.code(), 0);
+  EXPECT_EQ(fromCode.failureReason(), QStringLiteral("The file can't be found"));
+  EXPECT_EQ(ErrorForFileError(99).failureReason(), QStringLiteral("Unknown error"));
 
-  const FileErrorObject fromReason = ErrorForReason(QStringLiteral("No room"), -34);
-  EXPECT_EQ(fromReason.domain, kOSStatusErrorDomain);
-  EXPECT_EQ(fromReason.code, -34);
-  EXPECT_EQ(fromReason.reason, QStringLiteral("No room"));
+  const CSError fromReason = ErrorForReason(QStringLiteral("No room"), -34);
+  EXPECT_EQ(fromReason.domain(), CSError::kOSStatusDomain);
+  EXPECT_EQ(fromReason.code(), -34);
+  EXPECT_EQ(fromReason.failureReason(), QStringLiteral("No room"));
 
-  const FileErrorObject fromErrno = ErrorForUnixError(kFileOperationWrite, ENOSPC);
-  EXPECT_EQ(fromErrno.domain, kPOSIXErrorDomain);
-  EXPECT_EQ(fromErrno.reason, QStringLiteral("The disk is full"));
+  const CSError fromErrno = ErrorForUnixError(kFileOperationWrite, ENOSPC);
+  EXPECT_EQ(fromErrno.domain(), CSError::kPOSIXDomain);
+  EXPECT_EQ(fromErrno.failureReason(), QStringLiteral("The disk is full"));
 }
 
 TEST(FileErrors, CocoaDomainErrorCode) {
@@ -81,13 +81,13 @@ TEST(FileErrors, CocoaDomainErrorCode) {
     int64_t expected;
   };
   const Row rows[] = {
-      {kPOSIXErrorDomain, EPERM, 513},  {kPOSIXErrorDomain, ENOENT, 4},   {kPOSIXErrorDomain, EACCES, 257},
-      {kPOSIXErrorDomain, EEXIST, 516}, {kPOSIXErrorDomain, ENODEV, 642}, {kPOSIXErrorDomain, EROFS, 642},
-      {kPOSIXErrorDomain, ENOSPC, 640}, {kPOSIXErrorDomain, EIO, 0},      {kCocoaErrorDomain, 260, 4},
-      {kCocoaErrorDomain, 512, 512},    {kOSStatusErrorDomain, 2, 0},
+      {CSError::kPOSIXDomain, EPERM, 513},  {CSError::kPOSIXDomain, ENOENT, 4},   {CSError::kPOSIXDomain, EACCES, 257},
+      {CSError::kPOSIXDomain, EEXIST, 516}, {CSError::kPOSIXDomain, ENODEV, 642}, {CSError::kPOSIXDomain, EROFS, 642},
+      {CSError::kPOSIXDomain, ENOSPC, 640}, {CSError::kPOSIXDomain, EIO, 0},      {CSError::kCocoaDomain, 260, 4},
+      {CSError::kCocoaDomain, 512, 512},    {CSError::kOSStatusDomain, 2, 0},
   };
   for (const Row& row : rows) {
-    const FileErrorObject error{row.domain, row.code, QString()};
+    const CSError error(row.domain, row.code);
     EXPECT_EQ(CocoaDomainErrorCode(&error), row.expected) << row.domain.toStdString() << " " << row.code;
   }
   EXPECT_EQ(CocoaDomainErrorCode(nullptr), 0);

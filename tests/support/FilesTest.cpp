@@ -314,8 +314,8 @@ TEST(Files, TrashFollowsTheXdgLayout) {
   environment.set("XDG_DATA_HOME", dir.filePath("data"));
   WriteBytes(dir.filePath("doomed one.txt"), "bye");
   QString trashed;
-  FileErrorObject error;
-  ASSERT_TRUE(MoveItemToTrash(dir.filePath("doomed one.txt"), &trashed, &error)) << error.reason.toStdString();
+  CSError error;
+  ASSERT_TRUE(MoveItemToTrash(dir.filePath("doomed one.txt"), &trashed, &error)) << error.failureReason().toStdString();
   EXPECT_EQ(trashed, dir.filePath("data/Trash/files/doomed one.txt"));
   EXPECT_TRUE(IsFileInTrash(trashed));
   EXPECT_FALSE(IsFileInTrash(dir.filePath("doomed one.txt")));
@@ -329,7 +329,7 @@ TEST(Files, TrashFollowsTheXdgLayout) {
   ASSERT_TRUE(MoveItemToTrash(dir.filePath("doomed one.txt"), &trashed, &error));
   EXPECT_EQ(trashed, dir.filePath("data/Trash/files/doomed one-1.txt"));
   EXPECT_FALSE(MoveItemToTrash(dir.filePath("missing"), &trashed, &error));
-  EXPECT_EQ(error.reason, QString("The file can't be found"));
+  EXPECT_EQ(error.failureReason(), QString("The file can't be found"));
 }
 
 // ---- Safe replacement ------------------------------------------------------------------
@@ -338,7 +338,7 @@ TEST(SafeFileReplace, MissingTargetIsAPlainMove) {
   QTemporaryDir dir;
   WriteBytes(dir.filePath("new"), "content");
   QString target = dir.filePath("doc.txt");
-  FileErrorObject error;
+  CSError error;
   LogCapture log;
   ASSERT_TRUE(SafeFileReplace(dir.filePath("new"), &target, &error));
   EXPECT_EQ(target, dir.filePath("doc.txt"));
@@ -360,11 +360,11 @@ TEST(SafeFileReplace, FailedFinalStepKeepsOldFileAndPackage) {
   });
   LogCapture log;
   QString target = dir.filePath("doc.txt");
-  FileErrorObject error;
+  CSError error;
   EXPECT_FALSE(SafeFileReplace(dir.filePath("doc.new"), &target, &error));
   EXPECT_EQ(target, dir.filePath("doc.txt"));
-  EXPECT_EQ(error.domain, kOSStatusErrorDomain);
-  EXPECT_EQ(error.reason, QString("The file can't be written"));
+  EXPECT_EQ(error.domain(), CSError::kOSStatusDomain);
+  EXPECT_EQ(error.failureReason(), QString("The file can't be written"));
   QString package = dir.filePath("art.TWdraw");
   EXPECT_FALSE(SafeFileReplace(dir.filePath("art.new"), &package, nullptr));
   SetAtomicSwapFaultHook(previous);

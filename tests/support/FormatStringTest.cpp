@@ -124,6 +124,9 @@ TEST(FormatString, IntegersAndPadding) {
       {"%o", -1, "77777777777"},
       {"%c", 65, "A"},
       {"%c", 0x8A, "\u00E4"},  // Mac OS Roman
+      {"%c", 0xDB, "\u20AC"},  // the euro sign, where older tables had the currency sign
+      {"%c", 0xF0, "\uF8FF"},  // a private-use character
+      {"%g", 0x41A5D0FF, "A\u2022\u2013\u02C7"},
       {"%c", 0, ""},
       {"%C", 0x20AC, "\u20AC"},
       {"%C", 0, ""},

@@ -130,6 +130,24 @@ TEST(Numbers, ByteOrder) {
   EXPECT_EQ(Swap16(two), int16_t(-129));  // 0xFF7F as signed
 }
 
+TEST(Numbers, FixedOrderReads) {
+  const uint8_t bytes[8] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
+  EXPECT_EQ(ReadBigEndian(bytes, 1), 0x12u);
+  EXPECT_EQ(ReadBigEndian(bytes, 2), 0x1234u);
+  EXPECT_EQ(ReadBigEndian(bytes + 5, 3), 0xBCDEF0u);
+  EXPECT_EQ(ReadBigEndian(bytes, 4), 0x12345678u);
+  EXPECT_EQ(ReadBigEndian(bytes, 8), 0x123456789ABCDEF0u);
+  EXPECT_EQ(ReadLittleEndian(bytes, 2), 0x3412u);
+  EXPECT_EQ(ReadLittleEndian(bytes + 5, 3), 0xF0DEBCu);
+  EXPECT_EQ(ReadLittleEndian(bytes, 8), 0xF0DEBC9A78563412u);
+  QByteArray packed("x");
+  AppendLittleEndian(packed, 0x0102030405060708u, 8);
+  AppendLittleEndian(packed, 0xABCD, 2);
+  AppendLittleEndian(packed, 0xFFFF, 1);  // only the low bytes go in
+  EXPECT_EQ(packed, QByteArray("x\x08\x07\x06\x05\x04\x03\x02\x01\xCD\xAB\xFF"));
+  EXPECT_EQ(ReadLittleEndian(packed.constData() + 1, 8), 0x0102030405060708u);
+}
+
 TEST(Numbers, SwapStructByLayout) {
   // Layout 13 (binary 1101): code 1 then code 3 on 6-byte records.
   uint8_t records[12] = {1, 2, 3, 4, 5, 6, 11, 12, 13, 14, 15, 16};

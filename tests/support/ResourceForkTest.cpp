@@ -174,11 +174,11 @@ TEST(ResourceFork, ReadFromExtendedAttributeAndWebLocations) {
   EXPECT_EQ(GetLinkFromWebloc(file, &name), QString());
   EXPECT_EQ(name, QString("untouched"));
 
-  FileErrorObject error;
+  CSError error;
   EXPECT_TRUE(DeleteResourceFork(file, &error));
   EXPECT_FALSE(HasResources(file));
   EXPECT_EQ(ResourceForkLength(file), 0u);
   EXPECT_FALSE(ReadResourceFork(file, &contents));
   EXPECT_FALSE(DeleteResourceFork(file, &error));
-  EXPECT_EQ(error.domain, kOSStatusErrorDomain);
+  EXPECT_EQ(error.domain(), CSError::kOSStatusDomain);
 }
