@@ -50,7 +50,7 @@ QString WithoutExtension(const QString& text, const QString& extension) {
 }
 
 QString ReasonForErrno(int errorNumber) {
-  return ErrorForUnixError(kFileOperationWrite, errorNumber ? errorNumber : EIO).reason;
+  return ErrorForUnixError(kFileOperationWrite, errorNumber ? errorNumber : EIO).failureReason();
 }
 
 void GiveSaveFailedAlert(const QString& message) {
@@ -69,7 +69,7 @@ CSDocument::~CSDocument() {
 
 // ---- Hooks ---------------------------------------------------------------------
 
-bool CSDocument::saveCore(const QString& path, bool inPlace, FileErrorObject* error) {
+bool CSDocument::saveCore(const QString& path, bool inPlace, CSError* error) {
   (void)path;
   (void)inPlace;
   (void)error;
@@ -134,9 +134,9 @@ bool CSDocument::saveTo(const QString& path, bool inPlace, bool asCopy) {
   if (!m_filePath.isEmpty()) GetFinderAttributes(m_filePath, &record);
 
   m_forceSaveCopy = false;
-  FileErrorObject error;
+  CSError error;
   if (!saveCore(tempPath, inPlace, &error)) {
-    const QString reason = error.reason.isEmpty() ? FileErrorDescription(kFileErrorUnknown) : error.reason;
+    const QString reason = error.failureReason().isEmpty() ? FileErrorDescription(kFileErrorUnknown) : error.failureReason();
     GiveSaveFailedAlert(StringWithFormat("I can't save the document to \"%@\". %@", name, reason));
     RemoveItemAtPath(tempPath);
     m_finalSavePath.clear();

@@ -76,7 +76,7 @@ class CSDocument : public QObject {
 
   // Writes the whole document to `path` (a file or a package folder).
   // Answers false with a reason in `error` when it cannot.
-  virtual bool saveCore(const QString& path, bool inPlace, FileErrorObject* error);
+  virtual bool saveCore(const QString& path, bool inPlace, CSError* error);
   // Keep the old version under the backup name.
   virtual bool makeBackups() { return true; }
   // For a save that is not in place: edits the attributes the saved file

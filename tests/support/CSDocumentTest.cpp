@@ -45,7 +45,7 @@ bool UserAttributesWork(const QString& folder) {
 }
 
 QString Reason(int errorNumber) {
-  return ErrorForUnixError(kFileOperationWrite, errorNumber).reason;
+  return ErrorForUnixError(kFileOperationWrite, errorNumber).failureReason();
 }
 
 const QRegularExpression kGuidName(
@@ -68,7 +68,7 @@ class RecordingWindow : public CSDocumentWindow {
 // "drawing.xml"; can fail or turn the save into a copy.
 class TestDocument : public CSDocument {
  public:
-  bool saveCore(const QString& path, bool inPlace, FileErrorObject* error) override {
+  bool saveCore(const QString& path, bool inPlace, CSError* error) override {
     writtenPaths.push_back(path);
     inPlaceSeen = inPlace;
     finalPathSeen = finalSavePath();
