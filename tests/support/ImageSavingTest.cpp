@@ -140,10 +140,10 @@ TEST(ImageSaving, FailedSaveKeepsWhatWasThere) {
   const QString folder = dir.filePath("shot.png");
   ASSERT_TRUE(QDir().mkpath(folder));
   WriteFile(folder + "/inside.txt", "keep me");
-  ImageSaveError error;
+  CSError error;
   EXPECT_TRUE(SaveImage(image, folder, kImageFormatPNG, false, &error, 0, 0, 0).isEmpty());
-  EXPECT_EQ(error.code, -50);
-  EXPECT_EQ(error.reason, QStringLiteral("The image cannot be saved to \"%1\".").arg(folder));
+  EXPECT_EQ(error.code(), -50);
+  EXPECT_EQ(error.failureReason(), QStringLiteral("The image cannot be saved to \"%1\".").arg(folder));
   EXPECT_EQ(ReadFile(folder + "/inside.txt"), "keep me");
 
   // A size that cannot be rendered leaves the old file alone.
@@ -151,14 +151,14 @@ TEST(ImageSaving, FailedSaveKeepsWhatWasThere) {
   WriteFile(old, "previous export");
   error = {};
   EXPECT_TRUE(SaveImage(image, old, kImageFormatPNG, false, &error, 200000, 200000, 0).isEmpty());
-  EXPECT_EQ(error.reason, "The image cannot be saved to the requested format.");
+  EXPECT_EQ(error.failureReason(), "The image cannot be saved to the requested format.");
   EXPECT_EQ(ReadFile(old), "previous export");
 
   // A folder that does not exist.
   const QString missing = dir.filePath("no/such/folder/x.png");
   error = {};
   EXPECT_TRUE(SaveImage(image, missing, kImageFormatPNG, false, &error, 0, 0, 0).isEmpty());
-  EXPECT_EQ(error.reason, QStringLiteral("The image cannot be saved to \"%1\".").arg(missing));
+  EXPECT_EQ(error.failureReason(), QStringLiteral("The image cannot be saved to \"%1\".").arg(missing));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // just old.png, no temporaries
 }
 
@@ -185,10 +185,10 @@ TEST(ImageSaving, FormatZeroChoosesByAlphaAndPath) {
 
 TEST(ImageSaving, NilImageWritesNothing) {
   QTemporaryDir dir;
-  ImageSaveError error;
+  CSError error;
   EXPECT_TRUE(SaveImage(CSImage(), dir.filePath("x.png"), kImageFormatPNG, false, &error, 10, 10, 0).isEmpty());
-  EXPECT_EQ(error.code, 0);
-  EXPECT_TRUE(error.reason.isEmpty());
+  EXPECT_EQ(error.code(), 0);
+  EXPECT_TRUE(error.failureReason().isEmpty());
   EXPECT_TRUE(ImageData(CSImage(), kImageFormatPNG, 10, 10, 0).isEmpty());
   EXPECT_TRUE(TiffFromImage(CSImage()).isEmpty());
   EXPECT_FALSE(SaveQuartzImage(QImage(), dir.filePath("y.png"), kImageFormatPNG, false, 0));
