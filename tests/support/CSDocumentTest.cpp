@@ -365,6 +365,7 @@ TEST_F(CSDocumentTest, SaveAsCopyLeavesTheDocumentAsItWas) {
       {"the writer makes it a copy", "Copy.svg", "Copy.svg", false, true},
       // A web page loses its extension and is never adopted.
       {"a web page", "Page.html", "Page", false, false},
+      {"a web page named with a trailing slash", "Slash.html/", "Slash", false, false},
   };
   WriteBytes(path("Plan.svg"), "old");
   openDocument("Plan.svg");
@@ -386,7 +387,7 @@ TEST_F(CSDocumentTest, SaveAsCopyLeavesTheDocumentAsItWas) {
   EXPECT_TRUE(m_document.writtenPaths.back().endsWith(".html"));
   EXPECT_EQ(ReadBytes(path("Plan.svg")), "old");
   // The second copy replaced the first, which became its backup.
-  EXPECT_EQ(Entries(m_dir.path()), QStringList({"Copy.svg", "Copy~.svg", "Page", "Plan.svg"}));
+  EXPECT_EQ(Entries(m_dir.path()), QStringList({"Copy.svg", "Copy~.svg", "Page", "Plan.svg", "Slash"}));
 }
 
 // ---- Titles ------------------------------------------------------------------------
