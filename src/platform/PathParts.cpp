@@ -1,17 +1,13 @@
 #include "platform/PathParts.h"
 
-namespace {
-
-QString WithoutTrailingSlashes(const QString& path) {
+QString PathWithoutTrailingSlashes(const QString& path) {
   QString p = path;
   while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
   return p;
 }
 
-}  // namespace
-
 QString ParentFolderOfPath(const QString& path) {
-  const QString p = WithoutTrailingSlashes(path);
+  const QString p = PathWithoutTrailingSlashes(path);
   const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
   if (slash < 0) return QStringLiteral(".");
   if (slash == 0) return QStringLiteral("/");
@@ -19,6 +15,6 @@ QString ParentFolderOfPath(const QString& path) {
 }
 
 QString LastComponentOfPath(const QString& path) {
-  const QString p = WithoutTrailingSlashes(path);
+  const QString p = PathWithoutTrailingSlashes(path);
   return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
 }

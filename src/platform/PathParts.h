@@ -5,6 +5,9 @@
 
 #include <QString>
 
+// The path without the slashes that end it; "/" stays.
+QString PathWithoutTrailingSlashes(const QString& path);
+
 // The folder holding the last component: "." for a bare name, "/" for an
 // item at the top.
 QString ParentFolderOfPath(const QString& path);

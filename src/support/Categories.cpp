@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/PathParts.h"
 #include "support/CSCore.h"
 #include "support/Files.h"
 #include "support/NumberText.h"
@@ -29,18 +30,10 @@ QString LongNumberString(int64_t value) {
 
 namespace {
 
-QString WithoutTrailingSlashes(const QString& path) {
-  QString p = path;
-  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-  return p;
-}
-
+// As ParentFolderOfPath, but a bare name has no folder: "" rather than ".".
 QString DeletingLastComponent(const QString& path) {
-  const QString p = WithoutTrailingSlashes(path);
-  const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
-  if (slash < 0) return QString(QLatin1String(""));
-  if (slash == 0) return QStringLiteral("/");
-  return p.left(slash);
+  if (!PathWithoutTrailingSlashes(path).contains(QLatin1Char('/'))) return QString(QLatin1String(""));
+  return ParentFolderOfPath(path);
 }
 
 // The extension's dot in the last component, or -1; a leading dot names a
@@ -63,7 +56,7 @@ QString AppendingComponent(const QString& path, const QString& name) {
 // A home of "/" is never abbreviated, since "~/x" would then read back as
 // "//x"; "home/" is the home folder itself and stays as it is.
 QString AbbreviateHomeFolderPath(const QString& path) {
-  const QString home = WithoutTrailingSlashes(HomeFolderPath());
+  const QString home = PathWithoutTrailingSlashes(HomeFolderPath());
   if (home.isEmpty() || home == QLatin1String("/")) return path;
   if (path.size() > home.size() + 1 && path.startsWith(home) && path[home.size()] == QLatin1Char('/')) {
     return QLatin1Char('~') + path.mid(home.size());
@@ -72,9 +65,9 @@ QString AbbreviateHomeFolderPath(const QString& path) {
 }
 
 QString LastPathComponent(const QString& path) {
-  const QString p = WithoutTrailingSlashes(path);
+  const QString p = PathWithoutTrailingSlashes(path);
   if (p == QLatin1String("/")) return p;
-  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+  return LastComponentOfPath(p);
 }
 
 QString FileNameMinusExtension(const QString& path) {
@@ -90,7 +83,7 @@ QString StringByAppendingFile(const QString& path, const QString& file, const QS
 }
 
 QString StringByReplacingExtension(const QString& path, const QString& extension) {
-  QString p = WithoutTrailingSlashes(path);
+  QString p = PathWithoutTrailingSlashes(path);
   const qsizetype dot = ExtensionDot(p);
   if (dot >= 0) p.truncate(dot);
   if (!extension.isEmpty()) p += QLatin1Char('.') + extension;

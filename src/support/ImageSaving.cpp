@@ -39,6 +39,16 @@ struct ImageSaveInfo {
   bool writeFailed = false;
 };
 
+// A request to write to `path`, or into memory when it is empty.
+ImageSaveInfo NewRequest(const QString& path, ImageFormat format, bool uniqueName, double quality) {
+  ImageSaveInfo request;
+  request.path = path;
+  request.format = format;
+  request.uniqueName = uniqueName;
+  request.quality = quality;
+  return request;
+}
+
 // ---- File helpers ------------------------------------------------------------
 
 // "base.ext", else "base-1.ext" ... "base-99.ext", else a GUID name. Unlike
@@ -265,11 +275,7 @@ bool SaveImageCore(const CSImage& image, ImageSaveInfo& request, double width, d
 QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName, CSError* error,
                   double width, double height, double quality) {
   if (image.isNull()) return {};
-  ImageSaveInfo request;
-  request.path = path;
-  request.format = format;
-  request.uniqueName = uniqueName;
-  request.quality = quality;
+  ImageSaveInfo request = NewRequest(path, format, uniqueName, quality);
   if (SaveImageCore(image, request, width, height)) return request.path;
   if (error) {
     *error = ErrorForReason(request.writeFailed ? StringWithFormat("The image cannot be saved to \"%@\".", request.path)
@@ -280,9 +286,7 @@ QString SaveImage(const CSImage& image, const QString& path, ImageFormat format,
 }
 
 QByteArray ImageData(const CSImage& image, ImageFormat format, double width, double height, double quality) {
-  ImageSaveInfo request;
-  request.format = format;
-  request.quality = quality;
+  ImageSaveInfo request = NewRequest(QString(), format, false, quality);
   if (!SaveImageCore(image, request, width, height)) return {};
   return request.data;
 }
@@ -290,11 +294,7 @@ QByteArray ImageData(const CSImage& image, ImageFormat format, double width, dou
 bool SaveQuartzImage(const QImage& bitmap, const QString& path, ImageFormat format, bool uniqueName, double quality) {
   if (bitmap.isNull() || format == kImageFormatNone || path.isEmpty()) return false;
   const CSImage image = CSImage::initWithCGImage(bitmap, QSizeF(0, 0));
-  ImageSaveInfo request;
-  request.path = path;
-  request.format = format;
-  request.uniqueName = uniqueName;
-  request.quality = quality;
+  ImageSaveInfo request = NewRequest(path, format, uniqueName, quality);
   return SaveImageCore(image, request, bitmap.width(), bitmap.height());
 }
 
