@@ -17,20 +17,9 @@
 #include "support/CSDocumentWindow.h"
 #include "support/FileErrors.h"
 #include "support/Files.h"
+#include "testkit/TestFiles.h"
 
 namespace {
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-  ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<missing>");
-  return file.readAll();
-}
 
 QStringList Entries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);

@@ -21,6 +21,7 @@
 #include "support/ImageFunctions.h"
 #include "testkit/LogCapture.h"
 #include "testkit/ResourceForkBuilder.h"
+#include "testkit/TestFiles.h"
 
 namespace {
 
@@ -28,15 +29,6 @@ QImage Solid(int w, int h, QColor color) {
   QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
   image.fill(color);
   return image;
-}
-
-QByteArray Encode(const QImage& image, const char* format) {
-  QByteArray data;
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, format);
-  EXPECT_TRUE(writer.write(image)) << format;
-  return data;
 }
 
 QRgb PixelAt(const CSImage& image, int x, int y) {
@@ -179,7 +171,7 @@ class NamedImages : public ::testing::Test {
   void add(const QString& name, const QImage& image) {
     QFile file(m_dir.filePath(name + ".png"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Encode(image, "png"));
+    file.write(EncodeImage(image, "png"));
   }
   QTemporaryDir m_dir;
 };
@@ -264,8 +256,8 @@ TEST(ImageFromClipping, LastTiffElseLastPictElseNil) {
   if (!SetExtendedAttribute(file, kResourceForkAttribute, BuildResourceFork({})))
     GTEST_SKIP() << "this file system keeps no user attributes";
 
-  const QByteArray small = Encode(Solid(4, 3, Qt::red), "tiff");
-  const QByteArray last = Encode(Solid(5, 2, Qt::blue), "tiff");
+  const QByteArray small = EncodeImage(Solid(4, 3, Qt::red), "tiff");
+  const QByteArray last = EncodeImage(Solid(5, 2, Qt::blue), "tiff");
   g_hookImage = Solid(7, 7, Qt::green);
   const QuickdrawPictureHook previous = SetQuickdrawPictureHook(nullptr);
 
