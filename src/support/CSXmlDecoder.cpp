@@ -303,16 +303,7 @@ bool CSXmlDecoder::getNextTag() {
     return false;
   }
   const char16_t c = at(p);
-  if (c == u'>') return readElementValue(p + 1);
-  if (c == u'/') {
-    if (p + 1 < length() && at(p + 1) == u'>') {
-      m_c.endTag = true;
-      m_c.pos = p + 2;
-      return true;
-    }
-    fail(p);
-    return false;
-  }
+  if (c == u'>' || c == u'/') return finishStartTag(p);
   if (IsXmlNameStartChar(c) || (m_allowSpaceInAttr && c != u'=')) return readAttributes(p);
   fail(p);
   return false;
@@ -364,6 +355,10 @@ bool CSXmlDecoder::readAttributes(qsizetype p) {
     m_c.attributes.insert(std::move(name), std::move(value));
     p = valueEnd + 1;
   }
+  return finishStartTag(p);
+}
+
+bool CSXmlDecoder::finishStartTag(qsizetype p) {
   if (at(p) == u'>') return readElementValue(p + 1);
   if (at(p) == u'/' && p + 1 < length() && at(p + 1) == u'>') {
     m_c.endTag = true;
