@@ -53,14 +53,19 @@ ImageSaveInfo NewRequest(const QString& path, ImageFormat format, bool uniqueNam
 
 // "base.ext", else "base-1.ext" ... "base-99.ext", else a GUID name. Unlike
 // the general UniqueFileName, the base keeps its dots: "v1.2" stays "v1.2".
+// A link whose target is missing still holds its name.
 QString UniqueImagePath(const QString& folder, const QString& base, const QString& extension) {
   const QDir dir(folder);
   const QString suffix = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
+  auto isFree = [&](const QString& name) {
+    const QFileInfo item(dir.filePath(name));
+    return !item.exists() && !item.isSymLink();
+  };
   QString name = base + suffix;
-  if (!QFileInfo::exists(dir.filePath(name))) return dir.filePath(name);
+  if (isFree(name)) return dir.filePath(name);
   for (int i = 1; i <= kUniqueNameMaxNumber; ++i) {
     name = base + QLatin1Char('-') + QString::number(i) + suffix;
-    if (!QFileInfo::exists(dir.filePath(name))) return dir.filePath(name);
+    if (isFree(name)) return dir.filePath(name);
   }
   return dir.filePath(GuidString() + suffix);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -129,6 +130,16 @@ TEST(ImageSaving, UniqueNamesAndReplacing) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);  // a replaced file keeps its permissions
   // Nothing but the three images is left behind.
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+TEST(ImageSaving, AUniqueNameNeverReplacesADanglingLink) {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("shot.png");
+  ASSERT_EQ(::symlink("missing-target.png", QFile::encodeName(link).constData()), 0);
+  const QString written = SaveImage(TestImage(20, 10, true), link, kImageFormatPNG, true, nullptr, 0, 0, 0);
+  EXPECT_EQ(written, dir.filePath("shot-1.png"));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(QFileInfo(link).symLinkTarget(), dir.filePath("missing-target.png"));
 }
 
 TEST(ImageSaving, FailedSaveKeepsWhatWasThere) {
