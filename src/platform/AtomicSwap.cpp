@@ -16,6 +16,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/FolderEntries.h"
 #include "platform/PathParts.h"
 
 #ifndef RENAME_NOREPLACE
@@ -79,18 +80,9 @@ bool RemoveAt(int folderFd, const char* name) {
   struct stat info {};
   if (fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
   if (!S_ISDIR(info.st_mode)) return unlinkat(folderFd, name, 0) == 0 || errno == ENOENT;
-  const int fd = openat(folderFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  DIR* dir = fdopendir(fd);
-  if (!dir) {
-    close(fd);
-    return false;
-  }
-  std::vector<QByteArray> names;
-  while (dirent* entry = readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    names.emplace_back(entry->d_name);
-  }
+  DIR* dir = OpenFolderAt(folderFd, name);
+  if (!dir) return false;
+  const std::vector<QByteArray> names = FolderEntryNames(dir);
   bool ok = true;
   int firstError = 0;
   for (const QByteArray& child : names) {
