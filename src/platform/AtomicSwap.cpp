@@ -16,6 +16,9 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/FolderEntries.h"
+#include "platform/PathParts.h"
+
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
 #endif
@@ -48,29 +51,14 @@ QByteArray Encoded(const QString& path) {
   return QFile::encodeName(path);
 }
 
-QString ParentFolder(const QString& path) {
-  QString p = path;
-  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-  const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
-  if (slash < 0) return QStringLiteral(".");
-  if (slash == 0) return QStringLiteral("/");
-  return p.left(slash);
-}
-
-QString LastComponent(const QString& path) {
-  QString p = path;
-  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 // A hidden name beside `target` that no item is likely to hold; callers
 // still create it exclusively and try again on a collision.
 QString TemporarySibling(const QString& target, const char* role) {
   const quint64 random = QRandomGenerator::global()->generate64();
-  QString name = LastComponent(target);
+  QString name = LastComponentOfPath(target);
   if (name.size() > 120) name.truncate(120);
-  return ParentFolder(target) + QLatin1String("/.") + name + QLatin1Char('.') + QLatin1String(role) + QLatin1Char('-') +
-         QString::number(random, 36);
+  return ParentFolderOfPath(target) + QLatin1String("/.") + name + QLatin1Char('.') + QLatin1String(role) +
+         QLatin1Char('-') + QString::number(random, 36);
 }
 
 bool Exists(const QByteArray& path) {
@@ -92,18 +80,9 @@ bool RemoveAt(int folderFd, const char* name) {
   struct stat info {};
   if (fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
   if (!S_ISDIR(info.st_mode)) return unlinkat(folderFd, name, 0) == 0 || errno == ENOENT;
-  const int fd = openat(folderFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  DIR* dir = fdopendir(fd);
-  if (!dir) {
-    close(fd);
-    return false;
-  }
-  std::vector<QByteArray> names;
-  while (dirent* entry = readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    names.emplace_back(entry->d_name);
-  }
+  DIR* dir = OpenFolderAt(folderFd, name);
+  if (!dir) return false;
+  const std::vector<QByteArray> names = FolderEntryNames(dir);
   bool ok = true;
   int firstError = 0;
   for (const QByteArray& child : names) {
@@ -281,7 +260,7 @@ bool SwapIn(const QString& newPath, const QString& targetPath, bool keepOld, Ato
   const QByteArray targetName = Encoded(targetPath);
   struct stat newInfo {};
   if (lstat(newName.constData(), &newInfo) != 0) return Fail(result, newPath);
-  const QString folder = ParentFolder(targetPath);
+  const QString folder = ParentFolderOfPath(targetPath);
   struct stat folderInfo {};
   if (stat(Encoded(folder).constData(), &folderInfo) != 0) return Fail(result, targetPath);
   {
@@ -363,7 +342,7 @@ bool SwapIn(const QString& newPath, const QString& targetPath, bool keepOld, Ato
       result->oldItemPath = source;
       if (copied) RemoveItemTree(newPath);
       SyncFolder(folder);
-      if (copied || ParentFolder(source) != folder) SyncFolder(ParentFolder(source));
+      if (copied || ParentFolderOfPath(source) != folder) SyncFolder(ParentFolderOfPath(source));
       return true;
     }
     RemoveItemTree(source);

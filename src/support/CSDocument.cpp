@@ -1,15 +1,16 @@
 #include "support/CSDocument.h"
 
 #include <QFileInfo>
-#include <QUuid>
 #include <cerrno>
 
 #include "platform/AtomicSwap.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PathParts.h"
 #include "support/CSAppDelegate.h"
 #include "support/CSCore.h"
 #include "support/CSDocumentWindow.h"
 #include "support/CSKernel.h"
+#include "support/Categories.h"
 
 const QString g_documentRenamedNotification = QStringLiteral("csdocument.rename");
 
@@ -17,36 +18,11 @@ namespace {
 
 const QString kSaveFailed = QStringLiteral("Save failed.");
 
-// Names the temporary item beside the target. (A shared GUID helper is on
-// its way to the library's string categories; this stands in until then.)
-QString NewGuidString() {
-  return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
-
-QString LastComponent(const QString& path) {
-  QString p = path;
-  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString FolderOf(const QString& path) {
-  QString p = path;
-  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-  const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
-  if (slash < 0) return QStringLiteral(".");
-  if (slash == 0) return QStringLiteral("/");
-  return p.left(slash);
-}
-
 // The text after the name's last dot; a leading dot (a hidden name) starts
 // no extension.
 QString ExtensionOf(const QString& name) {
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   return dot > 0 ? name.mid(dot + 1) : QString();
-}
-
-QString WithoutExtension(const QString& text, const QString& extension) {
-  return extension.isEmpty() ? text : text.left(text.size() - extension.size() - 1);
 }
 
 QString ReasonForErrno(int errorNumber) {
@@ -115,17 +91,17 @@ bool CSDocument::save() {
 bool CSDocument::saveTo(const QString& path, bool inPlace, bool asCopy) {
   m_finalSavePath = path;
   QString targetPath = path;
-  QString name = LastComponent(path);
+  QString name = LastComponentOfPath(path);
   QString extension = ExtensionOf(name);
-  const QString folder = FolderOf(path);
+  const QString folder = ParentFolderOfPath(path);
   const QString tempPath =
-      folder + QLatin1Char('/') + NewGuidString() + (extension.isEmpty() ? QString() : QLatin1Char('.') + extension);
+      folder + QLatin1Char('/') + GuidString() + (extension.isEmpty() ? QString() : QLatin1Char('.') + extension);
 
   // A page written for the web is exported beside the drawing, never adopted.
   bool isCopy = asCopy;
   if (extension.compare(QLatin1String("html"), Qt::CaseInsensitive) == 0) {
-    name = WithoutExtension(name, extension);
-    targetPath = WithoutExtension(targetPath, extension);
+    name = FileNameMinusExtension(name);
+    targetPath = StringByReplacingExtension(targetPath, QString());
     extension.clear();
     isCopy = true;
   }
@@ -136,7 +112,8 @@ bool CSDocument::saveTo(const QString& path, bool inPlace, bool asCopy) {
   m_forceSaveCopy = false;
   CSError error;
   if (!saveCore(tempPath, inPlace, &error)) {
-    const QString reason = error.failureReason().isEmpty() ? FileErrorDescription(kFileErrorUnknown) : error.failureReason();
+    const QString reason =
+        error.failureReason().isEmpty() ? FileErrorDescription(kFileErrorUnknown) : error.failureReason();
     GiveSaveFailedAlert(StringWithFormat("I can't save the document to \"%@\". %@", name, reason));
     RemoveItemAtPath(tempPath);
     m_finalSavePath.clear();
@@ -146,8 +123,7 @@ bool CSDocument::saveTo(const QString& path, bool inPlace, bool asCopy) {
 
   const QString backupPath =
       folder + QLatin1Char('/') +
-      (extension.isEmpty() ? name + QLatin1Char('~')
-                           : WithoutExtension(name, extension) + QStringLiteral("~.") + extension);
+      (extension.isEmpty() ? name + QLatin1Char('~') : FileNameMinusExtension(name) + QStringLiteral("~.") + extension);
   RemoveItemAtPath(backupPath);
 
   // The new item takes the target's place in one step, so the target never
@@ -185,7 +161,7 @@ bool CSDocument::saveTo(const QString& path, bool inPlace, bool asCopy) {
       LogString("The old version of \"%@\" was left at \"%@\".", name, swap.leftOverPath);
     GiveSaveFailedAlert(
         StringWithFormat("I can't save \"%@\" to the requested name; it was saved with the name \"%@\": %@", name,
-                         LastComponent(tempPath), ReasonForErrno(swap.errorNumber)));
+                         LastComponentOfPath(tempPath), ReasonForErrno(swap.errorNumber)));
     savedPath = tempPath;
   }
 
@@ -221,8 +197,8 @@ void CSDocument::setWindowTitle() {
     FinderAttributes record;
     GetFinderAttributes(m_filePath, &record);
     m_locked = record.immutable || !IsFileMutable(m_filePath);
-    QString name = LastComponent(m_filePath);
-    if (record.extensionHidden) name = WithoutExtension(name, ExtensionOf(name));
+    QString name = LastComponentOfPath(m_filePath);
+    if (record.extensionHidden) name = FileNameMinusExtension(name);
     title = name + suffix;
     if (m_locked) title += QStringLiteral(" \u2014 [Locked]");
     if (m_windowController) m_windowController->setRepresentedFilename(m_filePath);

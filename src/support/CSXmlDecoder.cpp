@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "support/Categories.h"
 #include "support/NumberText.h"
 #include "support/XmlHelpers.h"
 
@@ -61,23 +62,8 @@ void AppendCodePoint(QString& out, uint32_t code) {
   }
 }
 
-// The character a named entity stands for, or 0 for one that is removed.
-char16_t NamedEntity(QStringView name) {
-  if (name == u"amp") return u'&';
-  if (name == u"lt") return u'<';
-  if (name == u"gt") return u'>';
-  if (name == u"quot") return u'"';
-  if (name == u"apos") return u'\'';
-  if (name == u"nbsp") return u' ';
-  return 0;
-}
-
 // A named entity ends with ";" within 13 characters, before any white space or angle bracket.
 constexpr qsizetype kMaxEntityLength = 13;
-
-bool FuzzyEqual(QStringView a, QStringView b) {
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 }  // namespace
 
@@ -317,16 +303,7 @@ bool CSXmlDecoder::getNextTag() {
     return false;
   }
   const char16_t c = at(p);
-  if (c == u'>') return readElementValue(p + 1);
-  if (c == u'/') {
-    if (p + 1 < length() && at(p + 1) == u'>') {
-      m_c.endTag = true;
-      m_c.pos = p + 2;
-      return true;
-    }
-    fail(p);
-    return false;
-  }
+  if (c == u'>' || c == u'/') return finishStartTag(p);
   if (IsXmlNameStartChar(c) || (m_allowSpaceInAttr && c != u'=')) return readAttributes(p);
   fail(p);
   return false;
@@ -378,6 +355,10 @@ bool CSXmlDecoder::readAttributes(qsizetype p) {
     m_c.attributes.insert(std::move(name), std::move(value));
     p = valueEnd + 1;
   }
+  return finishStartTag(p);
+}
+
+bool CSXmlDecoder::finishStartTag(qsizetype p) {
   if (at(p) == u'>') return readElementValue(p + 1);
   if (at(p) == u'/' && p + 1 < length() && at(p + 1) == u'>') {
     m_c.endTag = true;
@@ -595,15 +576,17 @@ int32_t CSXmlDecoder::decodeValue() const {
 
 int32_t CSXmlDecoder::decodeValue(QStringView text, const QStringList& values) {
   if (text.isEmpty()) return 0;
+  const QString key = text.toString();
   for (qsizetype i = 0; i < values.size(); ++i)
-    if (FuzzyEqual(text, values[i])) return int32_t(i);
+    if (IsFuzzyEqualToString(key, values[i])) return int32_t(i);
   return 0;
 }
 
 int32_t CSXmlDecoder::decodeValue(QStringView text, const char* const* values, int count) {
   if (text.isEmpty() || !values) return 0;
+  const QString key = text.toString();
   for (int i = 0; i < count; ++i)
-    if (values[i] && FuzzyEqual(text, QString::fromUtf8(values[i]))) return i;
+    if (values[i] && IsFuzzyEqualToString(key, QString::fromUtf8(values[i]))) return i;
   return 0;
 }
 
@@ -669,7 +652,7 @@ QString CSXmlDecoder::decodeEscapes(QStringView text) {
       const QStringView name = text.sliced(next, q - next);
       if (name.startsWith(u'#')) {
         out.append(QChar(0xFFFD));
-      } else if (const char16_t c = NamedEntity(name)) {
+      } else if (const char16_t c = CharacterForHtmlEntity(name)) {
         out.append(QChar(c));
       }
       p = runStart = q + 1;

@@ -169,6 +169,9 @@ class CSXmlDecoder {
   int32_t lookUpKey(const QString& name) const;
   bool readAttributes(qsizetype p);
   bool readElementValue(qsizetype p);
+  // At the ">" or "/>" that closes a start tag: reads the value, or ends an
+  // empty element; anything else is an error.
+  bool finishStartTag(qsizetype p);
   // Gathers text, CDATA sections and comments from p up to the next tag;
   // false (with the error set) when the text ends first.
   bool gatherText(qsizetype& p, QString& gathered, bool& any);

@@ -2,52 +2,18 @@
 
 #include <iterator>
 
+#include "support/Categories.h"
+
 const QString g_xmlPrefix = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
 const QString g_svgNamespace = QStringLiteral("http://www.w3.org/2000/svg");
 
 namespace {
-
-// Control characters cannot stand in XML text, so those other than tab, line
-// feed and carriage return become blanks; then the four markup characters are
-// escaped. Format characters (joiners, marks) are text and stay as they are.
-void AppendEscaped(QString& out, QStringView value) {
-  qsizetype runStart = 0;
-  const qsizetype length = value.size();
-  for (qsizetype i = 0; i < length; ++i) {
-    const char16_t c = value[i].unicode();
-    const char16_t* replacement = nullptr;
-    if (c == u'&') {
-      replacement = u"&amp;";
-    } else if (c == u'<') {
-      replacement = u"&lt;";
-    } else if (c == u'>') {
-      replacement = u"&gt;";
-    } else if (c == u'"') {
-      replacement = u"&quot;";
-    } else if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7F && c <= 0x9F)) {
-      replacement = u" ";
-    } else {
-      continue;
-    }
-    out.append(value.sliced(runStart, i - runStart));
-    out.append(QStringView(replacement));
-    runStart = i + 1;
-  }
-  out.append(value.sliced(runStart));
-}
 
 void AppendTabs(QString& out, uint64_t count) {
   static constexpr char16_t kTabs[] = u"\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t";
   constexpr uint64_t kMaxRun = std::size(kTabs) - 1;
   for (; count > kMaxRun; count -= kMaxRun) out.append(QStringView(kTabs, qsizetype(kMaxRun)));
   out.append(QStringView(kTabs, qsizetype(count)));
-}
-
-QString Escaped(QStringView value) {
-  QString out;
-  out.reserve(value.size());
-  AppendEscaped(out, value);
-  return out;
 }
 
 }  // namespace
@@ -101,7 +67,7 @@ void CSXmlEncoder::cancelInsertion() {
 void CSXmlEncoder::addAttribute(const QString& name, const QString& value) {
   if (value.isEmpty()) return;
   m_attributes.append(name);
-  m_attributes.append(Escaped(value));
+  m_attributes.append(CreateEscapedStringForHtml(value));
 }
 
 void CSXmlEncoder::addAttributeWithNumber(const QString& name, int32_t number) {
@@ -170,7 +136,7 @@ void CSXmlEncoder::writeTag(const QString& name, TagKind kind, QStringView value
     if (safeValue) {
       m_xml.append(value);
     } else {
-      AppendEscaped(m_xml, value);
+      AppendEscapedForHtml(m_xml, value);
     }
     m_xml.append(u"</");
     m_xml.append(name);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/PathParts.h"
 #include "support/CSCore.h"
 #include "support/Files.h"
 #include "support/NumberText.h"
@@ -29,18 +30,10 @@ QString LongNumberString(int64_t value) {
 
 namespace {
 
-QString WithoutTrailingSlashes(const QString& path) {
-  QString p = path;
-  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-  return p;
-}
-
+// As ParentFolderOfPath, but a bare name has no folder: "" rather than ".".
 QString DeletingLastComponent(const QString& path) {
-  const QString p = WithoutTrailingSlashes(path);
-  const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
-  if (slash < 0) return QString(QLatin1String(""));
-  if (slash == 0) return QStringLiteral("/");
-  return p.left(slash);
+  if (!PathWithoutTrailingSlashes(path).contains(QLatin1Char('/'))) return QString(QLatin1String(""));
+  return ParentFolderOfPath(path);
 }
 
 // The extension's dot in the last component, or -1; a leading dot names a
@@ -63,7 +56,7 @@ QString AppendingComponent(const QString& path, const QString& name) {
 // A home of "/" is never abbreviated, since "~/x" would then read back as
 // "//x"; "home/" is the home folder itself and stays as it is.
 QString AbbreviateHomeFolderPath(const QString& path) {
-  const QString home = WithoutTrailingSlashes(HomeFolderPath());
+  const QString home = PathWithoutTrailingSlashes(HomeFolderPath());
   if (home.isEmpty() || home == QLatin1String("/")) return path;
   if (path.size() > home.size() + 1 && path.startsWith(home) && path[home.size()] == QLatin1Char('/')) {
     return QLatin1Char('~') + path.mid(home.size());
@@ -72,9 +65,9 @@ QString AbbreviateHomeFolderPath(const QString& path) {
 }
 
 QString LastPathComponent(const QString& path) {
-  const QString p = WithoutTrailingSlashes(path);
+  const QString p = PathWithoutTrailingSlashes(path);
   if (p == QLatin1String("/")) return p;
-  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+  return LastComponentOfPath(p);
 }
 
 QString FileNameMinusExtension(const QString& path) {
@@ -90,7 +83,7 @@ QString StringByAppendingFile(const QString& path, const QString& file, const QS
 }
 
 QString StringByReplacingExtension(const QString& path, const QString& extension) {
-  QString p = WithoutTrailingSlashes(path);
+  QString p = PathWithoutTrailingSlashes(path);
   const qsizetype dot = ExtensionDot(p);
   if (dot >= 0) p.truncate(dot);
   if (!extension.isEmpty()) p += QLatin1Char('.') + extension;
@@ -425,23 +418,38 @@ QString SortTitleString(const QString& s) {
 QString CreateEscapedStringForHtml(const QString& s) {
   QString out;
   out.reserve(s.size() + 16);
-  for (const QChar ch : s) {
-    const char16_t c = ch.unicode();
-    if (ch.category() == QChar::Other_Control && c != u'\t' && c != u'\n' && c != u'\r') {
-      out += QLatin1Char(' ');
-    } else if (c == u'&') {
-      out += QLatin1String("&amp;");
-    } else if (c == u'>') {
-      out += QLatin1String("&gt;");
-    } else if (c == u'<') {
-      out += QLatin1String("&lt;");
-    } else if (c == u'"') {
-      out += QLatin1String("&quot;");
-    } else {
-      out += ch;
-    }
-  }
+  AppendEscapedForHtml(out, s);
   return out;
+}
+
+// Control characters other than tab, line feed and carriage return cannot
+// stand in the text, so they become blanks; the four markup characters become
+// entities. Format characters (joiners, marks) are text and stay as they
+// are. Unchanged runs are copied whole.
+void AppendEscapedForHtml(QString& out, QStringView s) {
+  qsizetype runStart = 0;
+  const qsizetype length = s.size();
+  for (qsizetype i = 0; i < length; ++i) {
+    const char16_t c = s[i].unicode();
+    const char16_t* replacement = nullptr;
+    if (c == u'&') {
+      replacement = u"&amp;";
+    } else if (c == u'<') {
+      replacement = u"&lt;";
+    } else if (c == u'>') {
+      replacement = u"&gt;";
+    } else if (c == u'"') {
+      replacement = u"&quot;";
+    } else if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7F && c <= 0x9F)) {
+      replacement = u" ";
+    } else {
+      continue;
+    }
+    out.append(s.sliced(runStart, i - runStart));
+    out.append(QStringView(replacement));
+    runStart = i + 1;
+  }
+  out.append(s.sliced(runStart));
 }
 
 QString CreateUnescapedStringForHtml(const QString& s) {
@@ -467,23 +475,21 @@ void UnescapeForHtml(QString& s) {
       i = s.indexOf(QLatin1Char('&'), i + 1);
       continue;
     }
-    const QStringView entity = QStringView(s).mid(i, semicolon - i + 1);
-    QString replacement;
-    if (entity == QLatin1String("&quot;"))
-      replacement = QStringLiteral("\"");
-    else if (entity == QLatin1String("&lt;"))
-      replacement = QStringLiteral("<");
-    else if (entity == QLatin1String("&gt;"))
-      replacement = QStringLiteral(">");
-    else if (entity == QLatin1String("&apos;"))
-      replacement = QStringLiteral("'");
-    else if (entity == QLatin1String("&nbsp;"))
-      replacement = QStringLiteral(" ");
-    else if (entity == QLatin1String("&amp;"))
-      replacement = QStringLiteral("&");
+    const char16_t c = CharacterForHtmlEntity(QStringView(s).mid(i + 1, semicolon - i - 1));
+    const QString replacement = c ? QString(QChar(c)) : QString();
     s.replace(i, semicolon - i + 1, replacement);
     i = s.indexOf(QLatin1Char('&'), i + replacement.size());
   }
+}
+
+char16_t CharacterForHtmlEntity(QStringView name) {
+  if (name == u"amp") return u'&';
+  if (name == u"lt") return u'<';
+  if (name == u"gt") return u'>';
+  if (name == u"quot") return u'"';
+  if (name == u"apos") return u'\'';
+  if (name == u"nbsp") return u' ';
+  return 0;
 }
 
 void DeleteCharactersFrom(QString& s, qsizetype from, qsizetype to) {

@@ -98,10 +98,16 @@ QString SortTitleString(const QString& s);
 // Control characters other than tab, LF and CR become spaces, then & > < "
 // become entities.
 QString CreateEscapedStringForHtml(const QString& s);
+// Appends the text escaped as CreateEscapedStringForHtml does it; the XML
+// writer escapes its values with it too.
+void AppendEscapedForHtml(QString& out, QStringView s);
 QString CreateUnescapedStringForHtml(const QString& s);
 // Replaces the named entities "&quot;" "&lt;" "&gt;" "&apos;" "&nbsp;"
 // "&amp;" by their characters and removes any other entity.
 void UnescapeForHtml(QString& s);
+// The character of one of those named entities, given without "&" and ";"
+// ("amp" gives '&'), or 0 for any other name.
+char16_t CharacterForHtmlEntity(QStringView name);
 // Deletes [from, to) with `to` clamped, when `from` is inside and not after `to`.
 void DeleteCharactersFrom(QString& s, qsizetype from, qsizetype to);
 // Inserts a space before every upper-case letter that follows a lower-case

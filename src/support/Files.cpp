@@ -17,6 +17,7 @@
 
 #include "platform/AtomicSwap.h"
 #include "platform/ExtendedAttributes.h"
+#include "platform/FolderEntries.h"
 #include "support/CSCore.h"
 #include "support/Categories.h"
 #include "support/Numbers.h"
@@ -145,18 +146,9 @@ void GivePermissionsAt(int folderFd, const QByteArray& name, const QString& show
     }
   }
   if (!S_ISDIR(info.st_mode)) return;
-  const int fd = openat(folderFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return;
-  DIR* dir = fdopendir(fd);
-  if (!dir) {
-    close(fd);
-    return;
-  }
-  std::vector<QByteArray> names;
-  while (dirent* entry = readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    names.emplace_back(entry->d_name);
-  }
+  DIR* dir = OpenFolderAt(folderFd, name.constData());
+  if (!dir) return;
+  const std::vector<QByteArray> names = FolderEntryNames(dir);
   // From the last item listed to the first.
   for (auto it = names.rbegin(); it != names.rend(); ++it)
     GivePermissionsAt(dirfd(dir), *it, shownPath + QLatin1Char('/') + QFile::decodeName(*it));

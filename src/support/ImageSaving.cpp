@@ -11,12 +11,17 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QUuid>
 #include <QtMath>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 
+#include "platform/AtomicSwap.h"
 #include "platform/HeifCodec.h"
+#include "support/Categories.h"
+#include "support/FileErrors.h"
+#include "support/Files.h"
+#include "support/GraphicsHelpers.h"
 #include "support/StringWithFormat.h"
 
 namespace {
@@ -34,19 +39,35 @@ struct ImageSaveInfo {
   bool writeFailed = false;
 };
 
-// ---- Private file helpers (the shared file layer will replace these) -----
+// A request to write to `path`, or into memory when it is empty.
+ImageSaveInfo NewRequest(const QString& path, ImageFormat format, bool uniqueName, double quality) {
+  ImageSaveInfo request;
+  request.path = path;
+  request.format = format;
+  request.uniqueName = uniqueName;
+  request.quality = quality;
+  return request;
+}
 
-// "base.ext", else "base-1.ext" ... "base-99.ext", else a GUID name.
-QString UniqueFileName(const QString& folder, const QString& base, const QString& extension) {
+// ---- File helpers ------------------------------------------------------------
+
+// "base.ext", else "base-1.ext" ... "base-99.ext", else a GUID name. Unlike
+// the general UniqueFileName, the base keeps its dots: "v1.2" stays "v1.2".
+// A link whose target is missing still holds its name.
+QString UniqueImagePath(const QString& folder, const QString& base, const QString& extension) {
   const QDir dir(folder);
   const QString suffix = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
+  auto isFree = [&](const QString& name) {
+    const QFileInfo item(dir.filePath(name));
+    return !item.exists() && !item.isSymLink();
+  };
   QString name = base + suffix;
-  if (!QFileInfo::exists(dir.filePath(name))) return dir.filePath(name);
-  for (int i = 1; i < 100; ++i) {
+  if (isFree(name)) return dir.filePath(name);
+  for (int i = 1; i <= kUniqueNameMaxNumber; ++i) {
     name = base + QLatin1Char('-') + QString::number(i) + suffix;
-    if (!QFileInfo::exists(dir.filePath(name))) return dir.filePath(name);
+    if (isFree(name)) return dir.filePath(name);
   }
-  return dir.filePath(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + suffix);
+  return dir.filePath(GuidString() + suffix);
 }
 
 mode_t CurrentUmask() {
@@ -64,11 +85,14 @@ mode_t CurrentUmask() {
   return 022;
 }
 
-// Writes the data to a temporary file in the target's folder and renames it
-// over the target, so the old file stays whole until the new one is complete.
+// Writes the data to a temporary file in the target's folder, with the old
+// file's permissions, flushes it and swaps it into place, so the old file
+// stays whole until the new one is complete. A folder at the path is never
+// replaced by a file.
 bool WriteFileReplacing(const QString& path, const QByteArray& data) {
   const QFileInfo info(path);
-  const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+  const QString targetPath = info.absoluteFilePath();
+  const QByteArray target = QFile::encodeName(targetPath);
   QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + ".XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) return false;
@@ -85,40 +109,25 @@ bool WriteFileReplacing(const QString& path, const QByteArray& data) {
       left -= n;
     }
   }
+  // The swap would put a folder aside and delete it; a file never replaces one.
+  struct stat item;
+  if (::lstat(target.constData(), &item) == 0 && S_ISDIR(item.st_mode)) ok = false;
   struct stat old;
   const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
   if (ok) ok = ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
-  if (ok) ok = ::rename(temp.constData(), target.constData()) == 0;
+  if (ok) ok = AtomicReplaceItem(QFile::decodeName(temp), targetPath);
   if (!ok) ::unlink(temp.constData());
   return ok;
 }
 
-// Adds read and write for everyone to a file, or a folder and its contents.
-void GiveUserFilePermissions(const QString& path) {
-  struct stat st;
-  const QByteArray name = QFile::encodeName(path);
-  if (::lstat(name.constData(), &st) != 0 || S_ISLNK(st.st_mode)) return;
-  if ((st.st_mode & 0666) != 0666 && ::chmod(name.constData(), (st.st_mode & 07777) | 0666) != 0) return;
-  if (S_ISDIR(st.st_mode)) {
-    const QStringList entries = QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (auto it = entries.crbegin(); it != entries.crend(); ++it) GiveUserFilePermissions(QDir(path).filePath(*it));
-  }
-}
-
-// Fits a size into a box (never enlarging it), in whole units rounded down.
-QSizeF FitSize(QSizeF size, QSizeF box) {
-  double w = size.width(), h = size.height();
-  if (w > box.width() || h > box.height()) {
-    h = box.width() * size.height() / size.width();
-    if (h > box.height()) {
-      w = size.width() * box.height() / size.height();
-      h = box.height();
-    } else {
-      w = box.width();
-    }
-  }
-  return QSizeF(std::floor(float(w)), std::floor(float(h)));
+// Fits a size into side x side (never enlarging it), in whole units rounded
+// down; a side that is not finite leaves the size whole.
+QSizeF FitSize(QSizeF size, double side) {
+  const double limit = side < double(FLT_MAX) ? side : double(FLT_MAX);
+  QRectF rect(QPointF(0, 0), size);
+  CenterRectangle(&rect, QRectF(0, 0, limit, limit));
+  return rect.size();
 }
 
 // ---- The engine ----------------------------------------------------------
@@ -159,7 +168,7 @@ void SetImageFileInfo(ImageSaveInfo& request) {
     request.path = QDir(info.path()).filePath(base + QLatin1Char('.') + request.extension);
     info = QFileInfo(request.path);
   }
-  if (request.uniqueName) request.path = UniqueFileName(info.path(), info.completeBaseName(), request.extension);
+  if (request.uniqueName) request.path = UniqueImagePath(info.path(), info.completeBaseName(), request.extension);
 }
 
 QByteArray EncodeWithWriter(const QImage& bitmap, const char* format, int quality, int compression) {
@@ -268,27 +277,21 @@ bool SaveImageCore(const CSImage& image, ImageSaveInfo& request, double width, d
 
 }  // namespace
 
-QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName, ImageSaveError* error,
+QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName, CSError* error,
                   double width, double height, double quality) {
   if (image.isNull()) return {};
-  ImageSaveInfo request;
-  request.path = path;
-  request.format = format;
-  request.uniqueName = uniqueName;
-  request.quality = quality;
+  ImageSaveInfo request = NewRequest(path, format, uniqueName, quality);
   if (SaveImageCore(image, request, width, height)) return request.path;
   if (error) {
-    error->code = kImageSaveErrorCode;
-    error->reason = request.writeFailed ? StringWithFormat("The image cannot be saved to \"%@\".", request.path)
-                                        : QStringLiteral("The image cannot be saved to the requested format.");
+    *error = ErrorForReason(request.writeFailed ? StringWithFormat("The image cannot be saved to \"%@\".", request.path)
+                                                : QStringLiteral("The image cannot be saved to the requested format."),
+                            kImageSaveErrorCode);
   }
   return {};
 }
 
 QByteArray ImageData(const CSImage& image, ImageFormat format, double width, double height, double quality) {
-  ImageSaveInfo request;
-  request.format = format;
-  request.quality = quality;
+  ImageSaveInfo request = NewRequest(QString(), format, false, quality);
   if (!SaveImageCore(image, request, width, height)) return {};
   return request.data;
 }
@@ -296,27 +299,22 @@ QByteArray ImageData(const CSImage& image, ImageFormat format, double width, dou
 bool SaveQuartzImage(const QImage& bitmap, const QString& path, ImageFormat format, bool uniqueName, double quality) {
   if (bitmap.isNull() || format == kImageFormatNone || path.isEmpty()) return false;
   const CSImage image = CSImage::initWithCGImage(bitmap, QSizeF(0, 0));
-  ImageSaveInfo request;
-  request.path = path;
-  request.format = format;
-  request.uniqueName = uniqueName;
-  request.quality = quality;
+  ImageSaveInfo request = NewRequest(path, format, uniqueName, quality);
   return SaveImageCore(image, request, bitmap.width(), bitmap.height());
 }
 
 QString ResizeImageAndSaveToJPEG(const CSImage& image, double side, double quality) {
   if (image.isNull() || !(side >= 1)) return {};
-  const QSizeF size = FitSize(image.size(), QSizeF(side, side));
+  const QSizeF size = FitSize(image.size(), side);
   if (size.isEmpty()) return {};
-  const QString path =
-      QDir::temp().filePath(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".jpg"));
+  const QString path = QDir::temp().filePath(GuidString() + QStringLiteral(".jpg"));
   return SaveImage(image, path, kImageFormatJPEG, false, nullptr, size.width(), size.height(), quality);
 }
 
 QSizeF LimitImageSizeForSave(double width, double height, double limit) {
   if (width <= limit && height <= limit) return QSizeF(0, 0);
-  if (!(width > 0 && height > 0)) return QSizeF(0, 0);
-  const QSizeF fitted = FitSize(QSizeF(width, height), QSizeF(limit, limit));
+  if (!(width > 0 && height > 0) || limit <= 0) return QSizeF(0, 0);
+  const QSizeF fitted = FitSize(QSizeF(width, height), limit);
   if (fitted.width() <= 0 || fitted.height() <= 0) return QSizeF(0, 0);
   return fitted;
 }

@@ -8,16 +8,14 @@
 #include <QSizeF>
 #include <QString>
 
+#include "support/CSError.h"
 #include "support/CSImage.h"
 #include "support/ImageFormat.h"
 
-// The code every image-saving error carries.
+// The code every image-saving error carries, in the OSStatus domain; its
+// failure reason is "The image cannot be saved to \"<path>\"." or "...to the
+// requested format."
 constexpr int kImageSaveErrorCode = -50;
-
-struct ImageSaveError {
-  int code = 0;
-  QString reason;  // "The image cannot be saved to \"<path>\"." or "...to the requested format."
-};
 
 // Saves the image and answers the path actually written (its extension set
 // by the format, made unique with `uniqueName`), or an empty string. A zero
@@ -25,7 +23,7 @@ struct ImageSaveError {
 // Quality 0-1 for JPEG and HEIC; for TIFF 1.0 or more asks for LZW. Format 0
 // picks PNG or JPEG by alpha (and the path's extension). A nil image fails
 // without an error.
-QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName, ImageSaveError* error,
+QString SaveImage(const CSImage& image, const QString& path, ImageFormat format, bool uniqueName, CSError* error,
                   double width, double height, double quality);
 
 // The encoded bytes, or empty data.

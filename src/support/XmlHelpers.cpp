@@ -12,6 +12,13 @@ bool StartsWithAt(QStringView text, qsizetype at, QStringView what) {
   return at >= 0 && text.size() - at >= what.size() && text.sliced(at, what.size()) == what;
 }
 
+// Index just past the first `close` at or after `from` (the end of a comment
+// or CDATA section); -1 when the text ends first.
+qsizetype PastClose(QStringView text, qsizetype from, QStringView close) {
+  const qsizetype end = text.indexOf(close, from);
+  return end < 0 ? -1 : end + close.size();
+}
+
 // Index just past "&name;" or "&#digits;" at `at`, or -1 when no reference stands there.
 qsizetype EntityReferenceEnd(QStringView text, qsizetype at) {
   qsizetype p = at + 1;
@@ -40,9 +47,8 @@ qsizetype DeclarationEnd(QStringView text, qsizetype at) {
     const char16_t c = text[p].unicode();
     if (c == u'<') {
       if (StartsWithAt(text, p, u"<!--")) {
-        const qsizetype end = text.indexOf(u"-->", p + 4);
-        if (end < 0) return -1;
-        p = end + 3;
+        p = PastClose(text, p + 4, u"-->");
+        if (p < 0) return -1;
         continue;
       }
       ++depth;
@@ -108,8 +114,7 @@ int SkipXmlComments(QStringView text, qsizetype* index, bool textAllowed, bool s
       }
       qsizetype end;
       if (StartsWithAt(text, p, u"<!--")) {
-        end = text.indexOf(u"-->", p + 4);
-        if (end >= 0) end += 3;
+        end = PastClose(text, p + 4, u"-->");
       } else if (StartsWithAt(text, p, u"<![CDATA[")) {
         *index = p;  // character data where a tag belongs
         return textResult;
@@ -148,15 +153,13 @@ qsizetype FindXmlEndTag(QStringView text, qsizetype from, QStringView name) {
     p = text.indexOf(u'<', p);
     if (p < 0) return -1;
     if (StartsWithAt(text, p, u"<!--")) {
-      const qsizetype end = text.indexOf(u"-->", p + 4);
-      if (end < 0) return -1;
-      p = end + 3;
+      p = PastClose(text, p + 4, u"-->");
+      if (p < 0) return -1;
       continue;
     }
     if (StartsWithAt(text, p, u"<![CDATA[")) {
-      const qsizetype end = text.indexOf(u"]]>", p + 9);
-      if (end < 0) return -1;
-      p = end + 3;
+      p = PastClose(text, p + 9, u"]]>");
+      if (p < 0) return -1;
       continue;
     }
     const bool closing = p + 1 < length && text[p + 1] == u'/';

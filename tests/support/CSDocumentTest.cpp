@@ -17,20 +17,9 @@
 #include "support/CSDocumentWindow.h"
 #include "support/FileErrors.h"
 #include "support/Files.h"
+#include "testkit/TestFiles.h"
 
 namespace {
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-  ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<missing>");
-  return file.readAll();
-}
 
 QStringList Entries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
@@ -365,6 +354,7 @@ TEST_F(CSDocumentTest, SaveAsCopyLeavesTheDocumentAsItWas) {
       {"the writer makes it a copy", "Copy.svg", "Copy.svg", false, true},
       // A web page loses its extension and is never adopted.
       {"a web page", "Page.html", "Page", false, false},
+      {"a web page named with a trailing slash", "Slash.html/", "Slash", false, false},
   };
   WriteBytes(path("Plan.svg"), "old");
   openDocument("Plan.svg");
@@ -386,7 +376,7 @@ TEST_F(CSDocumentTest, SaveAsCopyLeavesTheDocumentAsItWas) {
   EXPECT_TRUE(m_document.writtenPaths.back().endsWith(".html"));
   EXPECT_EQ(ReadBytes(path("Plan.svg")), "old");
   // The second copy replaced the first, which became its backup.
-  EXPECT_EQ(Entries(m_dir.path()), QStringList({"Copy.svg", "Copy~.svg", "Page", "Plan.svg"}));
+  EXPECT_EQ(Entries(m_dir.path()), QStringList({"Copy.svg", "Copy~.svg", "Page", "Plan.svg", "Slash"}));
 }
 
 // ---- Titles ------------------------------------------------------------------------

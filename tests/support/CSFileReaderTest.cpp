@@ -10,6 +10,7 @@
 #include "support/CSFileReader.h"
 #include "support/CSFileReaderWriter.h"
 #include "testkit/LogCapture.h"
+#include "testkit/TestFiles.h"
 
 namespace {
 QByteArray Pattern(qsizetype size) {
@@ -18,11 +19,6 @@ QByteArray Pattern(qsizetype size) {
   return bytes;
 }
 
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
 }  // namespace
 
 TEST(CSFileReader, OpeningFailures) {

@@ -13,6 +13,7 @@
 #include "platform/HeifCodec.h"
 #include "support/CSImage.h"
 #include "support/ImageFormat.h"
+#include "testkit/TestFiles.h"
 
 namespace {
 
@@ -33,15 +34,6 @@ QImage Quadrants(int w, int h, bool alpha = false) {
   return image;
 }
 
-QByteArray Encode(const QImage& image, const char* format) {
-  QByteArray data;
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, format);
-  if (!writer.write(image)) ADD_FAILURE() << format << ": " << writer.errorString().toStdString();
-  return data;
-}
-
 QByteArray PdfPage(QSizeF points) {
   QByteArray data;
   QBuffer buffer(&data);
@@ -58,7 +50,7 @@ QByteArray PdfPage(QSizeF points) {
 
 // A JPEG whose first segment is Exif (as cameras write) with the given orientation.
 QByteArray CameraJpeg(const QImage& image, int orientation) {
-  QByteArray jpeg = Encode(image, "jpeg");
+  QByteArray jpeg = EncodeImage(image, "jpeg");
   EXPECT_EQ(uchar(jpeg[3]), 0xE0);  // Qt writes JFIF first; drop it
   const int app0 = (uchar(jpeg[4]) << 8) | uchar(jpeg[5]);
   QByteArray exif("Exif\0\0MM\0*\0\0\0\x08", 14);
@@ -96,10 +88,10 @@ struct Sample {
 std::vector<Sample> Samples() {
   const QImage image = Quadrants(40, 30);
   std::vector<Sample> samples = {
-      {"png", Encode(image, "png"), 0},
-      {"jpeg", Encode(image, "jpeg"), 40},
-      {"tiff", Encode(image, "tiff"), 0},
-      {"bmp", Encode(image, "bmp"), 0},
+      {"png", EncodeImage(image, "png"), 0},
+      {"jpeg", EncodeImage(image, "jpeg"), 40},
+      {"tiff", EncodeImage(image, "tiff"), 0},
+      {"bmp", EncodeImage(image, "bmp"), 0},
   };
   if (HeifCanEncode()) samples.push_back({"heic", HeifEncodeImage(image, 0.9), 40});
   return samples;
@@ -216,7 +208,7 @@ TEST(CSImage, CameraJpegWithExifLoadsUpright) {
 }
 
 TEST(CSImage, BadDataIsNil) {
-  const QByteArray png = Encode(Quadrants(40, 30), "png");
+  const QByteArray png = EncodeImage(Quadrants(40, 30), "png");
   QByteArray corrupt = png;
   for (int i = 40; i < corrupt.size(); i += 7) corrupt[i] = char(corrupt[i] ^ 0x5A);
   QByteArray emf(200, '\0');
@@ -250,7 +242,7 @@ TEST(CSImage, BadDataIsNil) {
 }
 
 TEST(CSImage, DecodingRefusesImagesAboveThePixelLimit) {
-  const QByteArray png = Encode(Quadrants(1200, 1000), "png");
+  const QByteArray png = EncodeImage(Quadrants(1200, 1000), "png");
   const QByteArray heic = HeifCanEncode() ? HeifEncodeImage(Quadrants(1200, 1000), 0.5) : QByteArray();
   const int64_t old = ImageDecodePixelLimit();
   SetImageDecodePixelLimit(1000 * 1000);
@@ -289,7 +281,7 @@ TEST(CSImage, QuickdrawPicturesGoThroughTheRegisteredHook) {
 }
 
 TEST(CSImage, FormatsWithoutASignatureNeedTheFileName) {
-  const QByteArray ico = Encode(Quadrants(16, 16), "ico");
+  const QByteArray ico = EncodeImage(Quadrants(16, 16), "ico");
   QTemporaryDir dir;
   QFile file(dir.filePath("icon.ico"));
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -309,7 +301,7 @@ TEST(CSImage, ClipboardData) {
   EXPECT_TRUE(CSImage::initWithPasteboard(nullptr).isNull());
 
   QMimeData png;
-  png.setData("image/png", Encode(Quadrants(40, 30), "png"));
+  png.setData("image/png", EncodeImage(Quadrants(40, 30), "png"));
   EXPECT_EQ(CSImage::initWithPasteboard(&png, 1.0).size(), QSizeF(40, 30));
   // On a double-density screen the pixels show at half the size.
   const CSImage half = CSImage::initWithPasteboard(&png, 2.0);
@@ -318,7 +310,7 @@ TEST(CSImage, ClipboardData) {
   // A broken preferred type falls back to the next one.
   QMimeData both;
   both.setData("image/tiff", QByteArray("II*\0garbage-garbage-garbage", 27));
-  both.setData("image/jpeg", Encode(Quadrants(8, 6), "jpeg"));
+  both.setData("image/jpeg", EncodeImage(Quadrants(8, 6), "jpeg"));
   EXPECT_EQ(CSImage::initWithPasteboard(&both, 1.0).size(), QSizeF(8, 6));
 
   QMimeData qtImage;

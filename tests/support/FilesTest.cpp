@@ -20,20 +20,9 @@
 #include "support/Files.h"
 #include "testkit/LogCapture.h"
 #include "testkit/ScopedEnvironment.h"
+#include "testkit/TestFiles.h"
 
 namespace {
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-  ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<missing>");
-  return file.readAll();
-}
 
 void MakePackage(const QString& path, char version, qsizetype size) {
   ASSERT_TRUE(QDir().mkpath(path + "/Images"));

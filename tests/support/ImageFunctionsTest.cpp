@@ -20,6 +20,8 @@
 #include "support/GraphicsContext.h"
 #include "support/ImageFunctions.h"
 #include "testkit/LogCapture.h"
+#include "testkit/ResourceForkBuilder.h"
+#include "testkit/TestFiles.h"
 
 namespace {
 
@@ -29,68 +31,9 @@ QImage Solid(int w, int h, QColor color) {
   return image;
 }
 
-QByteArray Encode(const QImage& image, const char* format) {
-  QByteArray data;
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, format);
-  EXPECT_TRUE(writer.write(image)) << format;
-  return data;
-}
-
 QRgb PixelAt(const CSImage& image, int x, int y) {
   const QImage bitmap = image.renderedBitmap(QSize(qCeil(image.size().width()), qCeil(image.size().height())));
   return bitmap.pixel(x, y);
-}
-
-// ---- A resource fork laid out as the classic format: header, data, map. ----
-struct Resource {
-  uint32_t type;
-  int16_t id;
-  QByteArray data;
-};
-
-void Put(QByteArray& b, qsizetype at, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b[at + i] = char(v >> (8 * (bytes - 1 - i)));
-}
-
-QByteArray BuildFork(const std::vector<Resource>& resources) {
-  QByteArray data;
-  std::vector<uint32_t> offsets, types;
-  for (const Resource& r : resources) {
-    offsets.push_back(uint32_t(data.size()));
-    QByteArray length(4, '\0');
-    Put(length, 0, uint32_t(r.data.size()), 4);
-    data += length + r.data;
-    if (std::find(types.begin(), types.end(), r.type) == types.end()) types.push_back(r.type);
-  }
-  const qsizetype typeList = 28;
-  QByteArray map(typeList + 2 + qsizetype(types.size()) * 8, '\0');
-  Put(map, 24, uint32_t(typeList), 2);
-  Put(map, 26, uint32_t(map.size()), 2);
-  Put(map, typeList, types.empty() ? 0xFFFF : uint32_t(types.size() - 1), 2);
-  for (size_t t = 0; t < types.size(); ++t) {
-    const qsizetype entry = typeList + 2 + qsizetype(t) * 8;
-    std::vector<size_t> members;
-    for (size_t i = 0; i < resources.size(); ++i)
-      if (resources[i].type == types[t]) members.push_back(i);
-    Put(map, entry, types[t], 4);
-    Put(map, entry + 4, uint32_t(members.size() - 1), 2);
-    Put(map, entry + 6, uint32_t(map.size() - typeList), 2);
-    for (size_t i : members) {
-      QByteArray reference(12, '\0');
-      Put(reference, 0, uint16_t(resources[i].id), 2);
-      Put(reference, 2, 0xFFFF, 2);
-      Put(reference, 4, offsets[i], 4);
-      map += reference;
-    }
-  }
-  QByteArray fork(16, '\0');
-  Put(fork, 0, 16, 4);
-  Put(fork, 4, uint32_t(16 + data.size()), 4);
-  Put(fork, 8, uint32_t(data.size()), 4);
-  Put(fork, 12, uint32_t(map.size()), 4);
-  return fork + data + map;
 }
 
 constexpr uint32_t kTIFF = 0x54494646, kPICT = 0x50494354, kTEXT = 0x54455854;
@@ -228,7 +171,7 @@ class NamedImages : public ::testing::Test {
   void add(const QString& name, const QImage& image) {
     QFile file(m_dir.filePath(name + ".png"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(Encode(image, "png"));
+    file.write(EncodeImage(image, "png"));
   }
   QTemporaryDir m_dir;
 };
@@ -310,17 +253,17 @@ TEST(ImageFromClipping, LastTiffElseLastPictElseNil) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   }
-  if (!SetExtendedAttribute(file, kResourceForkAttribute, BuildFork({})))
+  if (!SetExtendedAttribute(file, kResourceForkAttribute, BuildResourceFork({})))
     GTEST_SKIP() << "this file system keeps no user attributes";
 
-  const QByteArray small = Encode(Solid(4, 3, Qt::red), "tiff");
-  const QByteArray last = Encode(Solid(5, 2, Qt::blue), "tiff");
+  const QByteArray small = EncodeImage(Solid(4, 3, Qt::red), "tiff");
+  const QByteArray last = EncodeImage(Solid(5, 2, Qt::blue), "tiff");
   g_hookImage = Solid(7, 7, Qt::green);
   const QuickdrawPictureHook previous = SetQuickdrawPictureHook(nullptr);
 
   struct Case {
     const char* what;
-    std::vector<Resource> resources;
+    std::vector<ForkResource> resources;
     bool withHook;
     QSizeF size;  // empty: nil
   } cases[] = {
@@ -334,7 +277,7 @@ TEST(ImageFromClipping, LastTiffElseLastPictElseNil) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     SetQuickdrawPictureHook(c.withHook ? &HookReturningImage : nullptr);
-    ASSERT_TRUE(SetExtendedAttribute(file, kResourceForkAttribute, BuildFork(c.resources)));
+    ASSERT_TRUE(SetExtendedAttribute(file, kResourceForkAttribute, BuildResourceFork(c.resources)));
     const CSImage image = CreateImageFromClipping(file);
     EXPECT_EQ(image.isNull(), c.size.isEmpty());
     if (!image.isNull()) EXPECT_EQ(image.size(), c.size);
@@ -425,7 +368,7 @@ TEST(ImageCoder, RefusesBadData) {
   };
   auto with32 = [&](qsizetype at, uint32_t value) {
     QByteArray b = good;
-    Put(b, at, value, 4);
+    PutBigEndian(b, at, value, 4);
     return b;
   };
   const struct {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -131,6 +132,16 @@ TEST(ImageSaving, UniqueNamesAndReplacing) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
+TEST(ImageSaving, AUniqueNameNeverReplacesADanglingLink) {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("shot.png");
+  ASSERT_EQ(::symlink("missing-target.png", QFile::encodeName(link).constData()), 0);
+  const QString written = SaveImage(TestImage(20, 10, true), link, kImageFormatPNG, true, nullptr, 0, 0, 0);
+  EXPECT_EQ(written, dir.filePath("shot-1.png"));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(QFileInfo(link).symLinkTarget(), dir.filePath("missing-target.png"));
+}
+
 TEST(ImageSaving, FailedSaveKeepsWhatWasThere) {
   QTemporaryDir dir;
   const CSImage image = TestImage(20, 10, false);
@@ -140,10 +151,10 @@ TEST(ImageSaving, FailedSaveKeepsWhatWasThere) {
   const QString folder = dir.filePath("shot.png");
   ASSERT_TRUE(QDir().mkpath(folder));
   WriteFile(folder + "/inside.txt", "keep me");
-  ImageSaveError error;
+  CSError error;
   EXPECT_TRUE(SaveImage(image, folder, kImageFormatPNG, false, &error, 0, 0, 0).isEmpty());
-  EXPECT_EQ(error.code, -50);
-  EXPECT_EQ(error.reason, QStringLiteral("The image cannot be saved to \"%1\".").arg(folder));
+  EXPECT_EQ(error.code(), -50);
+  EXPECT_EQ(error.failureReason(), QStringLiteral("The image cannot be saved to \"%1\".").arg(folder));
   EXPECT_EQ(ReadFile(folder + "/inside.txt"), "keep me");
 
   // A size that cannot be rendered leaves the old file alone.
@@ -151,14 +162,14 @@ TEST(ImageSaving, FailedSaveKeepsWhatWasThere) {
   WriteFile(old, "previous export");
   error = {};
   EXPECT_TRUE(SaveImage(image, old, kImageFormatPNG, false, &error, 200000, 200000, 0).isEmpty());
-  EXPECT_EQ(error.reason, "The image cannot be saved to the requested format.");
+  EXPECT_EQ(error.failureReason(), "The image cannot be saved to the requested format.");
   EXPECT_EQ(ReadFile(old), "previous export");
 
   // A folder that does not exist.
   const QString missing = dir.filePath("no/such/folder/x.png");
   error = {};
   EXPECT_TRUE(SaveImage(image, missing, kImageFormatPNG, false, &error, 0, 0, 0).isEmpty());
-  EXPECT_EQ(error.reason, QStringLiteral("The image cannot be saved to \"%1\".").arg(missing));
+  EXPECT_EQ(error.failureReason(), QStringLiteral("The image cannot be saved to \"%1\".").arg(missing));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // just old.png, no temporaries
 }
 
@@ -185,10 +196,10 @@ TEST(ImageSaving, FormatZeroChoosesByAlphaAndPath) {
 
 TEST(ImageSaving, NilImageWritesNothing) {
   QTemporaryDir dir;
-  ImageSaveError error;
+  CSError error;
   EXPECT_TRUE(SaveImage(CSImage(), dir.filePath("x.png"), kImageFormatPNG, false, &error, 10, 10, 0).isEmpty());
-  EXPECT_EQ(error.code, 0);
-  EXPECT_TRUE(error.reason.isEmpty());
+  EXPECT_EQ(error.code(), 0);
+  EXPECT_TRUE(error.failureReason().isEmpty());
   EXPECT_TRUE(ImageData(CSImage(), kImageFormatPNG, 10, 10, 0).isEmpty());
   EXPECT_TRUE(TiffFromImage(CSImage()).isEmpty());
   EXPECT_FALSE(SaveQuartzImage(QImage(), dir.filePath("y.png"), kImageFormatPNG, false, 0));
