@@ -6,15 +6,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "ImageFuzzSetup.h"
 #include "support/CSImage.h"
 
-// Small enough that a few bytes claiming a huge picture cost little.
-constexpr int64_t kFuzzPixelLimit = 2000 * 2000;
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QGuiApplication app(*argc, *argv);
-  SetImageDecodePixelLimit(kFuzzPixelLimit);
+  SetUpImageFuzzing(argc, argv);
   return 0;
 }
 

@@ -5,16 +5,12 @@
 #include <cstdlib>
 
 #include "platform/HeifCodec.h"
+#include "ImageFuzzSetup.h"
 #include "support/CSImage.h"
 #include "support/ImageFormat.h"
 
-// Small enough that a few bytes claiming a huge picture cost little.
-constexpr int64_t kFuzzPixelLimit = 2000 * 2000;
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QGuiApplication app(*argc, *argv);
-  SetImageDecodePixelLimit(kFuzzPixelLimit);
+  SetUpImageFuzzing(argc, argv);
   return 0;
 }
 

@@ -25,14 +25,6 @@ QStringList Entries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-bool UserAttributesWork(const QString& folder) {
-  const QString probe = folder + "/.xattr-probe";
-  QFile(probe).open(QIODevice::WriteOnly);
-  const bool ok = SetExtendedAttribute(probe, "cs.probe", "1");
-  QFile::remove(probe);
-  return ok;
-}
-
 QString Reason(int errorNumber) {
   return ErrorForUnixError(kFileOperationWrite, errorNumber).failureReason();
 }

@@ -40,14 +40,6 @@ mode_t ModeOf(const QString& path) {
   return info.st_mode & 07777;
 }
 
-bool UserAttributesWork(const QString& folder) {
-  const QString probe = folder + "/.xattr-probe";
-  QFile(probe).open(QIODevice::WriteOnly);
-  const bool ok = SetExtendedAttribute(probe, "cs.probe", "1");
-  QFile::remove(probe);
-  return ok;
-}
-
 }  // namespace
 
 // ---- Names -------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "testkit/TestFiles.h"
 
+#include "platform/ExtendedAttributes.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -25,4 +27,12 @@ QByteArray EncodeImage(const QImage& image, const char* format) {
   QImageWriter writer(&buffer, format);
   if (!writer.write(image)) ADD_FAILURE() << format << ": " << writer.errorString().toStdString();
   return data;
+}
+
+bool UserAttributesWork(const QString& folder) {
+  const QString probe = folder + "/.xattr-probe";
+  QFile(probe).open(QIODevice::WriteOnly);
+  const bool ok = SetExtendedAttribute(probe, "cs.probe", "1");
+  QFile::remove(probe);
+  return ok;
 }

@@ -16,3 +16,8 @@ QByteArray ReadBytes(const QString& path);
 // The image encoded by Qt's writer for the format ("png", "jpeg", "tiff"...);
 // a failed encoding fails the test with the writer's error.
 QByteArray EncodeImage(const QImage& image, const char* format);
+
+// Whether the file system under `folder` keeps "user." extended attributes;
+// tests of attributes skip themselves where it does not (tmpfs without
+// user_xattr, some overlay set-ups).
+bool UserAttributesWork(const QString& folder);
