@@ -455,11 +455,13 @@ QString FormatMeasureCore(MeasureUnit value, int maxDecimals, bool plainNumber, 
   QString text;
 
   if (row == kDistanceUnitFeetInches) {
-    // The sign goes in front of the feet, so -0'3" reads back as it shows.
+    // The sign goes in front of the feet, so -0'3" reads back as it shows;
+    // a length too small to show any digit shows no sign, as in other units.
     const uint64_t inches = remainder / uint64_t(kMeasurePerInch);
     const uint64_t rest = remainder % uint64_t(kMeasurePerInch);
     const uint64_t thousandths = rest * 1000 / uint64_t(kMeasurePerInch);
-    text = negative ? QStringLiteral("-") : QString();
+    const bool showsNothing = whole == 0 && inches == 0 && thousandths == 0;
+    text = negative && !showsNothing ? QStringLiteral("-") : QString();
     if (thousandths != 0)
       text += QStringLiteral("%1'%2.%3\"").arg(whole).arg(inches).arg(thousandths / 100);
     else

@@ -44,6 +44,8 @@ TEST(Measure, FormatMeasureExamples) {
       {-13716000, false, true, 3, "-1'3\""},
       {3200400, false, true, 3, "0'3.5\""},
       {-3200400, false, true, 3, "-0'3.5\""},
+      {-100, false, true, 3, "0'0\""},  // too small to show: no sign, as in other units
+      {-100, false, true, 1, "0\""},
       {635000, true, true, 7, "50%"},
       {635000, false, true, 7, "50%"},
       {kMixedMeasure, false, true, 1, "-"},
