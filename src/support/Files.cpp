@@ -638,9 +638,10 @@ bool MoveItemToTrash(const QString& path, QString* trashedPath, CSError* error) 
       moved = CopyItemTree(absolute, destination);
       errorNumber = errno;
       if (moved && !RemoveItemTree(absolute)) {
-        errorNumber = errno;
-        RemoveItemTree(destination);
-        moved = false;
+        // Part of the original may be gone already, so the copy in the
+        // trash is the only whole one left: it stays there, with its record.
+        if (trashedPath) *trashedPath = destination;
+        return fail(errno);
       }
     }
     if (!moved) {

@@ -151,7 +151,8 @@ void RemoveItemAtPath(const QString& path);
 
 // Moves an item to the XDG trash with its ".trashinfo" record; the path it
 // now has in `*trashedPath`. Items on another device are copied into the
-// trash, then removed.
+// trash, then removed; if the original cannot be removed whole, the copy
+// stays in the trash (its path in `*trashedPath`) and the call fails.
 bool MoveItemToTrash(const QString& path, QString* trashedPath, CSError* error);
 
 // Reads a download name "Product_215.dmg" (or ".zip") into a version of

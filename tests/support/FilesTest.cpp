@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -311,6 +313,54 @@ TEST(Files, TrashFollowsTheXdgLayout) {
   EXPECT_EQ(trashed, dir.filePath("data/Trash/files/doomed one-1.txt"));
   EXPECT_FALSE(MoveItemToTrash(dir.filePath("missing"), &trashed, &error));
   EXPECT_EQ(error.failureReason(), QString("The file can't be found"));
+}
+
+namespace {
+// Sets or clears a folder's immutable flag; false where that is not allowed.
+bool SetImmutable(const QString& path, bool on) {
+  const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  close(fd);
+  return ok;
+}
+}  // namespace
+
+// Trashed across devices, a folder whose original can only be removed in
+// part keeps its whole copy in the trash: no file is lost.
+TEST(Files, TrashAcrossDevicesNeverLosesAPartlyRemovedFolder) {
+  QTemporaryDir dir;
+  struct stat here {}, shm {};
+  if (stat("/dev/shm", &shm) != 0 || access("/dev/shm", W_OK) != 0 ||
+      stat(QFile::encodeName(dir.path()).constData(), &here) != 0 || here.st_dev == shm.st_dev)
+    GTEST_SKIP() << "no second file system to trash across";
+  QTemporaryDir data(QStringLiteral("/dev/shm/trashtest-XXXXXX"));
+  ASSERT_TRUE(data.isValid());
+  ScopedEnvironment environment;
+  environment.set("XDG_DATA_HOME", data.path());
+  const QString album = dir.filePath("album");
+  ASSERT_TRUE(QDir().mkpath(album + "/kept"));
+  WriteBytes(album + "/a.txt", "first");
+  WriteBytes(album + "/b.txt", "second");
+  WriteBytes(album + "/kept/c.txt", "third");
+  if (!SetImmutable(album + "/kept", true)) GTEST_SKIP() << "cannot make a folder immutable here";
+  QString trashed;
+  CSError error;
+  const bool moved = MoveItemToTrash(album, &trashed, &error);
+  SetImmutable(album + "/kept", false);
+  EXPECT_FALSE(moved);
+  EXPECT_EQ(trashed, data.filePath("Trash/files/album"));
+  for (const char* name : {"a.txt", "b.txt", "kept/c.txt"}) {
+    const QByteArray original = ReadBytes(album + "/" + name), copy = ReadBytes(trashed + "/" + name);
+    EXPECT_TRUE(original != "<missing>" || copy != "<missing>") << name << " was lost";
+  }
+  EXPECT_EQ(ReadBytes(trashed + "/b.txt"), "second");
+  EXPECT_TRUE(QFile::exists(data.filePath("Trash/info/album.trashinfo")));
 }
 
 // ---- Safe replacement ------------------------------------------------------------------

@@ -10,8 +10,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cmath>
 
+#include "platform/AtomicSwap.h"
 #include "platform/HeifCodec.h"
 #include "support/CSImage.h"
 #include "support/ImageFormat.h"
@@ -163,6 +165,16 @@ TEST(ImageSaving, FailedSaveKeepsWhatWasThere) {
   error = {};
   EXPECT_TRUE(SaveImage(image, old, kImageFormatPNG, false, &error, 200000, 200000, 0).isEmpty());
   EXPECT_EQ(error.failureReason(), "The image cannot be saved to the requested format.");
+  EXPECT_EQ(ReadFile(old), "previous export");
+
+  // The new file is complete but cannot take the old one's place.
+  error = {};
+  const AtomicSwapFaultHook previous =
+      SetAtomicSwapFaultHook([](AtomicSwapStep step) { return step == AtomicSwapStep::Replace ? EIO : 0; });
+  const QString written = SaveImage(image, old, kImageFormatPNG, false, &error, 0, 0, 0);
+  SetAtomicSwapFaultHook(previous);
+  EXPECT_TRUE(written.isEmpty());
+  EXPECT_EQ(error.failureReason(), QStringLiteral("The image cannot be saved to \"%1\".").arg(old));
   EXPECT_EQ(ReadFile(old), "previous export");
 
   // A folder that does not exist.
