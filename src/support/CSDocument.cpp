@@ -1,5 +1,9 @@
 #include "support/CSDocument.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
+
 #include <QFileInfo>
 #include <cerrno>
 
@@ -111,7 +115,15 @@ bool CSDocument::saveTo(const QString& path, bool inPlace, bool asCopy) {
 
   m_forceSaveCopy = false;
   CSError error;
-  if (!saveCore(tempPath, inPlace, &error)) {
+  bool written = saveCore(tempPath, inPlace, &error);
+  // A writer that answers YES but left nothing behind must not make the
+  // document adopt a path with no file at it.
+  struct stat info {};
+  if (written && lstat(QFile::encodeName(tempPath).constData(), &info) != 0) {
+    written = false;
+    error = ErrorForUnixError(kFileOperationWrite, ENOENT);
+  }
+  if (!written) {
     const QString reason =
         error.failureReason().isEmpty() ? FileErrorDescription(kFileErrorUnknown) : error.failureReason();
     GiveSaveFailedAlert(StringWithFormat("I can't save the document to \"%@\". %@", name, reason));

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <cstdio>
 
 #include "platform/AtomicSwap.h"
 #include "platform/ExtendedAttributes.h"
@@ -586,6 +587,23 @@ void RemoveItemAtPath(const QString& path) {
   if (!path.isEmpty()) RemoveItemTree(path);
 }
 
+namespace {
+// Moves an item to a name that must still be free: another program may have
+// trashed something under the same name since the name was chosen, and a
+// plain rename would silently destroy it. File systems without the no-replace
+// flag get a check just before the rename, which leaves only a tiny window.
+bool RenameWithoutReplacing(const QByteArray& from, const QByteArray& to) {
+  if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  struct stat info {};
+  if (lstat(to.constData(), &info) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return rename(from.constData(), to.constData()) == 0;
+}
+}  // namespace
+
 bool MoveItemToTrash(const QString& path, QString* trashedPath, CSError* error) {
   auto fail = [&](int errorNumber) {
     if (error) *error = ErrorForFileError(FileErrorForErrno(errorNumber));
@@ -630,7 +648,7 @@ bool MoveItemToTrash(const QString& path, QString* trashedPath, CSError* error) 
     return fail(errorNumber);
   }
   const QString destination = files + QLatin1Char('/') + name;
-  if (rename(Encoded(absolute).constData(), Encoded(destination).constData()) != 0) {
+  if (!RenameWithoutReplacing(Encoded(absolute), Encoded(destination))) {
     int errorNumber = errno;
     // On another device: copy in whole, and only then remove the original.
     bool moved = false;

@@ -54,6 +54,7 @@ class TestDocument : public CSDocument {
     inPlaceSeen = inPlace;
     finalPathSeen = finalSavePath();
     if (forceCopy) setForceSaveCopy(true);
+    if (writeNothing) return true;
     if (package) {
       if (!QDir().mkpath(path)) return false;
       WriteBytes(path + "/drawing.xml", content);
@@ -72,6 +73,7 @@ class TestDocument : public CSDocument {
   bool package = false;
   bool backups = true;
   bool forceCopy = false;
+  bool writeNothing = false;  // answers success without writing: a faulty writer
   QString failReason;
   QString suffix;
   std::vector<QString> writtenPaths;
@@ -250,6 +252,18 @@ TEST_F(CSDocumentTest, FailedSaveLeavesTheOldFileAndNoTemporaryItem) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].message, "Save failed.");
     EXPECT_EQ(shown[0].moreInfo, "I can't save the document to \"Plan.svg\". The disk is full.");
+  }
+  {
+    SCOPED_TRACE("the writer answers success but writes nothing");
+    CSRecordingAlertPresenter::shared().clear();
+    m_document.writeNothing = true;
+    EXPECT_FALSE(m_document.save());
+    m_document.writeNothing = false;
+    EXPECT_EQ(ReadBytes(path("Plan.svg")), "old");
+    EXPECT_EQ(ReadBytes(path("Plan~.svg")), "an earlier backup");
+    const auto shown = alerts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].moreInfo.startsWith("I can't save the document to \"Plan.svg\". "));
   }
   for (const bool package : {false, true}) {
     SCOPED_TRACE(package ? "the old package cannot become the backup" : "the old file cannot become the backup");
