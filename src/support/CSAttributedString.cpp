@@ -144,6 +144,33 @@ CSAttributedString AttributedStringFromString(const QString& text, const QFont* 
   return CSAttributedString(text, format);
 }
 
+int ReplaceInAttributedString(CSAttributedString& text, const QString& find, const QString& replacement,
+                              bool ignoreCase) {
+  if (find.isEmpty()) return 0;
+  const Qt::CaseSensitivity sensitivity = ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive;
+  int count = 0;
+  qsizetype from = 0;
+  for (;;) {
+    const qsizetype at = text.string().indexOf(find, from, sensitivity);
+    if (at < 0) break;
+    text.replaceCharacters(int(at), int(find.size()), replacement);
+    from = at + replacement.size();
+    ++count;
+  }
+  return count;
+}
+
+std::optional<CSAttributedString> StringByReplacing(const CSAttributedString& text, const QString& find,
+                                                    const QString& replacement, bool ignoreCase, int* count) {
+  if (count) *count = 0;
+  if (find.isEmpty() || !text.string().contains(find, ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive))
+    return std::nullopt;
+  CSAttributedString copy = text;
+  const int replaced = ReplaceInAttributedString(copy, find, replacement, ignoreCase);
+  if (count) *count = replaced;
+  return copy;
+}
+
 Qt::Alignment ParagraphAlignment(const CSAttributedString& text) {
   const QTextCharFormat format = text.formatAt(0);
   if (!format.hasProperty(QTextFormat::BlockAlignment)) return Qt::AlignLeft;

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QTextCharFormat>
 #include <QTextLayout>
+#include <optional>
 
 // How a paragraph that does not fit its width is broken or shortened.
 enum CSLineBreakMode : int {
@@ -91,6 +92,17 @@ class CSAttributedString {
 CSAttributedString AttributedStringFromString(const QString& text, const QFont* font, int alignment,
                                               const QColor& color, int breakMode = kLineBreakByTruncatingTail,
                                               double spaceAfter = 0);
+
+// Replaces every occurrence of `find` in place, each taking the format of the
+// first character it replaces, and answers how many there were. The search
+// goes on after each replacement, so a replacement that holds `find` is not
+// searched again; an empty `find` replaces nothing.
+int ReplaceInAttributedString(CSAttributedString& text, const QString& find, const QString& replacement,
+                              bool ignoreCase);
+// The same on a copy, made only when `find` occurs (nullopt otherwise);
+// *count, when given, receives the number of replacements.
+std::optional<CSAttributedString> StringByReplacing(const CSAttributedString& text, const QString& find,
+                                                    const QString& replacement, bool ignoreCase, int* count);
 
 // Paragraph attributes of the first run, with their defaults.
 Qt::Alignment ParagraphAlignment(const CSAttributedString& text);

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <limits>
 
+#include "support/CSArray.h"
 #include "support/CSCore.h"
+#include "support/CSIndexSet.h"
 
 // ---- Numbers --------------------------------------------------------------------
 
@@ -273,6 +275,19 @@ void FillBuffer(void* buffer, uint64_t pattern, int patternSize, int64_t count) 
         break;
     }
   }
+}
+
+CSArray* CreateDynamicArrayFromIndexSet(const CSIndexSet& indexes) {
+  if (indexes.isEmpty()) return nullptr;
+  std::unique_ptr<CSArray> array = CSArray::create(sizeof(uint32_t), uint64_t(indexes.count()));
+  if (!array) return nullptr;
+  for (const auto& [first, last] : indexes.ranges()) {
+    for (int64_t i = first; i <= last; ++i) {
+      const uint32_t entry = uint32_t(uint64_t(i) & 0xFFFFFFFF);
+      array->addEntry(&entry);  // within the allocation: never grows
+    }
+  }
+  return array.release();
 }
 
 bool IsStringInStaticArray(QStringView string, const void* table, int64_t count, int64_t stride, int64_t offset,

@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
+class CSArray;
+class CSIndexSet;
+
 // ---- Numbers --------------------------------------------------------------------
 
 // The magnitude; INT64_MIN, which has none, comes back unchanged.
@@ -86,6 +89,11 @@ bool SwapBuffers(void* a, void* b, size_t length);
 // Writes the pattern `count` times; the pattern size is 8, 4, 2 or (for any
 // other value) 1 byte.
 void FillBuffer(void* buffer, uint64_t pattern, int patternSize, int64_t count);
+// A new array of 4-byte entries, the low 32 bits of each index in ascending
+// order, allocated for the set's count; null for an empty set or when the
+// memory cannot be had. The caller frees it with FreeDynamicArray.
+CSArray* CreateDynamicArrayFromIndexSet(const CSIndexSet& indexes);
+
 // Binary search over `count` strings sorted case-insensitively, keyAt(i)
 // giving the i-th; *index receives the found position or the insertion point.
 template <typename KeyAt>

@@ -114,3 +114,38 @@ TEST(CSAttributedStringTest, FromStringWithParagraphAttributes) {
 }
 
 }  // namespace
+
+TEST(CSAttributedStringTest, ReplaceEveryOccurrenceKeepingFormats) {
+  CSAttributedString s(QStringLiteral("a cat, A CAT, a dog"));
+  s.setFormat(7, 5, Bold());  // the second "A CAT"
+  CSAttributedString exact = s;
+  EXPECT_EQ(ReplaceInAttributedString(exact, QStringLiteral("cat"), QStringLiteral("lion"), false), 1);
+  EXPECT_EQ(exact.string(), QStringLiteral("a lion, A CAT, a dog"));
+
+  EXPECT_EQ(ReplaceInAttributedString(s, QStringLiteral("cat"), QStringLiteral("lion"), true), 2);
+  EXPECT_EQ(s.string(), QStringLiteral("a lion, A lion, a dog"));
+  ExpectWellFormed(s);
+  EXPECT_TRUE(s.formatAt(10) == Bold());  // took the format of what it replaced
+  EXPECT_FALSE(s.formatAt(3) == Bold());
+
+  // The search goes on after each replacement, which may hold the text sought.
+  CSAttributedString grow(QStringLiteral("aXa"));
+  EXPECT_EQ(ReplaceInAttributedString(grow, QStringLiteral("a"), QStringLiteral("aa"), false), 2);
+  EXPECT_EQ(grow.string(), QStringLiteral("aaXaa"));
+  EXPECT_EQ(ReplaceInAttributedString(grow, QString(), QStringLiteral("z"), false), 0);
+  EXPECT_EQ(ReplaceInAttributedString(grow, QStringLiteral("X"), QString(), false), 1);
+  EXPECT_EQ(grow.string(), QStringLiteral("aaaa"));
+}
+
+TEST(CSAttributedStringTest, StringByReplacingCopiesOnlyWhenThereIsAnOccurrence) {
+  const CSAttributedString s(QStringLiteral("one two one"));
+  int count = -1;
+  EXPECT_FALSE(StringByReplacing(s, QStringLiteral("three"), QStringLiteral("x"), false, &count).has_value());
+  EXPECT_EQ(count, 0);
+  EXPECT_FALSE(StringByReplacing(s, QString(), QStringLiteral("x"), false, &count).has_value());
+  const auto replaced = StringByReplacing(s, QStringLiteral("ONE"), QStringLiteral("1"), true, &count);
+  ASSERT_TRUE(replaced.has_value());
+  EXPECT_EQ(replaced->string(), QStringLiteral("1 two 1"));
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(s.string(), QStringLiteral("one two one"));  // the original is untouched
+}

@@ -4,6 +4,7 @@
 #include "testkit/LogCapture.h"
 
 #include <gtest/gtest.h>
+#include <QDateTime>
 #include <QThread>
 #include <thread>
 
@@ -96,14 +97,24 @@ TEST(CSCore, SetThreadNameNamesQtAndSystemThread) {
 }
 
 TEST(CSCore, TimeAndTaskTime) {
-  EXPECT_GT(TimeSinceSystemRef(), 7.8e8);  // after 2025
+  // Counted from 2001-01-01T00:00:00Z, not from the Unix epoch.
+  const double expected = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - 978307200.0;
+  EXPECT_NEAR(TimeSinceSystemRef(), expected, 5.0);
+  // A start subtracts the time it reads and counts a call; a finish adds its
+  // time: the record accumulates exactly the user time between the pairs.
   TaskTimeRecord record;
-  RecordTaskTime(&record, true);
-  volatile double sink = 0;
-  for (int i = 0; i < 2000000; ++i) sink = sink + i * 0.5;
-  RecordTaskTime(&record, false);
-  EXPECT_EQ(record.count, 1u);
-  EXPECT_GE(record.time, 0);
+  int64_t spent = 0;
+  for (int round = 0; round < 2; ++round) {
+    const int64_t start = RecordTaskTime(&record, true);
+    volatile double sink = 0;
+    for (int i = 0; i < 2000000; ++i) sink = sink + i * 0.5;
+    const int64_t finish = RecordTaskTime(&record, false);
+    EXPECT_GT(start, 0);  // the process has used user time by now
+    EXPECT_GE(finish, start);
+    spent += finish - start;
+  }
+  EXPECT_EQ(record.count, 2u);
+  EXPECT_EQ(record.time, spent);
 }
 
 TEST(CSCore, AlertFacadeReachesThePresenter) {

@@ -1,6 +1,10 @@
 #include "support/Kolor.h"
 
+#include "support/CSCore.h"
+
 #include <gtest/gtest.h>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QPointF>
 #include <cmath>
 
@@ -72,6 +76,42 @@ TEST(Kolor, TestsAndDerivedKolors) {
   EXPECT_EQ(GrayscaleKolor(0x64808080), 0x64808080u);  // greys unchanged
   EXPECT_EQ(LightenKolor(0x32F01000), 0x32FF5040u);
   EXPECT_EQ(KolorFromColor(DarkenColor(0x64808080)), 0x64404040u);
+}
+
+TEST(Kolor, DerivedColours) {
+  EXPECT_EQ(GrayscaleKolorCIE(0x32102030), 0x32222222u);  // trunc(0.212671*48 + 0.71516*32 + 0.072169*16) = 34
+  EXPECT_EQ(KolorFromColor(LightenColor(0x64F01000)), 0x64FF5040u);
+  // Not a grey: same hue and opacity, saturation * 0.4 + 0.6, brightness * 0.8.
+  const QColor dark = DarkenColor(MakeKolor(200, 100, 100, 50));
+  const QColor base = ColorFromKolor(MakeKolor(200, 100, 100, 50));
+  EXPECT_NEAR(dark.hsvHueF(), base.hsvHueF(), 1e-3);
+  EXPECT_NEAR(dark.hsvSaturationF(), base.hsvSaturationF() * 0.4 + 0.6, 1e-3);
+  EXPECT_NEAR(dark.valueF(), base.valueF() * 0.8, 1e-3);
+  EXPECT_NEAR(dark.alphaF(), 0.5, 1e-3);
+}
+
+TEST(Kolor, SystemColoursFollowThePalette) {
+  const QPalette saved = QGuiApplication::palette();
+  const bool savedDark = g_darkMode;
+  QPalette palette = saved;
+  palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 0x40, 0x80));
+  palette.setColor(QPalette::Active, QPalette::Link, QColor(1, 2, 3));
+  QGuiApplication::setPalette(palette);
+
+  EXPECT_EQ(KolorFromColor(AccentColor(false, g_nilKolor)), MakeKolor(0, 0x40, 0x80));
+  EXPECT_EQ(KolorFromColor(AccentColor(true, g_nilKolor)), MakeKolor(0x40, 0x80, 0xC0));
+  EXPECT_EQ(KolorFromColor(LinkColor()), MakeKolor(1, 2, 3));
+  g_darkMode = false;
+  EXPECT_EQ(KolorFromColor(LightenedHighlightColor()), MakeKolor(0, 0x40, 0x80));
+  // In dark mode an opaque highlight is lightened; a translucent one gives grey 3.
+  g_darkMode = true;
+  EXPECT_EQ(KolorFromColor(LightenedHighlightColor()), MakeKolor(0x40, 0x80, 0xC0));
+  palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 0x40, 0x80, 128));
+  QGuiApplication::setPalette(palette);
+  EXPECT_EQ(KolorFromColor(LightenedHighlightColor()), 0x64C0C0C0u);
+
+  g_darkMode = savedDark;
+  QGuiApplication::setPalette(saved);
 }
 
 TEST(Kolor, GrayColorTableAndOutOfRangeIndexes) {

@@ -7,6 +7,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/CSArray.h"
+#include "support/CSIndexSet.h"
+#include "support/DynamicArrays.h"
 #include "support/Numbers.h"
 
 TEST(Numbers, AbsoluteValueAndExtremes) {
@@ -240,4 +243,24 @@ TEST(Numbers, StaticTableSearch) {
   EXPECT_EQ(index, 0);
   // A key that would lie outside the record is refused.
   EXPECT_FALSE(IsStringInStaticArray(u"a", table, 5, sizeof(Entry), sizeof(Entry), &index));
+}
+
+TEST(Numbers, DynamicArrayFromIndexSet) {
+  EXPECT_EQ(CreateDynamicArrayFromIndexSet(CSIndexSet()), nullptr);
+
+  CSIndexSet set;
+  set.addIndex(7);
+  set.addRange(1, 3);
+  set.addRange(100, 139);
+  CSArray* array = CreateDynamicArrayFromIndexSet(set);
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(DynamicArrayEntryLength(array), 4u);
+  ASSERT_EQ(SizeOfDynamicArray(array), 44u);
+  EXPECT_EQ(array->allocatedCount(), 44u);  // made for the count, never grown
+  std::vector<uint32_t> entries;
+  for (uint32_t i = 0; i < 44; ++i) entries.push_back(*static_cast<uint32_t*>(DynamicArrayEntry(array, i)));
+  std::vector<uint32_t> expected = {1, 2, 3, 7};
+  for (uint32_t i = 100; i <= 139; ++i) expected.push_back(i);
+  EXPECT_EQ(entries, expected);
+  FreeDynamicArray(array);
 }
