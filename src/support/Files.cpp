@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -258,6 +259,29 @@ QString PathForUserFolder(int directory) {
 bool ArePathsEqual(const QString& a, const QString& b) {
   if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
   return a == b;
+}
+
+QString RootPath() {
+  return QStringLiteral("/");
+}
+
+QString CanonicalPath(const QString& path) {
+  if (path.isNull()) return QString();
+  QString clean = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+  while (clean.size() > 1 && clean.endsWith(QLatin1Char('/'))) clean.chop(1);
+  return clean;
+}
+
+bool IsCanonicallyEqual(const QString& a, const QString& b) {
+  return ArePathsEqual(CanonicalPath(a), CanonicalPath(b));
+}
+
+bool ShowInFinder(const QString& path) {
+  if (path.isEmpty()) return false;
+  // Desktops differ in how they select one item; opening its folder works on all.
+  const QFileInfo info(path);
+  const QString folder = info.isDir() && !info.isSymLink() ? CanonicalPath(path) : info.absolutePath();
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 QString UniqueName(const QString& base, const QString& extension, const UniqueNameTest& isFree) {

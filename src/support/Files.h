@@ -34,6 +34,16 @@ QString PathForUserFolder(int directory);
 
 // True when both are null or the texts are equal (exact comparison).
 bool ArePathsEqual(const QString& a, const QString& b);
+// The root of the file system as the user sees it: "/" here, where volumes
+// are mounted below one tree rather than beside it.
+QString RootPath();
+// A path in the one form two names of the same item share: absolute, without
+// "." and ".." parts or a final "/". Null for a null path.
+QString CanonicalPath(const QString& path);
+bool IsCanonicallyEqual(const QString& a, const QString& b);
+// Opens the folder holding the item in the file manager; NO for no path or
+// when no file manager could be asked.
+bool ShowInFinder(const QString& path);
 
 // Answers true when a name is free.
 using UniqueNameTest = std::function<bool(const QString& name)>;

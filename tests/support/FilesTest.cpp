@@ -144,6 +144,15 @@ TEST(Files, PathsAndTechnicalTypes) {
   EXPECT_FALSE(ArePathsEqual(QString(), "/a"));
   EXPECT_FALSE(ArePathsEqual("/a", "/A"));
   EXPECT_TRUE(ArePathsEqual("/a", "/a"));
+  EXPECT_EQ(RootPath(), "/");
+  EXPECT_EQ(CanonicalPath("/Users/a/"), "/Users/a");
+  EXPECT_EQ(CanonicalPath("/a/./b/../c//"), "/a/c");
+  EXPECT_EQ(CanonicalPath("/"), "/");
+  EXPECT_TRUE(CanonicalPath(QString()).isNull());
+  EXPECT_EQ(CanonicalPath("rel/x"), QDir::current().absoluteFilePath("rel/x"));
+  EXPECT_TRUE(IsCanonicallyEqual("/a/b/", "/a/./b"));
+  EXPECT_FALSE(IsCanonicallyEqual("/a/b", "/a/B"));
+  EXPECT_FALSE(ShowInFinder(QString()));
   EXPECT_TRUE(IsTempFile("/tmp/x"));
   EXPECT_TRUE(IsTempFile("/var/tmp/x"));
   EXPECT_FALSE(IsTempFile(QString()));
