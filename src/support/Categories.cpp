@@ -571,24 +571,9 @@ bool ContainsString(const QStringList& list, const QString& s) {
   return IndexOfStringInArray(list, s) != kStringNotFound;
 }
 
-namespace {
-int64_t IntegerOf(const QVariant& v) {
-  if (!v.isValid()) return 0;
-  if (v.typeId() == QMetaType::QString) return LongLongValue(v.toString());
-  if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
-    const double d = v.toDouble();
-    if (!(d == d)) return 0;
-    if (d >= 9.2e18) return INT64_MAX;
-    if (d <= -9.2e18) return INT64_MIN;
-    return int64_t(d);
-  }
-  return v.toLongLong();
-}
-}  // namespace
-
 int64_t IntegerAtIndex(const QVariantList& list, qsizetype index) {
   if (index < 0 || index >= list.size()) return 0;
-  return IntegerOf(list[index]);
+  return VariantLongLongValue(list[index]);
 }
 
 bool BoolForKey(const QVariantMap& map, const QString& key) {
@@ -612,5 +597,5 @@ double FloatForKey(const QVariantMap& map, const QString& key) {
 }
 
 int64_t IntegerForKey(const QVariantMap& map, const QString& key) {
-  return IntegerOf(map.value(key));
+  return VariantLongLongValue(map.value(key));
 }

@@ -226,5 +226,5 @@ QVariant NumberWithContext(ClientContext context) {
 }
 
 ClientContext ContextValue(const QVariant& number) {
-  return number.toLongLong();
+  return VariantLongLongValue(number);
 }

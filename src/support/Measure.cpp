@@ -277,7 +277,7 @@ QVariant NumberWithMeasure(MeasureUnit value) {
 }
 
 MeasureUnit MeasureValue(const QVariant& number) {
-  return number.toLongLong();
+  return VariantLongLongValue(number);
 }
 
 // ---- Parsing -------------------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "support/NumberText.h"
 
 #include <QString>
+
+#include "support/SaturatingCast.h"
 #include <limits>
 
 namespace {
@@ -70,4 +72,19 @@ double DoubleValue(QStringView text) {
   bool ok = false;
   const double v = text.mid(start, end - start).toString().toDouble(&ok);
   return ok ? v : 0;
+}
+
+int64_t VariantLongLongValue(const QVariant& value) {
+  switch (value.typeId()) {
+    case QMetaType::UnknownType: return 0;
+    case QMetaType::QString: return LongLongValue(value.toString());
+    case QMetaType::Bool: return value.toBool() ? 1 : 0;
+    case QMetaType::Double:
+    case QMetaType::Float: return SaturatingCast<int64_t>(value.toDouble());
+    case QMetaType::ULongLong: {
+      const qulonglong v = value.toULongLong();
+      return v > qulonglong(std::numeric_limits<int64_t>::max()) ? std::numeric_limits<int64_t>::max() : int64_t(v);
+    }
+    default: return value.toLongLong();
+  }
 }

@@ -5,8 +5,14 @@
 // type saturate.
 
 #include <QStringView>
+#include <QVariant>
 #include <cstdint>
 
 int64_t LongLongValue(QStringView text);
 int IntValue(QStringView text);
 double DoubleValue(QStringView text);  // also "1.5e3"; no digits give 0
+
+// A stored value as a 64-bit integer: text as LongLongValue reads it, a
+// boolean as 0 or 1, a floating value truncated and saturated (NaN gives 0),
+// an unsigned value above the range saturated; anything else 0.
+int64_t VariantLongLongValue(const QVariant& value);

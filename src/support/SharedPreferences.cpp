@@ -51,12 +51,7 @@ bool TindleWickBoolean(const QString& key, bool defaultValue) {
 int64_t TindleWickInteger(const QString& key) {
   const QVariant v = Suite().value(key);
   if (!v.isValid()) return 0;
-  if (v.typeId() == QMetaType::Bool) return v.toBool() ? 1 : 0;
-  if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
-    const double d = v.toDouble();
-    return std::isfinite(d) && std::fabs(d) < 9.2e18 ? int64_t(d) : 0;
-  }
-  if (IsNumber(v)) return v.toLongLong();
+  if (IsNumber(v) || v.typeId() == QMetaType::Bool) return VariantLongLongValue(v);
   return LongLongValue(v.toString());
 }
 

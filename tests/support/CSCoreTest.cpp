@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QDateTime>
 #include <QThread>
+#include <cmath>
 #include <thread>
 
 TEST(CSCore, ImpossibleAllocationLogsSizeAndBacktrace) {
@@ -150,4 +151,16 @@ TEST(NumberText, LenientValues) {
   EXPECT_DOUBLE_EQ(DoubleValue(u" 1.5e3x"), 1500.0);
   EXPECT_DOUBLE_EQ(DoubleValue(u"2e"), 2.0);
   EXPECT_DOUBLE_EQ(DoubleValue(u"."), 0.0);
+}
+
+TEST(NumberText, StoredValuesAsIntegers) {
+  EXPECT_EQ(VariantLongLongValue(QVariant()), 0);
+  EXPECT_EQ(VariantLongLongValue(QVariant(QStringLiteral(" 42x"))), 42);
+  EXPECT_EQ(VariantLongLongValue(QVariant(true)), 1);
+  EXPECT_EQ(VariantLongLongValue(QVariant(-2.9)), -2);
+  EXPECT_EQ(VariantLongLongValue(QVariant(1e30)), INT64_MAX);
+  EXPECT_EQ(VariantLongLongValue(QVariant(-1e30)), INT64_MIN);
+  EXPECT_EQ(VariantLongLongValue(QVariant(std::nan(""))), 0);
+  EXPECT_EQ(VariantLongLongValue(QVariant(qulonglong(UINT64_MAX))), INT64_MAX);
+  EXPECT_EQ(VariantLongLongValue(QVariant(qlonglong(INT64_MIN))), INT64_MIN);
 }
