@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/PathParts.h"
 #include "support/Base64.h"
 #include "support/CSCore.h"
 #include "support/Categories.h"
@@ -91,12 +92,6 @@ std::optional<QString> FindInFolder(const QString& folder, const FileIdentity& i
   }
   closedir(dir);
   return result;
-}
-
-QString FolderOf(const QString& path) {
-  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-  if (slash < 0) return QStringLiteral(".");
-  return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
 void LogRefusedArchive(const char* message, const QString& text) {
@@ -280,7 +275,7 @@ bool CSFileLocator::verify(bool* stale, bool allowMount, QString* error) {
   }
   const std::optional<FileIdentity> identity = IdentityFromBookmark(m_bookmark);
   std::optional<QString> found;
-  if (identity) found = FindInFolder(FolderOf(m_path), *identity, &info);
+  if (identity) found = FindInFolder(ParentFolderOfPath(m_path), *identity, &info);
   if (!found) {
     // The file may have come back at its path since it was looked for.
     if (!setBookmarkFromPath() || !StatPath(m_path, &info)) {
