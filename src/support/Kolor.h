@@ -25,6 +25,8 @@ constexpr Kolor g_blackKolor = 0x64000000;
 constexpr Kolor g_halfBlackKolor = 0x32000000;
 constexpr Kolor g_halfWhiteKolor = 0x32FFFFFF;
 constexpr Kolor g_blueLinkKolor = 0x64D92B27;
+// The ring drawn around a drop target while something is dragged over it.
+constexpr Kolor g_dragRingKolor = 0x641EC4FF;
 
 constexpr int KolorRed(Kolor k) { return int(k & 0xFF); }
 constexpr int KolorGreen(Kolor k) { return int((k >> 8) & 0xFF); }

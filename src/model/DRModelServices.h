@@ -1,0 +1,22 @@
+#pragma once
+// What the drawing model needs of the application above it: the main window
+// that recent-colour registrations name, and (added as the layers above grow)
+// preferences and the application's shared lists. The shell registers its
+// implementation at start-up; without one the model runs on the defaults
+// below, as it does in tests and tools.
+
+class QObject;
+
+class DRModelServices {
+ public:
+  virtual ~DRModelServices() = default;
+
+  // The application's main window, the object of the recent-colour
+  // notifications; null when there is none.
+  virtual QObject* mainWindow() const { return nullptr; }
+};
+
+// The registered services; a default instance while none is registered.
+DRModelServices& ModelServices();
+// Registers the services (not owned); null restores the defaults.
+void SetModelServices(DRModelServices* services);

@@ -1,0 +1,20 @@
+#pragma once
+// Model services for tests: a main window object of its own, registered for
+// the life of the fake.
+
+#include "model/DRModelServices.h"
+
+#include <QObject>
+
+class FakeModelServices : public DRModelServices {
+ public:
+  FakeModelServices() { SetModelServices(this); }
+  ~FakeModelServices() override { SetModelServices(nullptr); }
+  FakeModelServices(const FakeModelServices&) = delete;
+  FakeModelServices& operator=(const FakeModelServices&) = delete;
+
+  QObject* mainWindow() const override { return const_cast<QObject*>(&m_window); }
+
+ private:
+  QObject m_window;
+};
