@@ -4,7 +4,7 @@
 set -u
 check=$1
 tree=$(mktemp -d); trap 'rm -rf "$tree"' EXIT
-mkdir -p "$tree/support/widgets" "$tree/model" "$tree/ui/editor" "$tree/platform"
+mkdir -p "$tree/support/widgets" "$tree/model" "$tree/ui/editor" "$tree/ui/shell" "$tree/platform"
 fail() { echo "FAIL: $*"; exit 1; }
 
 echo '#include "platform/Log.h"'            > "$tree/support/Good.cpp"
@@ -13,6 +13,7 @@ echo '#include "support/Kolor.h"'           > "$tree/model/Good.cpp"
 echo '#include <QWidget>'                   > "$tree/ui/editor/Good.cpp"
 echo '#include "model/DRDrawing.h"'         >> "$tree/ui/editor/Good.cpp"
 echo '#include <libheif/heif.h>'            > "$tree/platform/Heif.cpp"
+echo '#include "ui/editor/ControlSupport.h"' > "$tree/ui/shell/Good.cpp"
 bash "$check" "$tree" >/dev/null || fail "a clean tree was refused"
 
 echo '#include "model/DRDrawing.h"'         > "$tree/support/Bad1.cpp"
@@ -20,8 +21,9 @@ echo '#include "support/widgets/CSAlert.h"' > "$tree/support/Bad2.cpp"
 echo '#include <QWidget>'                   > "$tree/model/Bad3.cpp"
 echo '#include <QtWidgets/QLabel>'          > "$tree/model/Bad4.cpp"
 echo '#include <libheif/heif.h>'            > "$tree/support/Bad5.cpp"
+echo '#include "ui/shell/DRAppController.h"' > "$tree/ui/editor/Bad6.cpp"
 out=$(bash "$check" "$tree") && fail "planted includes were accepted"
-for f in Bad1 Bad2 Bad3 Bad4 Bad5; do
+for f in Bad1 Bad2 Bad3 Bad4 Bad5 Bad6; do
   grep -q "$f.cpp" <<<"$out" || fail "$f.cpp was not reported: $out"
 done
 grep -q "Good" <<<"$out" && fail "a good file was reported: $out"
