@@ -14,6 +14,11 @@ class DRModelServices {
   // The application's main window, the object of the recent-colour
   // notifications; null when there is none.
   virtual QObject* mainWindow() const { return nullptr; }
+
+  // The factor at which grab dots are drawn and hit-tested on a canvas at
+  // this zoom: 1 below zoom 1 or when the user scales dots with the drawing,
+  // else the zoom itself, so that dots keep their on-screen size.
+  virtual double zoomForGrabDots(double zoom) const { return zoom < 1.0 ? 1.0 : zoom; }
 };
 
 // The registered services; a default instance while none is registered.

@@ -14,6 +14,12 @@ class FakeModelServices : public DRModelServices {
   FakeModelServices& operator=(const FakeModelServices&) = delete;
 
   QObject* mainWindow() const override { return const_cast<QObject*>(&m_window); }
+  double zoomForGrabDots(double zoom) const override {
+    return (zoom < 1.0 || scaleGrabDots) ? 1.0 : zoom;
+  }
+
+  // The user's "scale grab dots" preference.
+  bool scaleGrabDots = false;
 
  private:
   QObject m_window;
