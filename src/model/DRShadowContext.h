@@ -39,8 +39,15 @@ void PopShadowContext();
 void SetContextShadow(const std::optional<DRContextShadow>& shadow);
 std::optional<DRContextShadow> ContextShadow();
 
-// Fill (nonzero unless the path says otherwise) and stroke, each casting the
-// current shadow first.
+// Fill (with the path's own fill rule: the model's paths are made with
+// Qt::WindingFill, nonzero, unless they must fill even-odd) and stroke, each
+// casting the current shadow first. The shadow's offset and blur are scaled
+// with the painter's zoom but never turned with its rotation or flipped:
+// shadows fall the same way whatever the element's transform. A shadow of
+// no colour (alpha 0) costs nothing.
+//
+// Every call without a pushed state still works; the shadow belongs to the
+// current painter, so one pushed for an off-screen image starts without.
 void FillPathInContext(const QPainterPath& path, const QBrush& brush);
 void StrokePathInContext(const QPainterPath& path, const QPen& pen);
 void DrawImageInContext(const QRectF& target, const QImage& image);
