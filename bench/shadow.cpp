@@ -3,26 +3,15 @@
 // element and per zoom.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
+#include "BenchApplication.h"
 #include "model/DRShadowContext.h"
 #include "support/GraphicsContext.h"
 
 namespace {
-
-void EnsureApplication() {
-  static int argc = 1;
-  static char name[] = "bench_shadow";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QGuiApplication(argc, argv);
-  }();
-  (void)app;
-}
 
 QPainterPath Shape(const QRectF& rect) {
   QPainterPath path;
@@ -40,7 +29,7 @@ QPen LinePen() {
 // One 100-point shape, filled and stroked with a shadow of the blur (points;
 // -1 for none), on a canvas at the zoom.
 void BM_ShadowedShape(benchmark::State& state) {
-  EnsureApplication();
+  EnsureBenchApplication();
   const double blur = double(state.range(0));
   const double zoom = double(state.range(1));
   QImage canvas(int(200 * zoom), int(200 * zoom), QImage::Format_ARGB32_Premultiplied);
@@ -68,7 +57,7 @@ BENCHMARK(BM_ShadowedShape)
 // A drawing of 10,000 small shadowed elements (20 points, fill and line,
 // the default shadow), drawn whole at the zoom; elements per second.
 void BM_ShadowedDrawing(benchmark::State& state) {
-  EnsureApplication();
+  EnsureBenchApplication();
   const double zoom = double(state.range(0));
   const bool shadowed = state.range(1) != 0;
   constexpr int kSide = 100;

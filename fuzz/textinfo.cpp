@@ -1,9 +1,9 @@
 // The text style record comes from drawing files and the settings. Whatever
 // the bytes, reading never crashes, and a style that reads writes a record
 // that reads back as the same style.
-#include <QGuiApplication>
 #include <cstdlib>
 
+#include "ModelFuzzSetup.h"
 #include "model/DRFontTable.h"
 #include "model/DRKeyTable.h"
 #include "model/DRTextInfo.h"
@@ -31,9 +31,7 @@ QString Archive(const DRTextInfo& info) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QGuiApplication app(*argc, *argv);
-  CreateXmlDecoder();
+  SetUpModelFuzzing(argc, argv);
   return 0;
 }
 
