@@ -1,9 +1,12 @@
 #include "model/ModelSupport.h"
 
 #include <QString>
+#include <cmath>
+#include <limits>
 
 #include "model/DRModelServices.h"
 #include "platform/NotificationCenter.h"
+#include "support/SaturatingCast.h"
 
 bool g_suppressColorRegister = false;
 
@@ -17,4 +20,44 @@ void RegisterKolor(Kolor kolor, bool primary) {
   NotificationQueue& queue = NotificationQueue::defaultQueue();
   queue.dequeueMatching(notification.name, notification.object);
   queue.enqueue(notification, true);
+}
+
+namespace {
+
+constexpr MeasureUnit kFullTurn = 4572000;   // 360 degrees
+constexpr MeasureUnit kRotationStep = 635;    // 0.05 degree
+
+}  // namespace
+
+MeasureUnit RotationFromField(MeasureUnit angle) {
+  if (angle == kMixedMeasure) return angle;
+  if (angle == kFullTurn || angle == -kFullTurn) return 0;
+  // A negative angle is raised by whole turns; a turn or more is left alone.
+  if (angle < 0) {
+    angle %= kFullTurn;
+    if (angle < 0) angle += kFullTurn;
+  }
+  const MeasureUnit remainder = angle % kRotationStep;
+  angle -= remainder;
+  if (remainder >= kRotationStep / 2) {  // 317 and above round up
+    if (angle <= std::numeric_limits<MeasureUnit>::max() - kRotationStep) angle += kRotationStep;
+  }
+  return angle;
+}
+
+MeasureUnit RotationFromControl(double degrees) {
+  if (!std::isfinite(degrees)) return 0;
+  double magnitude = std::fabs(degrees);
+  const double snapped = std::floor((magnitude + 6.0) / 45.0) * 45.0;
+  if (std::fabs(magnitude - snapped) <= 6.0) magnitude = snapped;
+  const double signedDegrees = degrees < 0 ? -magnitude : magnitude;
+  return RotationFromField(SaturatingCast<MeasureUnit>(std::trunc(signedDegrees * 12700.0)));
+}
+
+void AddGradientToList(QList<DRGradient>* list, const DRGradient& gradient) {
+  if (!list) return;
+  const qsizetype index = list->indexOf(gradient);
+  if (index == 0) return;
+  if (index > 0) list->removeAt(index);
+  list->prepend(gradient);
 }

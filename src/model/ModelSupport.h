@@ -1,7 +1,11 @@
 #pragma once
 // Small functions that the model, the inspector and the bars share.
 
+#include <QList>
+
+#include "model/DRGradient.h"
 #include "support/Kolor.h"
+#include "support/Measure.h"
 
 // While set (the EMF importer sets it for the time of an import), colours
 // set on styles and elements are not registered as recently used.
@@ -13,3 +17,16 @@ extern bool g_suppressColorRegister;
 // when the event loop is idle. Invalid Kolors and suppressed registration
 // post nothing.
 void RegisterKolor(Kolor kolor, bool primary);
+
+// ---- Rotation controls ----
+// The rotation (degrees x 12,700) typed into a text field: the mixed value
+// passes through, a whole turn either way is 0, a negative angle is raised
+// by whole turns, and the result is rounded to a multiple of 0.05 degree.
+MeasureUnit RotationFromField(MeasureUnit angle);
+// The rotation of a slider or dial at `degrees`: snapped to a multiple of 45
+// degrees within 6 of it, then as a typed angle.
+MeasureUnit RotationFromControl(double degrees);
+
+// ---- Recently used gradients ----
+// Moves the gradient (or an equal one) to the front of the list.
+void AddGradientToList(QList<DRGradient>* list, const DRGradient& gradient);
