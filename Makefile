@@ -4,11 +4,12 @@
 JOBS ?= $(shell nproc)
 RELEASE_DIR := build/release
 TEST_DIR := build/test
+TSAN_DIR := build/tsan
 FUZZ_SECONDS ?= 10
 export CCACHE_DIR ?= $(HOME)/.cache/ccache
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: deps run build test test-build bench fuzz clean
+.PHONY: deps run build test test-build tsan bench fuzz clean
 
 deps:
 	@if [ "$$(id -u)" -eq 0 ]; then bash scripts/install-deps; else sudo bash scripts/install-deps; fi
@@ -39,6 +40,20 @@ test-build: deps $(TEST_DIR)/build.ninja
 
 test: test-build
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+$(TSAN_DIR)/build.ninja:
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTWDRAW_TSAN=ON -DTWDRAW_SANITIZE=OFF -DTWDRAW_FUZZ=OFF -DTWDRAW_TESTS=ON
+
+# The colour replacement runs on a worker thread: its suite under
+# ThreadSanitizer. Qt is not instrumented, so the hand-over through its
+# event queue is suppressed (tests/tsan.supp).
+tsan: deps $(TSAN_DIR)/build.ninja
+	@$(call AUTOGEN_RESCAN,$(TSAN_DIR))
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target test_pixmap
+	cd $(TSAN_DIR) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest -R ColorReplace --output-on-failure
 
 bench: build
 	@for b in $(RELEASE_DIR)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done

@@ -64,6 +64,14 @@ constexpr PixmapDisplay kPixmapDisplayNormal = 0;
 constexpr PixmapDisplay kPixmapDisplayAlpha = 1;
 constexpr PixmapDisplay kPixmapDisplayOpaque = 2;
 
+// How a merged bitmap's pixels meet the painting's: source over; copied,
+// translucent ones too; only fully opaque ones copied. Fully transparent
+// source pixels never change the painting.
+using PixmapBlendMode = int32_t;
+constexpr PixmapBlendMode kPixmapBlendSourceOver = 0;
+constexpr PixmapBlendMode kPixmapBlendCopy = 1;
+constexpr PixmapBlendMode kPixmapBlendOpaqueOnly = 2;
+
 using BrushShape = uint32_t;
 constexpr BrushShape kBrushSquare = 0;
 constexpr BrushShape kBrushRound = 1;
