@@ -87,17 +87,20 @@ QBrush CSGradient::brushForBounds(const QRectF& bounds, QPointF center, double r
     return QBrush(gradient);
   }
   if (m_radial) {
-    // From a point at the relative centre out to the circle that encloses
-    // the bounds.
-    const QPointF focal(middle.x() + double(m_radialCenter.x) / kGradientStopScale * bounds.width() / 2,
-                        middle.y() - double(m_radialCenter.y) / kGradientStopScale * bounds.height() / 2);
-    const double reach = std::hypot(bounds.width(), bounds.height()) / 2;
-    QRadialGradient gradient(middle, std::max(reach, 1e-6), focal);
+    // The first colour stays at the middle; the relative centre (y up) moves
+    // the circle of the last colour, which encloses the whole bounds.
+    const auto relative = [](int64_t value) {
+      return std::clamp(double(value) / double(kGradientStopScale), -1.0, 1.0);
+    };
+    const QPointF end(middle.x() + relative(m_radialCenter.x) * bounds.width() / 2,
+                      middle.y() - relative(m_radialCenter.y) * bounds.height() / 2);
+    double reach = 0;
+    for (const QPointF& corner : {bounds.topLeft(), bounds.topRight(), bounds.bottomLeft(), bounds.bottomRight()})
+      reach = std::max(reach, std::hypot(corner.x() - end.x(), corner.y() - end.y()));
+    QRadialGradient gradient(end, std::max(reach, 1e-6), middle);
     gradient.setStops(QtStops(m_stops));
     return QBrush(gradient);
   }
-  // Linear: the start colour touches the bounds where the direction enters
-  // them, the end colour where it leaves.
   const double radians = drawingAngle() * M_PI / 180.0;
   const QPointF direction(std::cos(radians), std::sin(radians));
   const double half = std::fabs(direction.x()) * bounds.width() / 2 + std::fabs(direction.y()) * bounds.height() / 2;

@@ -29,8 +29,10 @@ constexpr int64_t kDefaultLinearAngle = 2286000;  // 180 degrees, in 1/12,700 de
 
 class CSGradient {
   Q_GADGET
-  Q_PROPERTY(bool isRadial READ isRadial WRITE setRadial)
+  Q_PROPERTY(bool radial READ isRadial WRITE setRadial)
   Q_PROPERTY(qlonglong linearAngle READ linearAngle WRITE setLinearAngle)
+  Q_PROPERTY(CSPoint radialCenter READ radialCenter WRITE setRadialCenter)
+  Q_PROPERTY(std::vector<CSGradientStop> stops READ stops WRITE setStops)
 
  public:
   using Stops = std::vector<CSGradientStop>;
@@ -74,11 +76,17 @@ class CSGradient {
 
   // ---- Drawing ----
   // The angle at which a linear gradient is drawn: the stored angle plus 90
-  // degrees, in [0, 360). On the y-down canvas the direction is
-  // (cos, sin) of that angle, so the default 270 runs from the bottom up.
+  // degrees, in [0, 360). It turns clockwise on the y-down canvas, as
+  // DegreesFromEast and RotatePoint do: the direction is (cos, sin) of the
+  // angle, so 90 runs from the top down and the default 270 from the bottom
+  // up.
   double drawingAngle() const;
-  // The brush that paints the gradient over a shape with these bounds; with
-  // a radius (points) the gradient is radial about `center` out to it.
+  // The brush that paints the gradient over a shape with these bounds.
+  // Linear: the first colour touches the bounds where the direction enters
+  // them, the last where it leaves. Radial: the first colour at the middle,
+  // the last on a circle about the middle moved by the relative centre (kept
+  // within the half size), wide enough to reach the farthest corner. With a
+  // radius (points) the gradient runs from `center` out to that radius.
   QBrush brushForBounds(const QRectF& bounds, QPointF center = QPointF(), double radius = 0) const;
   // Fills the path on the current painter. With `shadowed` the path is first
   // filled white, so a shadow under transparent parts shows the shape. A

@@ -1,9 +1,9 @@
-#include "model/DRGradient.h"
+#include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
 
+#include "model/DRGradient.h"
 #include "model/DRKeyTable.h"
 #include "model/DRShadowContext.h"
 #include "support/CSXmlDecoder.h"
@@ -33,7 +33,7 @@ QString Write(const DRGradient& gradient) {
 QString Stops(std::initializer_list<int64_t> positions) {
   QString text = "<stops>";
   for (int64_t position : positions)
-    text += QString("<stop><position>%1</position><color>100,0,0,0</color></stop>").arg(position);
+    text += QString("<stop><position>%1</position><color>{0, 0, 0}</color></stop>").arg(position);
   return text + "</stops>";
 }
 
@@ -69,7 +69,7 @@ TEST(DRGradient, StopsMustRise) {
       {Stops({-5, 0, 12700}), {}},
       {Stops({0, 0, 12700}), {0}},
       {Stops({100, 12700, 40000}), {100, 12700, 40000}},  // kept as read
-      {"<stops><stop><color>100,0,0,0</color></stop><stop><position>9</position></stop></stops>", {0, 9}},
+      {"<stops><stop><color>{0, 0, 0}</color></stop><stop><position>9</position></stop></stops>", {0, 9}},
   };
   for (const Case& c : cases) {
     const auto gradient = Read("<gradient><type>linear</type>" + c.stops + "</gradient>");
@@ -91,8 +91,8 @@ TEST(DRGradient, BadRecordsReadAsNone) {
   EXPECT_FALSE(Read("<gradient><stops><stop><position>0</position></stop></stops></shadow>"));
 
   // Unknown tags, with or without children, are passed over; no angle reads as 0.
-  const auto gradient =
-      Read("<gradient><mystery><deep>1</deep></mystery><type>linear</type>" + Stops({0, 12700}) + "<odd>2</odd></gradient>");
+  const auto gradient = Read("<gradient><mystery><deep>1</deep></mystery><type>linear</type>" + Stops({0, 12700}) +
+                             "<odd>2</odd></gradient>");
   ASSERT_TRUE(gradient);
   EXPECT_EQ(gradient->linearAngle(), 0);
   EXPECT_EQ(gradient->stopCount(), 2u);
@@ -114,6 +114,6 @@ TEST(DRGradient, ShadowFallsUnderTheWholeShape) {
     PopShadowContext();
   }
   EXPECT_EQ(qGray(image.pixel(30, 30)), 255);  // the white under the gradient
-  EXPECT_LT(qGray(image.pixel(55, 55)), 40);    // the shadow of the whole square
+  EXPECT_LT(qGray(image.pixel(55, 55)), 40);   // the shadow of the whole square
   EXPECT_EQ(qGray(image.pixel(5, 5)), 255);
 }

@@ -1,10 +1,12 @@
-#include "support/CSGradient.h"
-
-#include <QImage>
-#include <QPainter>
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QMetaProperty>
+#include <QPainter>
+
+#include "support/CSGradient.h"
 #include "support/GraphicsContext.h"
+#include "support/GraphicsHelpers.h"
 
 namespace {
 
@@ -26,7 +28,9 @@ QImage Render(const CSGradient& gradient, QPointF center = QPointF(), double rad
   return image;
 }
 
-int Grey(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)); }
+int Grey(const QImage& image, int x, int y) {
+  return qGray(image.pixel(x, y));
+}
 
 }  // namespace
 
@@ -88,6 +92,22 @@ TEST(CSGradient, EqualityAndHash) {
   EXPECT_EQ(target.linearAngle(), 1234);
 }
 
+TEST(CSGradient, FieldsAreGadgetProperties) {
+  CSGradient gradient;
+  const QMetaObject& meta = CSGradient::staticMetaObject;
+  const auto write = [&](const char* name, const QVariant& value) {
+    return meta.property(meta.indexOfProperty(name)).writeOnGadget(&gradient, value);
+  };
+  ASSERT_TRUE(write("radial", true));
+  ASSERT_TRUE(write("linearAngle", qlonglong(635)));
+  ASSERT_TRUE(write("radialCenter", QVariant::fromValue(CSPoint{1, -2})));
+  ASSERT_TRUE(write("stops", QVariant::fromValue(CSGradient::Stops{{0, g_whiteKolor}, {12700, g_blackKolor}})));
+  EXPECT_TRUE(gradient.isRadial());
+  EXPECT_EQ(gradient.linearAngle(), 635);
+  EXPECT_EQ(gradient.radialCenter(), (CSPoint{1, -2}));
+  EXPECT_EQ(gradient.kolorAtStopIndex(0), g_whiteKolor);
+}
+
 TEST(CSGradient, LinearAngleIsStoredAnglePlusNinety) {
   CSGradient gradient;
   EXPECT_DOUBLE_EQ(gradient.drawingAngle(), 270.0);
@@ -110,6 +130,20 @@ TEST(CSGradient, LinearAngleIsStoredAnglePlusNinety) {
   EXPECT_NEAR(Grey(across, 50, 10), Grey(across, 50, 90), 1);
 }
 
+// The direction of a gradient from one point to another (as an imported
+// gradient gives it) stored as DegreesFromEast + 270 draws from the first
+// point's side to the second's: the drawing angle turns as DegreesFromEast.
+TEST(CSGradient, LinearAngleTurnsAsDegreesFromEast) {
+  const QPoint directions[] = {{1, 0}, {0, 1}, {1, 1}, {-1, 0}, {0, -1}, {-1, 1}, {1, -1}};
+  for (const QPoint& d : directions) {
+    CSGradient gradient;
+    gradient.setLinearAngle((DegreesFromEast(0, 0, d.x(), d.y()) + 270) % 360 * 12700);
+    const QImage image = Render(gradient);
+    EXPECT_LT(Grey(image, 50 - 40 * d.x(), 50 - 40 * d.y()), 40) << d.x() << "," << d.y();
+    EXPECT_GT(Grey(image, 50 + 40 * d.x(), 50 + 40 * d.y()), 215) << d.x() << "," << d.y();
+  }
+}
+
 TEST(CSGradient, RadialFromCentreAndWithARadius) {
   CSGradient gradient;
   gradient.setRadial(true);
@@ -118,11 +152,17 @@ TEST(CSGradient, RadialFromCentreAndWithARadius) {
   EXPECT_GT(Grey(centred, 1, 1), 230);
   EXPECT_NEAR(Grey(centred, 19, 50), Grey(centred, 80, 50), 1);  // pixel centres 30.5 away
 
-  // A centre moved right (and up, y grows upwards) moves the dark point.
+  // The relative centre moves the circle of the last colour, not the first
+  // colour: black stays in the middle, and the shading stretches towards the
+  // centre, here the top right (y grows upwards).
   gradient.setRadialCenter({12700, 12700});
   const QImage moved = Render(gradient);
-  EXPECT_LT(Grey(moved, 98, 1), 20);
-  EXPECT_LT(Grey(moved, 98, 1), Grey(moved, 1, 98));
+  EXPECT_LT(Grey(moved, 50, 50), 15);
+  EXPECT_LT(Grey(moved, 98, 1) + 100, Grey(moved, 1, 98));
+  EXPECT_GT(Grey(moved, 1, 98), 230);
+  // A centre beyond the edge draws as the edge.
+  gradient.setRadialCenter({127000, 127000});
+  EXPECT_EQ(Render(gradient), moved);
 
   // With a radius: black at the point, nothing painted beyond the radius.
   CSGradient red;
