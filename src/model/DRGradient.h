@@ -20,7 +20,7 @@ class DRGradient : public CSGradient {
   // its end tag. Stops must rise: the first one out of order ends the list.
   // nullopt when no stop remains or the text is malformed or ends first.
   static std::optional<DRGradient> initWithXml(CSXmlDecoder& decoder);
-  // Writes the record's children; the caller writes the "gradient" tags.
+  // Writes the whole "gradient" record, its tags included.
   void archiveToXml(CSXmlEncoder& encoder) const;
 
   // Fills the path. With `shadowed` the current shadow is cast by the whole

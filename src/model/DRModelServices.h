@@ -5,6 +5,10 @@
 // implementation at start-up; without one the model runs on the defaults
 // below, as it does in tests and tools.
 
+#include <QList>
+
+#include "model/DRArrow.h"
+
 class QObject;
 
 class DRModelServices {
@@ -19,6 +23,12 @@ class DRModelServices {
   // this zoom: 1 below zoom 1 or when the user scales dots with the drawing,
   // else the zoom itself, so that dots keep their on-screen size.
   virtual double zoomForGrabDots(double zoom) const { return zoom < 1.0 ? 1.0 : zoom; }
+
+  // The application's recently used arrows, most recent first.
+  virtual QList<DRArrow>& recentArrows() { return m_recentArrows; }
+
+ private:
+  QList<DRArrow> m_recentArrows;
 };
 
 // The registered services; a default instance while none is registered.

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "model/DRColorSource.h"
+#include "model/DRSettings.h"
+#include "platform/NotificationCenter.h"
 #include "support/CSFileReader.h"
 #include "support/Files.h"
 #include "support/GraphicsContext.h"
@@ -264,4 +267,33 @@ double JpegCompression(const QString& path, int64_t width, int64_t height) {
   const double q = ratio * factor;
   if (q < 0 || q > 0.95) return 1.0;
   return std::floor(q * 10) / 10;
+}
+
+void PickupColor(const DRColorSource* source, bool optionKey, bool controlKey, const QPointF& point) {
+  const Kolor kolor = source ? source->kolorAtPoint(point) : g_nilKolor;
+  DRSettings& settings = DRSettings::sharedInstance();
+  const auto toLineAndText = [&] {
+    settings.lineInfo().setKolor(kolor);
+    settings.textInfo().setTextKolor(kolor);
+  };
+  if (optionKey) {
+    toLineAndText();
+  } else if (controlKey) {
+    settings.setSwapKolor(kolor);
+  } else {
+    switch (settings.colorTarget()) {
+      case 0:
+        settings.setFillKolor(kolor);
+        break;
+      case 1:
+        toLineAndText();
+        break;
+      case 2:
+        settings.setSwapKolor(kolor);
+        break;
+      default:
+        break;
+    }
+  }
+  NotificationCenter::defaultCenter().post(QStringLiteral("twdraw.eyedropper"), nullptr);
 }

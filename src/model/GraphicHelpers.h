@@ -7,6 +7,7 @@
 // and do nothing without one; all of them run on the main thread.
 
 #include <QPainterPath>
+#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <cstdint>
@@ -66,6 +67,17 @@ void DrawCheckerBoard(const QRectF& first, const QRectF& second, double rightLim
 // The point one third of the way from p0 to p1, each coordinate's third a
 // whole measure truncated towards zero. Defined for any two points.
 CSPoint InterpolateLineThird(CSPoint p0, CSPoint p1);
+
+// ---- Eyedropper ------------------------------------------------------------------
+
+class DRColorSource;
+
+// Picks up the colour under the point (view points of the canvas the source
+// belongs to) into the tool settings: with Option as the line and text
+// colour, else with Control as the swap colour, else by the settings' colour
+// target (0 fill, 1 line and text, 2 swap, others nothing). Then posts
+// "twdraw.eyedropper" with no object, so the bars and panes show it.
+void PickupColor(const DRColorSource* source, bool optionKey, bool controlKey, const QPointF& point);
 
 // ---- Image files -----------------------------------------------------------------
 

@@ -61,3 +61,14 @@ void AddGradientToList(QList<DRGradient>* list, const DRGradient& gradient) {
   if (index > 0) list->removeAt(index);
   list->prepend(gradient);
 }
+
+void AddArrowToList(const std::optional<DRArrow>& arrow) {
+  if (!arrow) return;
+  QList<DRArrow>& list = ModelServices().recentArrows();
+  const qsizetype index = list.indexOf(*arrow);
+  if (index != 0) {
+    if (index > 0) list.removeAt(index);
+    list.prepend(*arrow);
+  }
+  while (list.size() > kMaxRecentArrows) list.removeLast();
+}

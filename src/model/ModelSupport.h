@@ -3,6 +3,7 @@
 
 #include <QList>
 
+#include "model/DRArrow.h"
 #include "model/DRGradient.h"
 #include "support/Kolor.h"
 #include "support/Measure.h"
@@ -30,3 +31,11 @@ MeasureUnit RotationFromControl(double degrees);
 // ---- Recently used gradients ----
 // Moves the gradient (or an equal one) to the front of the list.
 void AddGradientToList(QList<DRGradient>* list, const DRGradient& gradient);
+
+// ---- Recently used arrows ----
+// The most arrows the recent list keeps.
+constexpr qsizetype kMaxRecentArrows = 20;
+// Moves the arrow (or an equal one) to the front of the application's
+// recent arrows, dropping the oldest beyond kMaxRecentArrows; none does
+// nothing.
+void AddArrowToList(const std::optional<DRArrow>& arrow);

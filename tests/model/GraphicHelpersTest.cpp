@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "model/GraphicHelpers.h"
+#include "model/DRSettings.h"
+#include "model/FakeColorSource.h"
+#include "platform/NotificationCenter.h"
 #include "support/GraphicsContext.h"
 #include "testkit/ImageCompare.h"
 #include "testkit/TestFiles.h"
@@ -451,4 +454,51 @@ TEST(GraphicHelpers, JpegCompressionFromBytesPerPixel) {
     EXPECT_DOUBLE_EQ(JpegCompression(file.fileName(), c.width, c.height), c.expected);
   }
   EXPECT_DOUBLE_EQ(JpegCompression(dir.filePath("missing.jpg"), 100, 100), -1.0);
+}
+
+// ---- PickupColor -------------------------------------------------------------------
+
+TEST(PickupColor, RoutesTheColourByModifierAndTarget) {
+  struct Case {
+    bool option, control;
+    int target;
+    bool line, swap, fill;  // which settings take the colour
+  } cases[] = {
+      {true, false, 0, true, false, false},  {true, true, 2, true, false, false},
+      {false, true, 0, false, true, false},  {false, false, 0, false, false, true},
+      {false, false, 1, true, false, false}, {false, false, 2, false, true, false},
+      {false, false, 7, false, false, false},
+  };
+  const Kolor picked = 0x64336699;
+  const FakeColorSource source(picked);
+  DRSettings& settings = DRSettings::sharedInstance();
+  const DRLineInfo savedLine = settings.lineInfo();
+  const DRTextInfo savedText = settings.textInfo();
+  const Kolor savedFill = settings.fillKolor(), savedSwap = settings.swapKolor();
+  const int savedTarget = settings.colorTarget();
+  int posts = 0;
+  const auto token = NotificationCenter::defaultCenter().addObserver(
+      &posts, QStringLiteral("twdraw.eyedropper"), nullptr, [&](const CSNotification&) { ++posts; });
+
+  for (const Case& c : cases) {
+    settings.lineInfo().setKolorWithoutRegistering(g_blackKolor);
+    settings.textInfo().setTextKolor(g_blackKolor);
+    settings.setSwapKolor(g_blackKolor);
+    settings.setFillKolor(g_nilKolor);
+    settings.setColorTarget(c.target);
+    const int before = posts;
+    PickupColor(&source, c.option, c.control, QPointF(3, 4));
+    EXPECT_EQ(posts, before + 1);
+    EXPECT_EQ(source.lastPoint(), QPointF(3, 4));
+    EXPECT_EQ(settings.lineInfo().kolor() == picked, c.line) << c.option << c.control << c.target;
+    EXPECT_EQ(settings.textInfo().textKolor() == picked, c.line) << c.option << c.control << c.target;
+    EXPECT_EQ(settings.swapKolor() == picked, c.swap) << c.option << c.control << c.target;
+    EXPECT_EQ(settings.fillKolor() == picked, c.fill) << c.option << c.control << c.target;
+  }
+  NotificationCenter::defaultCenter().removeObserver(token);
+  settings.setLineInfo(savedLine);
+  settings.setTextInfo(savedText);
+  settings.setFillKolor(savedFill);
+  settings.setSwapKolor(savedSwap);
+  settings.setColorTarget(savedTarget);
 }

@@ -75,3 +75,28 @@ TEST(RegisterKolor, OneCoalescedPostOfTheLastColourWhenIdle) {
   EXPECT_TRUE(posts.empty());
   NotificationCenter::defaultCenter().removeObserver(token);
 }
+
+TEST(AddArrowToList, KeepsTwentyMostRecentFirst) {
+  FakeModelServices services;
+  QList<DRArrow>& list = services.recentArrows();
+  std::vector<DRArrow> arrows;
+  for (int i = 0; i < 21; ++i) {
+    DRArrow arrow = *DRArrow::standardArrow(kArrowTypeOpen);
+    arrow.setYControl(12700 + 127 * i);
+    arrows.push_back(arrow);
+  }
+  for (int i = 0; i < 20; ++i) AddArrowToList(arrows[size_t(i)]);
+  ASSERT_EQ(list.size(), 20);
+  EXPECT_EQ(list.first(), arrows[19]);
+  EXPECT_EQ(list.last(), arrows[0]);
+
+  AddArrowToList(arrows[5]);  // an equal arrow moves to the front
+  EXPECT_EQ(list.first(), arrows[5]);
+  EXPECT_EQ(list.size(), 20);
+  AddArrowToList(arrows[20]);  // the twenty-first drops the oldest
+  EXPECT_EQ(list.size(), 20);
+  EXPECT_EQ(list.first(), arrows[20]);
+  EXPECT_FALSE(list.contains(arrows[0]));
+  AddArrowToList(std::nullopt);
+  EXPECT_EQ(list.first(), arrows[20]);
+}

@@ -2,9 +2,9 @@
 // Model services for tests: a main window object of its own, registered for
 // the life of the fake.
 
-#include "model/DRModelServices.h"
-
 #include <QObject>
+
+#include "model/DRModelServices.h"
 
 class FakeModelServices : public DRModelServices {
  public:
@@ -14,9 +14,7 @@ class FakeModelServices : public DRModelServices {
   FakeModelServices& operator=(const FakeModelServices&) = delete;
 
   QObject* mainWindow() const override { return const_cast<QObject*>(&m_window); }
-  double zoomForGrabDots(double zoom) const override {
-    return (zoom < 1.0 || scaleGrabDots) ? 1.0 : zoom;
-  }
+  double zoomForGrabDots(double zoom) const override { return (zoom < 1.0 || scaleGrabDots) ? 1.0 : zoom; }
 
   // The user's "scale grab dots" preference.
   bool scaleGrabDots = false;
