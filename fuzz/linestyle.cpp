@@ -2,12 +2,12 @@
 // settings. Whatever the bytes, reading never crashes; a record that reads
 // writes one that reads back as the same value, and the styles it gives set
 // up pens and cast shadows without fault.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <cstdlib>
 
+#include "ModelFuzzSetup.h"
 #include "model/DRKeyTable.h"
 #include "model/DRLineInfo.h"
 #include "model/DRShadow.h"
@@ -63,9 +63,7 @@ void Draw(const DRLineInfo* line, const DRShadow* shadow) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QGuiApplication app(*argc, *argv);
-  CreateXmlDecoder();
+  SetUpModelFuzzing(argc, argv);
   return 0;
 }
 
