@@ -174,11 +174,10 @@ size_t DRArrow::hash() const {
 std::optional<DRArrow> DRArrow::initWithXml(CSXmlDecoder& decoder) {
   if (!decoder.startTag()) return std::nullopt;
   DRArrow arrow;
-  if (decoder.endTag()) {  // "<arrow/>"
-    arrow.setCanonicalForm();
-    return arrow;
-  }
-  bool knownType = true;
+  // A record must name one of the kinds: one without a type would be
+  // written back as a nameless one, which reads as no arrow.
+  if (decoder.endTag()) return std::nullopt;  // "<arrow/>"
+  bool knownType = false;
   const int64_t level = decoder.level();
   while (decoder.getNextTag()) {
     if (decoder.endTag() && !decoder.startTag()) {
@@ -198,6 +197,7 @@ std::optional<DRArrow> DRArrow::initWithXml(CSXmlDecoder& decoder) {
         const int32_t key = decoder.decodeValue();
         if (key > kXmlArrowTypeBase && key <= kXmlArrowTypeBase + int32_t(kArrowTypeClosed)) {
           arrow.m_type = key - kXmlArrowTypeBase;
+          knownType = true;
         } else {
           // Read on to the end tag so that the owner's reader stays in step.
           knownType = false;
