@@ -250,7 +250,11 @@ void DRElement::resetForRecord() {
 bool DRElement::readRecord(CSXmlDecoder& decoder, DRDrawing* drawing, int64_t recordLevel) {
   while (decoder.getNextTag()) {
     if (decoder.endTag() && !decoder.startTag()) {
-      if (decoder.level() < recordLevel) return decoder.key() == kXmlElement && !m_zombie;
+      if (decoder.level() < recordLevel) {
+        if (decoder.key() != kXmlElement || m_zombie) return false;
+        didReadRecord();
+        return true;
+      }
       continue;  // the end of something a class read only in part
     }
     const bool hasChildren = !decoder.endTag();

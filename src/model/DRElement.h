@@ -373,6 +373,9 @@ class DRElement : public DRStyleClient {
   // Reads one tag of the record that the base does not know. A start tag
   // with content must be read through its end tag (skipTag()).
   virtual void handleXmlNode(CSXmlDecoder& decoder, DRDrawing* drawing);
+  // Called once the whole record was read, for values that depend on
+  // several tags whatever their order.
+  virtual void didReadRecord() {}
   // Appends the class's own tags after the base's.
   virtual void addAdditionalNodes(CSXmlEncoder& encoder) const { (void)encoder; }
 

@@ -7,10 +7,18 @@
 
 #include "model/DRElement.h"
 #include "model/DRElementArc.h"
+#include "model/DRElementBentLine.h"
 #include "model/DRElementEllipse.h"
+#include "model/DRElementGroup.h"
+#include "model/DRElementLine.h"
+#include "model/DRElementMultipath.h"
+#include "model/DRElementPolygon.h"
 #include "model/DRElementRectangle.h"
 #include "model/DRElementRegularPoly.h"
 #include "model/DRElementRoundRect.h"
+#include "model/DRElementScribble.h"
+#include "model/DRElementText.h"
+#include "model/DRSettings.h"
 #include "model/DRTool.h"
 
 namespace {
@@ -18,6 +26,15 @@ namespace {
 template <typename T>
 std::unique_ptr<DRElement> Make() {
   return std::make_unique<T>();
+}
+
+// The polygon and curved-line tools smooth their paths as the tool
+// settings say.
+template <typename T>
+std::unique_ptr<DRElement> MakeCurved() {
+  auto element = std::make_unique<T>();
+  element->setCurves(DRSettings::sharedInstance().curvedPolygon());
+  return element;
 }
 
 }  // namespace
@@ -30,11 +47,23 @@ void RegisterElementClasses() {
     RegisterElementClass(kElementRectangle, Make<DRElementRectangle>);
     RegisterElementClass(kElementRegularPoly, Make<DRElementRegularPoly>);
     RegisterElementClass(kElementRoundRect, Make<DRElementRoundRect>);
+    RegisterElementClass(kElementScribble, Make<DRElementScribble>);
+    RegisterElementClass(kElementPolygon, Make<DRElementPolygon>);
+    RegisterElementClass(kElementBentLine, Make<DRElementBentLine>);
+    RegisterElementClass(kElementLine, Make<DRElementLine>);
+    RegisterElementClass(kElementGroup, Make<DRElementGroup>);
+    RegisterElementClass(kElementMultipath, Make<DRElementMultipath>);
+    RegisterElementClass(kElementText, Make<DRElementText>);
 
     RegisterElementTool(kToolRectangle, Make<DRElementRectangle>);
     RegisterElementTool(kToolRoundRect, Make<DRElementRoundRect>);
     RegisterElementTool(kToolEllipse, Make<DRElementEllipse>);
     RegisterElementTool(kToolArc, Make<DRElementArc>);
+    RegisterElementTool(kToolLine, Make<DRElementLine>);
+    RegisterElementTool(kToolText, Make<DRElementText>);
     RegisterElementTool(kToolRegularPoly, Make<DRElementRegularPoly>);
+    RegisterElementTool(kToolScribble, Make<DRElementScribble>);
+    RegisterElementTool(kToolPolygon, MakeCurved<DRElementPolygon>);
+    RegisterElementTool(kToolCurvedLine, MakeCurved<DRElementBentLine>);
   });
 }

@@ -1,5 +1,7 @@
 #include "model/DRModelServices.h"
 
+#include "platform/NotificationCenter.h"
+
 namespace {
 
 DRModelServices* g_services = nullptr;
@@ -12,3 +14,7 @@ DRModelServices& ModelServices() {
 }
 
 void SetModelServices(DRModelServices* services) { g_services = services; }
+
+void DRModelServices::postPositionChange() {
+  NotificationCenter::defaultCenter().post(QStringLiteral("twdraw.positionChange"), mainWindow());
+}

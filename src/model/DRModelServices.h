@@ -9,6 +9,7 @@
 
 #include "model/DRArrow.h"
 
+class DRElementHostingView;
 class QObject;
 
 class DRModelServices {
@@ -23,6 +24,13 @@ class DRModelServices {
   // this zoom: 1 below zoom 1 or when the user scales dots with the drawing,
   // else the zoom itself, so that dots keep their on-screen size.
   virtual double zoomForGrabDots(double zoom) const { return zoom < 1.0 ? 1.0 : zoom; }
+
+  // The drawing canvas of the main window, when the main window is a drawing
+  // window; null otherwise.
+  virtual DRElementHostingView* mainCanvas() const { return nullptr; }
+  // Posts "twdraw.positionChange" with the main window as object, for the
+  // position panes after an element's frame was set from outside.
+  virtual void postPositionChange();
 
   // The application's recently used arrows, most recent first.
   virtual QList<DRArrow>& recentArrows() { return m_recentArrows; }

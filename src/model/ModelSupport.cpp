@@ -1,9 +1,11 @@
 #include "model/ModelSupport.h"
 
 #include <QString>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "model/DRElement.h"
 #include "model/DRModelServices.h"
 #include "platform/NotificationCenter.h"
 #include "support/SaturatingCast.h"
@@ -71,4 +73,49 @@ void AddArrowToList(const std::optional<DRArrow>& arrow) {
     list.prepend(*arrow);
   }
   while (list.size() > kMaxRecentArrows) list.removeLast();
+}
+
+// ---- Containers ----
+
+namespace {
+
+MeasureUnit ClampWide(__int128 value) {
+  if (value > std::numeric_limits<MeasureUnit>::max()) return std::numeric_limits<MeasureUnit>::max();
+  if (value < std::numeric_limits<MeasureUnit>::min()) return std::numeric_limits<MeasureUnit>::min();
+  return MeasureUnit(value);
+}
+
+// The smallest rectangle holding both, zero-sized sides included (a
+// vertical line's frame still widens the union).
+CSRect SpanRects(const CSRect& a, const CSRect& b) {
+  const __int128 left = std::min<__int128>(a.x, b.x);
+  const __int128 top = std::min<__int128>(a.y, b.y);
+  const __int128 right = std::max<__int128>(__int128(a.x) + a.width, __int128(b.x) + b.width);
+  const __int128 bottom = std::max<__int128>(__int128(a.y) + a.height, __int128(b.y) + b.height);
+  return CSRect{ClampWide(left), ClampWide(top), ClampWide(right - left), ClampWide(bottom - top)};
+}
+
+}  // namespace
+
+CSRect CompositeRectangle(const std::vector<std::unique_ptr<DRElement>>& elements, const CSRect& frame) {
+  CSRect bounds{0, 0, 0, 0};
+  CSRect frames{0, 0, 0, 0};
+  bool first = true;
+  for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
+    if (!*it) continue;
+    const CSRect memberBounds = (*it)->bounds(false);
+    const CSRect memberFrame = (*it)->frame();
+    bounds = first ? memberBounds : SpanRects(bounds, memberBounds);
+    frames = first ? memberFrame : SpanRects(frames, memberFrame);
+    first = false;
+  }
+  if (frames.width != 0 && frames.height != 0) {
+    bounds.x = ClampWide(__int128(bounds.x) * frame.width / frames.width);
+    bounds.width = ClampWide(__int128(bounds.width) * frame.width / frames.width);
+    bounds.y = ClampWide(__int128(bounds.y) * frame.height / frames.height);
+    bounds.height = ClampWide(__int128(bounds.height) * frame.height / frames.height);
+  }
+  bounds.x = ClampWide(__int128(bounds.x) + frame.x);
+  bounds.y = ClampWide(__int128(bounds.y) + frame.y);
+  return bounds;
 }

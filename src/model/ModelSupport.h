@@ -2,6 +2,8 @@
 // Small functions that the model, the inspector and the bars share.
 
 #include <QList>
+#include <memory>
+#include <vector>
 
 #include "model/DRArrow.h"
 #include "model/DRGradient.h"
@@ -39,3 +41,11 @@ constexpr qsizetype kMaxRecentArrows = 20;
 // recent arrows, dropping the oldest beyond kMaxRecentArrows; none does
 // nothing.
 void AddArrowToList(const std::optional<DRArrow>& arrow);
+
+// ---- Containers ----
+class DRElement;
+// The bounds of a container's members (their frames and bounds relative to
+// the container), scaled from the union of their frames to the frame's size
+// and placed at the frame's origin; a zero-sized rectangle at the frame's
+// origin for no members.
+CSRect CompositeRectangle(const std::vector<std::unique_ptr<DRElement>>& elements, const CSRect& frame);
