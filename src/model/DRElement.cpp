@@ -215,10 +215,15 @@ std::unique_ptr<DRElement> DRElement::elementWithXml(CSXmlDecoder& decoder, DRDr
   const int64_t recordLevel = decoder.level();
   RecordDepth depth;
 
+  if (t_recordDepth > kMaxElementRecordDepth) {
+    // No drawing nests this deep: the file is bad. Ending the text makes
+    // every reader around this one fail, as on a malformed text.
+    decoder.forceDone();
+    return nullptr;
+  }
   if (!decoder.getNextTag() || IsRecordEnd(decoder, recordLevel)) return nullptr;
   int32_t type = -1;
-  if (decoder.key() == kXmlType && t_recordDepth <= kMaxElementRecordDepth)
-    type = ElementTypeForXmlKey(decoder.decodeValue());
+  if (decoder.key() == kXmlType) type = ElementTypeForXmlKey(decoder.decodeValue());
   const DRElementMaker maker = type >= 0 ? ClassMakers()[size_t(type)] : nullptr;
   if (!maker) {
     if (decoder.startTag() && !decoder.endTag()) {

@@ -86,9 +86,10 @@ constexpr int64_t kDefaultReflectionAlpha = 635000;
 // element drops its cached hit-test bitmap.
 extern const QString g_doneSelectingNotification;  // "twdraw.doneSelecting"
 
-// The deepest nesting of element records (groups in groups) that is read;
-// a record below it is skipped like one of an unknown type.
-constexpr int kMaxElementRecordDepth = 64;
+// The deepest nesting of element records (groups in groups), far beyond any
+// grouping by hand. A record nested deeper makes the whole text bad: the
+// reader is ended, so every record around it fails as on malformed text.
+constexpr int kMaxElementRecordDepth = 256;
 
 class DRElement : public DRStyleClient {
   Q_GADGET

@@ -376,22 +376,28 @@ class NestingElement : public TestElement {
 
 }  // namespace
 
-TEST(DRElement, RecordsNestedTooDeeplyAreSkipped) {
+TEST(DRElement, RecordsNestedTooDeeplyMakeTheTextBad) {
   SettingsScope scope;
   const DRElementMaker previous = RegisteredElementClass(kElementGroup);
   RegisterElementClass(kElementGroup,
                        []() -> std::unique_ptr<DRElement> { return std::make_unique<NestingElement>(); });
-  QString nested;
-  for (int i = 0; i < kMaxElementRecordDepth + 5; ++i) nested += QStringLiteral("<element><type>group</type>");
-  for (int i = 0; i < kMaxElementRecordDepth + 5; ++i) nested += QStringLiteral("</element>");
-  nested += QStringLiteral("<element><type>ellipse</type></element>");
-  const auto elements = ReadRecords(Records(nested));
+  const auto nestedRecords = [](int depth) {
+    QString nested;
+    for (int i = 0; i < depth; ++i) nested += QStringLiteral("<element><type>group</type>");
+    for (int i = 0; i < depth; ++i) nested += QStringLiteral("</element>");
+    return nested + QStringLiteral("<element><type>ellipse</type></element>");
+  };
+  const auto deepest = ReadRecords(Records(nestedRecords(kMaxElementRecordDepth)));
+  const auto tooDeep = ReadRecords(Records(nestedRecords(kMaxElementRecordDepth + 1)));
   RegisterElementClass(kElementGroup, previous);
-  ASSERT_EQ(elements.size(), 2u);
-  ASSERT_TRUE(elements[0]);
-  EXPECT_EQ(static_cast<const NestingElement&>(*elements[0]).depth, kMaxElementRecordDepth);
-  ASSERT_TRUE(elements[1]);
-  EXPECT_EQ(elements[1]->elementType(), kElementEllipse);
+
+  ASSERT_EQ(deepest.size(), 2u);
+  ASSERT_TRUE(deepest[0]);
+  EXPECT_EQ(static_cast<const NestingElement&>(*deepest[0]).depth, kMaxElementRecordDepth);
+  ASSERT_TRUE(deepest[1]);
+  EXPECT_EQ(deepest[1]->elementType(), kElementEllipse);
+  // One level more: nothing reads, not even the record after it.
+  for (const auto& element : tooDeep) EXPECT_FALSE(element);
 }
 
 TEST(DRElement, ValuesAreTakenAsTheyStand) {
