@@ -18,35 +18,20 @@
 
 namespace {
 
-std::optional<DRArrow> ReadFirstRecord(const QString& xml) {
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  if (!decoder) return std::nullopt;
-  while (decoder->getNextTag()) {
-    if (decoder->startTag() && decoder->key() == kXmlArrow) return DRArrow::initWithXml(*decoder);
-  }
-  return std::nullopt;
-}
-
-QString Archive(const DRArrow& arrow) {
-  CSXmlEncoder encoder;
-  encoder.openTag(QStringLiteral("arrow"));
-  arrow.archiveToXml(encoder);
-  encoder.closeTag(QStringLiteral("arrow"));
-  return encoder.xml();
-}
-
 void CheckValue(const DRArrow& arrow) {
   DRArrow canonical = arrow;
   canonical.setCanonicalForm();
   if (!(canonical == arrow) || canonical.hash() != arrow.hash()) std::abort();
-  const QString written = Archive(arrow);
-  const std::optional<DRArrow> again = ReadFirstRecord(written);
+  const QString written = ArchiveStyle(arrow, QStringLiteral("arrow"));
+  const std::optional<DRArrow> again = ReadFirstRecord<DRArrow>(written, kXmlArrow);
   // A kind-0 arrow is written with an empty name, which reads as no arrow.
   if (arrow.type() < kArrowTypeBar || arrow.type() > kArrowTypeClosed) {
     if (again) std::abort();
     return;
   }
-  if (!again || !(*again == arrow) || again->hash() != arrow.hash() || Archive(*again) != written) std::abort();
+  if (!again || !(*again == arrow) || again->hash() != arrow.hash() ||
+      ArchiveStyle(*again, QStringLiteral("arrow")) != written)
+    std::abort();
 }
 
 void Exercise(const DRArrow& arrow) {
@@ -83,7 +68,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString xml = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-  const std::optional<DRArrow> arrow = ReadFirstRecord(xml);
+  const std::optional<DRArrow> arrow = ReadFirstRecord<DRArrow>(xml, kXmlArrow);
   if (!arrow) return 0;
   CheckValue(*arrow);
   Exercise(*arrow);

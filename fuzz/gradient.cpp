@@ -13,24 +13,7 @@
 #include "support/CSXmlEncoder.h"
 #include "support/GraphicsContext.h"
 
-namespace {
-
-std::optional<DRGradient> ReadFirstRecord(const QString& xml) {
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  if (!decoder) return std::nullopt;
-  while (decoder->getNextTag()) {
-    if (decoder->startTag() && decoder->key() == kXmlGradient) return DRGradient::initWithXml(*decoder);
-  }
-  return std::nullopt;
-}
-
-QString Archive(const DRGradient& gradient) {
-  CSXmlEncoder encoder;
-  gradient.archiveToXml(encoder);
-  return encoder.xml();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   SetUpModelFuzzing(argc, argv);
@@ -39,11 +22,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString xml = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-  const std::optional<DRGradient> gradient = ReadFirstRecord(xml);
+  const std::optional<DRGradient> gradient = ReadFirstRecord<DRGradient>(xml, kXmlGradient);
   if (!gradient) return 0;
-  const QString written = Archive(*gradient);
-  const std::optional<DRGradient> again = ReadFirstRecord(written);
-  if (!again || !(*again == *gradient) || again->hash() != gradient->hash() || Archive(*again) != written) std::abort();
+  const QString written = ArchiveStyle(*gradient);
+  const std::optional<DRGradient> again = ReadFirstRecord<DRGradient>(written, kXmlGradient);
+  if (!again || !(*again == *gradient) || again->hash() != gradient->hash() || ArchiveStyle(*again) != written)
+    std::abort();
 
   QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::white);

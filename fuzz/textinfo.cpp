@@ -11,24 +11,7 @@
 #include "support/CSXmlEncoder.h"
 #include "support/Fonts.h"
 
-namespace {
-
-std::optional<DRTextInfo> ReadFirstRecord(const QString& xml) {
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  if (!decoder) return std::nullopt;
-  while (decoder->getNextTag()) {
-    if (decoder->startTag() && decoder->key() == kXmlTextinfo) return DRTextInfo::initWithXml(*decoder);
-  }
-  return std::nullopt;
-}
-
-QString Archive(const DRTextInfo& info) {
-  CSXmlEncoder encoder;
-  info.archiveToXml(encoder);
-  return encoder.xml();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   SetUpModelFuzzing(argc, argv);
@@ -45,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scope->table().append(SystemFont(SystemFontSize()));
   }
   const QString xml = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-  const std::optional<DRTextInfo> info = ReadFirstRecord(xml);
+  const std::optional<DRTextInfo> info = ReadFirstRecord<DRTextInfo>(xml, kXmlTextinfo);
   if (!info) return 0;
   info->expressWithText(QStringLiteral("fuzz"), false);
-  const QString written = Archive(*info);
-  const std::optional<DRTextInfo> again = ReadFirstRecord(written);
-  if (!again || !(*again == *info) || Archive(*again) != written) std::abort();
+  const QString written = ArchiveStyle(*info);
+  const std::optional<DRTextInfo> again = ReadFirstRecord<DRTextInfo>(written, kXmlTextinfo);
+  if (!again || !(*again == *info) || ArchiveStyle(*again) != written) std::abort();
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "model/DRKeyTable.h"
 #include "model/DRShadowContext.h"
 #include "model/FakeStyleClient.h"
+#include "model/RecordTesting.h"
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
 #include "support/GraphicsContext.h"
@@ -66,33 +67,19 @@ DRArrow AtEnds(DRArrow arrow, bool onStart, bool onEnd) {
 }
 
 QString Archive(const DRArrow& arrow) {
-  CSXmlEncoder encoder;
-  encoder.openTag(QStringLiteral("arrow"));
-  arrow.archiveToXml(encoder);
-  encoder.closeTag(QStringLiteral("arrow"));
-  return encoder.xml();
+  return ArchiveRecord(arrow, QStringLiteral("arrow"));
 }
 
 std::optional<DRArrow> Read(const QString& xml) {
-  CreateXmlDecoder();
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  if (!decoder || !decoder->getNextTag()) return std::nullopt;
-  return DRArrow::initWithXml(*decoder);
+  return ReadStyleRecord<DRArrow>(xml);
 }
 
 QString Record(const QString& children) {
-  return g_xmlPrefix + QStringLiteral("<arrow>") + children + QStringLiteral("</arrow>");
+  return WrapRecord(QStringLiteral("arrow"), children);
 }
 
 QStringList ChildTags(const QString& xml) {
-  CreateXmlDecoder();
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  QStringList names;
-  if (!decoder || !decoder->getNextTag()) return names;
-  while (decoder->getNextTag()) {
-    if (decoder->startTag()) names.append(decoder->xmlTag());
-  }
-  return names;
+  return RecordChildTags(xml);
 }
 
 // ---- Standard arrows -------------------------------------------------------------------

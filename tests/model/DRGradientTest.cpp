@@ -6,28 +6,19 @@
 #include "model/DRGradient.h"
 #include "model/DRKeyTable.h"
 #include "model/DRShadowContext.h"
+#include "model/RecordTesting.h"
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
 #include "support/GraphicsContext.h"
 
 namespace {
 
-std::unique_ptr<CSXmlDecoder> ReaderOn(const QString& record) {
-  CreateXmlDecoder();
-  auto decoder = CSXmlDecoder::createWithString("<?xml version=\"1.0\"?>\n" + record);
-  if (decoder) decoder->getNextTag();
-  return decoder;
-}
-
 std::optional<DRGradient> Read(const QString& record) {
-  auto decoder = ReaderOn(record);
-  return decoder ? DRGradient::initWithXml(*decoder) : std::nullopt;
+  return ReadStyleRecord<DRGradient>("<?xml version=\"1.0\"?>\n" + record);
 }
 
 QString Write(const DRGradient& gradient) {
-  CSXmlEncoder encoder;
-  gradient.archiveToXml(encoder);
-  return encoder.xml();
+  return ArchiveRecord(gradient);
 }
 
 QString Stops(std::initializer_list<int64_t> positions) {

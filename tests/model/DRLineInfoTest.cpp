@@ -14,6 +14,7 @@
 #include "model/FakeModelServices.h"
 #include "model/FakeStyleClient.h"
 #include "model/LinePattern.h"
+#include "model/RecordTesting.h"
 #include "platform/NotificationCenter.h"
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
@@ -24,32 +25,19 @@ constexpr Kolor kRed = MakeKolor(255, 0, 0);
 constexpr MeasureUnit kPoint = kMeasurePerPoint;
 
 QString Archive(const DRLineInfo& info) {
-  CSXmlEncoder encoder;
-  info.archiveToXml(encoder);
-  return encoder.xml();
+  return ArchiveRecord(info);
 }
 
 std::optional<DRLineInfo> Read(const QString& xml) {
-  CreateXmlDecoder();
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  if (!decoder || !decoder->getNextTag()) return std::nullopt;
-  return DRLineInfo::initWithXml(*decoder);
+  return ReadStyleRecord<DRLineInfo>(xml);
 }
 
 QString Record(const QString& children) {
-  return g_xmlPrefix + QStringLiteral("<lineinfo>") + children + QStringLiteral("</lineinfo>");
+  return WrapRecord(QStringLiteral("lineinfo"), children);
 }
 
-// The names of the tags inside the record, in order.
 QStringList ChildTags(const QString& xml) {
-  CreateXmlDecoder();
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  QStringList names;
-  if (!decoder || !decoder->getNextTag()) return names;
-  while (decoder->getNextTag()) {
-    if (decoder->startTag()) names.append(decoder->xmlTag());
-  }
-  return names;
+  return RecordChildTags(xml);
 }
 
 // ---- The record ----------------------------------------------------------------------

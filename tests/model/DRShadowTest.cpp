@@ -13,6 +13,7 @@
 #include "model/DRShadow.h"
 #include "model/DRShadowContext.h"
 #include "model/FakeStyleClient.h"
+#include "model/RecordTesting.h"
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
 #include "support/GraphicsContext.h"
@@ -24,31 +25,19 @@ constexpr MeasureUnit kMax = std::numeric_limits<int64_t>::max();
 constexpr MeasureUnit kMin = std::numeric_limits<int64_t>::min();
 
 QString Archive(const DRShadow& shadow) {
-  CSXmlEncoder encoder;
-  shadow.archiveToXml(encoder);
-  return encoder.xml();
+  return ArchiveRecord(shadow);
 }
 
 std::optional<DRShadow> Read(const QString& xml) {
-  CreateXmlDecoder();
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  if (!decoder || !decoder->getNextTag()) return std::nullopt;
-  return DRShadow::initWithXml(*decoder);
+  return ReadStyleRecord<DRShadow>(xml);
 }
 
 QString Record(const QString& children) {
-  return g_xmlPrefix + QStringLiteral("<shadow>") + children + QStringLiteral("</shadow>");
+  return WrapRecord(QStringLiteral("shadow"), children);
 }
 
 QStringList ChildTags(const QString& xml) {
-  CreateXmlDecoder();
-  auto decoder = CSXmlDecoder::createWithString(xml);
-  QStringList names;
-  if (!decoder || !decoder->getNextTag()) return names;
-  while (decoder->getNextTag()) {
-    if (decoder->startTag()) names.append(decoder->xmlTag());
-  }
-  return names;
+  return RecordChildTags(xml);
 }
 
 // ---- Values ----------------------------------------------------------------------------
