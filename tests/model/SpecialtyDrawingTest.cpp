@@ -25,20 +25,10 @@ const QColor kCasing(0x61, 0x9B, 0xEB);
 const QColor kGrey3(0xC0, 0xC0, 0xC0);
 
 QImage Draw(const QSize& size, const std::function<void(QPainter&)>& draw, const QColor& background = Qt::white) {
-  return RenderImage(
-      size,
-      [&](QPainter& painter) {
-        GraphicsContextScope scope(&painter);
-        draw(painter);
-      },
-      background);
+  return RenderInContext(size, draw, background);
 }
 
-bool Near(QRgb actual, const QColor& expected, int tolerance = 3) {
-  return std::abs(qRed(actual) - expected.red()) <= tolerance &&
-         std::abs(qGreen(actual) - expected.green()) <= tolerance &&
-         std::abs(qBlue(actual) - expected.blue()) <= tolerance;
-}
+bool Near(QRgb actual, const QColor& expected, int tolerance = 3) { return ColorNear(actual, expected, tolerance); }
 
 // The colour over an opaque background.
 QColor Over(const QColor& color, const QColor& background) {

@@ -20,20 +20,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const QColor kHighlight(0, 0x40, 0x80);
 
 QImage Draw(const QSize& size, const std::function<void(QPainter&)>& draw, const QColor& background = Qt::white) {
-  return RenderImage(
-      size,
-      [&](QPainter& painter) {
-        GraphicsContextScope scope(&painter);
-        draw(painter);
-      },
-      background);
+  return RenderInContext(size, draw, background);
 }
 
-bool Near(QRgb actual, const QColor& expected, int tolerance = 3) {
-  return std::abs(qRed(actual) - expected.red()) <= tolerance &&
-         std::abs(qGreen(actual) - expected.green()) <= tolerance &&
-         std::abs(qBlue(actual) - expected.blue()) <= tolerance;
-}
+bool Near(QRgb actual, const QColor& expected, int tolerance = 3) { return ColorNear(actual, expected, tolerance); }
 
 int DarkPixelCount(const QImage& image) {
   int count = 0;

@@ -1,5 +1,7 @@
 #include "testkit/ImageCompare.h"
 
+#include "support/GraphicsContext.h"
+
 #include <QDir>
 #include <QPainter>
 #include <algorithm>
@@ -26,6 +28,22 @@ QImage RenderImage(const QSize& size, const std::function<void(QPainter&)>& draw
   if (draw) draw(painter);
   painter.end();
   return image;
+}
+
+QImage RenderInContext(const QSize& size, const std::function<void(QPainter&)>& draw, const QColor& background) {
+  return RenderImage(
+      size,
+      [&](QPainter& painter) {
+        GraphicsContextScope scope(&painter);
+        if (draw) draw(painter);
+      },
+      background);
+}
+
+bool ColorNear(QRgb actual, const QColor& expected, int tolerance) {
+  return std::abs(qRed(actual) - expected.red()) <= tolerance &&
+         std::abs(qGreen(actual) - expected.green()) <= tolerance &&
+         std::abs(qBlue(actual) - expected.blue()) <= tolerance;
 }
 
 QRect InkBounds(const QImage& image, const QColor& background, int tolerance) {

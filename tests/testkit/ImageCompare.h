@@ -19,6 +19,15 @@ class QPainter;
 // after `draw` has painted on it (antialiased) and its painter has ended.
 QImage RenderImage(const QSize& size, const std::function<void(QPainter&)>& draw, const QColor& background = Qt::white);
 
+// The same with the painter made the current graphics context for the time
+// of `draw`, as the plain-function drawing code finds it.
+QImage RenderInContext(const QSize& size, const std::function<void(QPainter&)>& draw,
+                       const QColor& background = Qt::white);
+
+// Whether the pixel's red, green and blue each lie within the tolerance of
+// the colour's.
+bool ColorNear(QRgb actual, const QColor& expected, int tolerance = 3);
+
 // The smallest rectangle holding every pixel that differs from the
 // background by more than the tolerance in some channel; empty when none.
 QRect InkBounds(const QImage& image, const QColor& background = Qt::white, int tolerance = 16);
