@@ -15,6 +15,7 @@
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
 #include "support/GraphicsHelpers.h"
+#include "support/XmlHelpers.h"
 
 namespace {
 
@@ -172,26 +173,13 @@ size_t DRArrow::hash() const {
 // ---- The "arrow" record ------------------------------------------------------------------
 
 std::optional<DRArrow> DRArrow::initWithXml(CSXmlDecoder& decoder) {
-  if (!decoder.startTag()) return std::nullopt;
   DRArrow arrow;
   // A record must name one of the kinds: one without a type would be
-  // written back as a nameless one, which reads as no arrow.
-  if (decoder.endTag()) return std::nullopt;  // "<arrow/>"
+  // written back as a nameless one, which reads as no arrow. An unknown
+  // name is still read to the record's end, so the owner's reader stays in
+  // step.
   bool knownType = false;
-  const int64_t level = decoder.level();
-  while (decoder.getNextTag()) {
-    if (decoder.endTag() && !decoder.startTag()) {
-      // Children are read or skipped whole, so an end tag here closes the
-      // record; one of another name means the text is malformed.
-      if (decoder.level() >= level) continue;
-      if (decoder.key() != kXmlArrow || !knownType) return std::nullopt;
-      arrow.setCanonicalForm();
-      return arrow;
-    }
-    if (!decoder.endTag()) {
-      decoder.skipTag();  // no value of ours has children
-      continue;
-    }
+  const bool read = ReadXmlChildren(decoder, kXmlArrow, [&arrow, &knownType](CSXmlDecoder& decoder) {
     switch (decoder.key()) {
       case kXmlType: {
         const int32_t key = decoder.decodeValue();
@@ -199,7 +187,6 @@ std::optional<DRArrow> DRArrow::initWithXml(CSXmlDecoder& decoder) {
           arrow.m_type = key - kXmlArrowTypeBase;
           knownType = true;
         } else {
-          // Read on to the end tag so that the owner's reader stays in step.
           knownType = false;
         }
         break;
@@ -228,8 +215,10 @@ std::optional<DRArrow> DRArrow::initWithXml(CSXmlDecoder& decoder) {
       default:
         break;
     }
-  }
-  return std::nullopt;  // malformed, or the text ended inside the record
+  });
+  if (!read || !knownType) return std::nullopt;
+  arrow.setCanonicalForm();
+  return arrow;
 }
 
 void DRArrow::archiveToXml(CSXmlEncoder& encoder) const {

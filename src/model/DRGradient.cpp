@@ -6,108 +6,85 @@
 #include "model/DRShadowContext.h"
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
+#include "support/XmlHelpers.h"
 
 namespace {
 
-// Reads one "stop" (the decoder on its start tag) into `stop`, position 0
-// when it has none; false when the text is malformed or ends first.
-bool ReadStop(CSXmlDecoder& decoder, CSGradientStop* stop) {
-  if (decoder.endTag()) return true;  // "<stop/>"
-  const int64_t level = decoder.level();
-  while (decoder.getNextTag()) {
-    if (decoder.endTag() && !decoder.startTag()) {
-      if (decoder.level() >= level) continue;
-      return decoder.key() == kXmlStop;
-    }
-    if (!decoder.endTag()) {
-      decoder.skipTag();
-      continue;
-    }
-    if (decoder.key() == kXmlPosition) {
-      stop->position = decoder.longValue();
-    } else if (decoder.key() == kXmlColor) {
-      stop->kolor = KolorFromString(decoder.value());
-    }
-  }
-  return false;
+// Takes a stop read from the list: stops must rise from 0 up; the first that
+// does not ends the list, and the rest are passed over.
+void AppendStop(const CSGradientStop& stop, CSGradient::Stops* stops, bool* ended) {
+  if (*ended) return;
+  const bool rises = stops->empty() ? stop.position >= 0 : stop.position > stops->back().position;
+  if (rises)
+    stops->push_back(stop);
+  else
+    *ended = true;
 }
 
-// Reads the "stops" list (the decoder on its start tag). Stops must rise
-// from 0 up; the first that does not ends the list, the rest are passed over.
+// Reads the "stops" list (the decoder on its start tag); each "stop" holds
+// its "position" (0 when it has none) and "color".
 bool ReadStops(CSXmlDecoder& decoder, CSGradient::Stops* stops) {
-  if (decoder.endTag()) return true;  // "<stops/>"
-  const int64_t level = decoder.level();
   bool ended = false;
-  while (decoder.getNextTag()) {
-    if (decoder.endTag() && !decoder.startTag()) {
-      if (decoder.level() >= level) continue;
-      return decoder.key() == kXmlStops;
-    }
-    if (decoder.key() != kXmlStop || !decoder.startTag()) {
-      decoder.skipTag();
-      continue;
+  const auto readStop = [&](CSXmlDecoder& child) {
+    if (child.key() != kXmlStop) {
+      child.skipTag();
+      return true;
     }
     CSGradientStop stop;
-    if (!ReadStop(decoder, &stop)) return false;
-    if (ended) continue;
-    const bool rises = stops->empty() ? stop.position >= 0 : stop.position > stops->back().position;
-    if (!rises) {
-      ended = true;
-      continue;
-    }
-    stops->push_back(stop);
-  }
-  return false;
+    const bool read = ReadXmlChildren(child, kXmlStop, [&stop](CSXmlDecoder& value) {
+      if (value.key() == kXmlPosition)
+        stop.position = value.longValue();
+      else if (value.key() == kXmlColor)
+        stop.kolor = KolorFromString(value.value());
+    });
+    if (read) AppendStop(stop, stops, &ended);
+    return read;
+  };
+  // "<stop/>" is a stop at 0 in the default colour.
+  const auto readEmptyStop = [&](CSXmlDecoder& child) {
+    if (child.key() == kXmlStop) AppendStop(CSGradientStop(), stops, &ended);
+  };
+  return ReadXmlChildren(decoder, kXmlStops, readEmptyStop, readStop);
 }
 
 }  // namespace
 
 std::optional<DRGradient> DRGradient::initWithXml(CSXmlDecoder& decoder) {
-  if (!decoder.startTag()) return std::nullopt;
   DRGradient gradient;
   gradient.setLinearAngle(0);
-  gradient.setStops({});
-  if (decoder.endTag()) return std::nullopt;  // "<gradient/>": no stops
-  const int64_t level = decoder.level();
   CSPoint center;
   Stops stops;
-  while (decoder.getNextTag()) {
-    if (decoder.endTag() && !decoder.startTag()) {
-      if (decoder.level() >= level) continue;
-      if (decoder.key() != kXmlGradient || stops.empty()) return std::nullopt;
-      gradient.setRadialCenter(center);
-      gradient.setStops(std::move(stops));
-      return gradient;
-    }
-    if (decoder.key() == kXmlStops && decoder.startTag()) {
-      if (!ReadStops(decoder, &stops)) return std::nullopt;
-      continue;
-    }
-    if (!decoder.endTag()) {
-      decoder.skipTag();
-      continue;
-    }
-    switch (decoder.key()) {
+  const auto readElement = [&stops](CSXmlDecoder& child) {
+    if (child.key() == kXmlStops) return ReadStops(child, &stops);
+    child.skipTag();
+    return true;
+  };
+  const auto readValue = [&gradient, &center](CSXmlDecoder& value) {
+    switch (value.key()) {
       case kXmlType:
-        if (decoder.decodeValue() == kXmlRadial)
+        if (value.decodeValue() == kXmlRadial)
           gradient.setRadial(true);
-        else if (decoder.decodeValue() == kXmlLinear)
+        else if (value.decodeValue() == kXmlLinear)
           gradient.setRadial(false);
         break;
       case kXmlAngle:
-        gradient.setLinearAngle(decoder.longValue());
+        gradient.setLinearAngle(value.longValue());
         break;
       case kXmlX:
-        center.x = decoder.longValue();
+        center.x = value.longValue();
         break;
       case kXmlY:
-        center.y = decoder.longValue();
+        center.y = value.longValue();
         break;
       default:
         break;
     }
-  }
-  return std::nullopt;  // malformed, or the text ended inside the record
+  };
+  // A gradient without stops ("<gradient/>" among them) is none.
+  if (!ReadXmlChildren(decoder, kXmlGradient, readValue, readElement) || stops.empty()) return std::nullopt;
+  gradient.setRadialCenter(center);
+  gradient.setStops(std::move(stops));
+  return gradient;
 }
 
 void DRGradient::archiveToXml(CSXmlEncoder& encoder) const {

@@ -9,6 +9,7 @@
 #include "model/ModelSupport.h"
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
+#include "support/XmlHelpers.h"
 
 DRLineInfo::DRLineInfo() {
   enforceStandardAdvancedOptions();
@@ -164,48 +165,28 @@ namespace {
 // Reads the "position" children of a "pattern" element with content, through
 // its end tag; false when the text is malformed or ends first.
 bool ReadPattern(CSXmlDecoder& decoder, DRLineInfo::Pattern* pattern) {
-  const int64_t level = decoder.level();
   pattern->reserve(4);
-  while (decoder.getNextTag()) {
-    if (decoder.endTag() && !decoder.startTag()) {
-      if (decoder.level() >= level) continue;
-      return decoder.key() == kXmlPattern;
-    }
-    if (!decoder.endTag()) {
-      decoder.skipTag();
-      continue;
-    }
-    if (decoder.key() == kXmlPosition) pattern->push_back(decoder.longValue());
-  }
-  return false;
+  return ReadXmlChildren(decoder, kXmlPattern, [pattern](CSXmlDecoder& child) {
+    if (child.key() == kXmlPosition) pattern->push_back(child.longValue());
+  });
 }
 
 }  // namespace
 
 std::optional<DRLineInfo> DRLineInfo::initWithXml(CSXmlDecoder& decoder) {
-  if (!decoder.startTag()) return std::nullopt;
-  DRLineInfo info;
-  if (decoder.endTag()) return info;  // "<lineinfo/>": every field at its default
-  const int64_t level = decoder.level();
-  while (decoder.getNextTag()) {
-    if (decoder.endTag() && !decoder.startTag()) {
-      // Children are read or skipped whole, so an end tag here closes the
-      // record; one of another name means the text is malformed.
-      if (decoder.level() >= level) continue;
-      if (decoder.key() != kXmlLineinfo) return std::nullopt;
-      return info;
+  DRLineInfo info;  // "<lineinfo/>" has every field at its default
+  // Only "pattern" has children.
+  const auto readElement = [&info](CSXmlDecoder& child) {
+    if (child.key() != kXmlPattern) {
+      child.skipTag();
+      return true;
     }
-    if (!decoder.endTag()) {
-      // Only "pattern" has children.
-      if (decoder.key() == kXmlPattern) {
-        Pattern pattern;
-        if (!ReadPattern(decoder, &pattern)) return std::nullopt;
-        info.m_pattern = std::move(pattern);
-      } else {
-        decoder.skipTag();
-      }
-      continue;
-    }
+    Pattern pattern;
+    if (!ReadPattern(child, &pattern)) return false;
+    info.m_pattern = std::move(pattern);
+    return true;
+  };
+  const auto readValue = [&info](CSXmlDecoder& decoder) {
     switch (decoder.key()) {
       case kXmlWidth:
         info.m_width = decoder.longValue();
@@ -273,8 +254,10 @@ std::optional<DRLineInfo> DRLineInfo::initWithXml(CSXmlDecoder& decoder) {
       default:
         break;
     }
-  }
-  return std::nullopt;  // malformed, or the text ended inside the record
+  };
+  if (!ReadXmlChildren(decoder, kXmlLineinfo, readValue, readElement))
+    return std::nullopt;  // malformed, or the text ended inside the record
+  return info;
 }
 
 void DRLineInfo::archiveToXml(CSXmlEncoder& encoder) const {

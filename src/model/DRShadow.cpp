@@ -7,6 +7,7 @@
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
 #include "support/SaturatingCast.h"
+#include "support/XmlHelpers.h"
 
 void DRShadow::setXOffset(MeasureUnit offset) {
   m_xOffset = offset;
@@ -97,22 +98,8 @@ void DRShadow::intersectWith(const DRShadow& other) {
 // ---- The "shadow" record -------------------------------------------------------------
 
 std::optional<DRShadow> DRShadow::initWithXml(CSXmlDecoder& decoder) {
-  if (!decoder.startTag()) return std::nullopt;
-  DRShadow shadow;
-  if (decoder.endTag()) return shadow;  // "<shadow/>": the default shadow
-  const int64_t level = decoder.level();
-  while (decoder.getNextTag()) {
-    if (decoder.endTag() && !decoder.startTag()) {
-      // Children are read or skipped whole, so an end tag here closes the
-      // record; one of another name means the text is malformed.
-      if (decoder.level() >= level) continue;
-      if (decoder.key() != kXmlShadow) return std::nullopt;
-      return shadow;
-    }
-    if (!decoder.endTag()) {
-      decoder.skipTag();  // no value of ours has children
-      continue;
-    }
+  DRShadow shadow;  // "<shadow/>" is the default shadow
+  const bool read = ReadXmlChildren(decoder, kXmlShadow, [&shadow](CSXmlDecoder& decoder) {
     switch (decoder.key()) {
       case kXmlX:
         shadow.m_xOffset = decoder.longValue();
@@ -135,8 +122,9 @@ std::optional<DRShadow> DRShadow::initWithXml(CSXmlDecoder& decoder) {
       default:
         break;
     }
-  }
-  return std::nullopt;  // malformed, or the text ended inside the record
+  });
+  if (!read) return std::nullopt;  // malformed, or the text ended inside the record
+  return shadow;
 }
 
 void DRShadow::archiveToXml(CSXmlEncoder& encoder) const {

@@ -9,6 +9,7 @@
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
 #include "support/Fonts.h"
+#include "support/XmlHelpers.h"
 
 namespace {
 
@@ -140,25 +141,10 @@ CSAttributedString DRTextInfo::expressWithText(const QString& text, bool hitTest
 // ---- The "textinfo" record -----------------------------------------------------------
 
 std::optional<DRTextInfo> DRTextInfo::initWithXml(CSXmlDecoder& decoder) {
-  if (!decoder.startTag()) return std::nullopt;
   DRTextInfo info;
-  if (decoder.endTag()) return info;  // a record without children
-  const int64_t level = decoder.level();
-  while (decoder.getNextTag()) {
-    if (decoder.endTag() && !decoder.startTag()) {
-      // Children are read or skipped whole, so an end tag here closes the
-      // record; one of another name means the text is malformed.
-      if (decoder.level() >= level) continue;
-      if (decoder.key() != kXmlTextinfo) return std::nullopt;
-      return info;
-    }
-    if (!decoder.endTag()) {
-      decoder.skipTag();  // an element with children is no value of ours
-      continue;
-    }
-    info.readTag(decoder);
-  }
-  return std::nullopt;  // malformed, or the text ended inside the record
+  if (!ReadXmlChildren(decoder, kXmlTextinfo, [&info](CSXmlDecoder& child) { info.readTag(child); }))
+    return std::nullopt;  // malformed, or the text ended inside the record
+  return info;
 }
 
 void DRTextInfo::readTag(CSXmlDecoder& decoder) {

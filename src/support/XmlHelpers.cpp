@@ -2,6 +2,8 @@
 
 #include <QChar>
 
+#include "support/CSXmlDecoder.h"
+
 namespace {
 
 constexpr bool IsHexDigit(char16_t c) {
@@ -182,4 +184,29 @@ qsizetype FindXmlEndTag(QStringView text, qsizetype from, QStringView name) {
     p = end + 1;
   }
   return -1;
+}
+
+bool ReadXmlChildren(CSXmlDecoder& decoder, int32_t key, const std::function<void(CSXmlDecoder&)>& onValue,
+                     const std::function<bool(CSXmlDecoder&)>& onElement) {
+  if (!decoder.startTag()) return false;
+  if (decoder.endTag()) return true;  // "<name/>" or an element holding a value
+  const int64_t level = decoder.level();
+  while (decoder.getNextTag()) {
+    if (decoder.endTag() && !decoder.startTag()) {
+      // Children are read or skipped whole, so an end tag at the element's
+      // own level closes it; deeper ones end what a reader left part read.
+      if (decoder.level() >= level) continue;
+      return decoder.key() == key;
+    }
+    if (!decoder.endTag()) {
+      if (!onElement) {
+        decoder.skipTag();
+      } else if (!onElement(decoder)) {
+        return false;
+      }
+      continue;
+    }
+    if (onValue) onValue(decoder);
+  }
+  return false;  // malformed, or the text ended inside the element
 }

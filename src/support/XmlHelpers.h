@@ -5,6 +5,9 @@
 
 #include <QStringView>
 #include <cstdint>
+#include <functional>
+
+class CSXmlDecoder;
 
 // Status codes of SkipXmlComments (the library's plain-function convention).
 constexpr int kXmlSkipFailed = 0;  // unterminated comment or declaration, or text where a tag belongs
@@ -26,6 +29,16 @@ int SkipXmlComments(QStringView text, qsizetype* index, bool textAllowed, bool s
 // over, and empty-element tags do not nest. -1 when the text ends first.
 // One pass over the text from `from`.
 qsizetype FindXmlEndTag(QStringView text, qsizetype from, QStringView name);
+
+// Reads the children of the element whose start tag the reader is on,
+// through its own end tag, which must carry `key`. `onValue` gets each child
+// that holds a value; `onElement` each child with children of its own and
+// must read through that child's end tag, answering false when it cannot;
+// without it such children are skipped whole. An element written empty
+// ("<name/>") has no children. false when the reader is not on a start tag,
+// or the text is malformed, ends first, or closes with another's end tag.
+bool ReadXmlChildren(CSXmlDecoder& decoder, int32_t key, const std::function<void(CSXmlDecoder&)>& onValue,
+                     const std::function<bool(CSXmlDecoder&)>& onElement = nullptr);
 
 // XML white space: blank, tab, line feed, carriage return.
 constexpr bool IsXmlBlank(char16_t c) {

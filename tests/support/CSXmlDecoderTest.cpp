@@ -545,3 +545,46 @@ TEST_F(CSXmlDecoderTest, FixtureDocuments) {
     EXPECT_EQ(ReadAll(*decoder).join(u'\n').toStdString(), expected.join(u'\n').toStdString()) << name.toStdString();
   }
 }
+
+TEST(ReadXmlChildren, ValuesNestedElementsAndBadEnds) {
+  const CSXmlKeyTable keys{{"r", 1}, {"a", 2}, {"n", 3}, {"x", 4}, {"b", 5}, {"q", 6}, {"o", 7}};
+  struct Case {
+    const char* text;
+    bool read;
+    const char* seen;  // values read, then "[name]" for each nested element handed over
+  } cases[] = {
+      {"<r><a>1</a><n><x>2</x></n><b>3</b></r>", true, "a=1 [n] b=3"},
+      {"<r/>", true, ""},
+      {"<r><a>1</a></q>", false, "a=1"},          // closed by another's end tag
+      {"<r><a>1</a><b>2</b>", false, "a=1 b=2"},  // the text ends inside
+      {"<r><n><x>2</x></n></r>", true, "[n]"},
+  };
+  for (const Case& c : cases) {
+    auto decoder = CSXmlDecoder::createWithString(QString("<?xml version=\"1.0\"?>") + c.text);
+    ASSERT_TRUE(decoder) << c.text;
+    decoder->setKeyDecoder(keys);
+    ASSERT_TRUE(decoder->getNextTag()) << c.text;
+    QStringList seen;
+    const bool read = ReadXmlChildren(
+        *decoder, decoder->key(), [&](CSXmlDecoder& value) { seen << value.xmlTag() + "=" + value.value(); },
+        [&](CSXmlDecoder& element) {
+          seen << "[" + element.xmlTag() + "]";
+          element.skipTag();
+          return true;
+        });
+    EXPECT_EQ(read, c.read) << c.text;
+    EXPECT_EQ(seen.join(' '), QString(c.seen)) << c.text;
+  }
+
+  // Without an element reader nested elements are skipped whole, and the
+  // reader stops after the element's own end tag.
+  auto decoder = CSXmlDecoder::createWithString("<?xml version=\"1.0\"?><o><r><n><a>9</a></n><a>1</a></r><a>5</a></o>");
+  ASSERT_TRUE(decoder);
+  decoder->setKeyDecoder(keys);
+  ASSERT_TRUE(decoder->getNextTag() && decoder->getNextTag());
+  QStringList seen;
+  EXPECT_TRUE(ReadXmlChildren(*decoder, decoder->key(), [&](CSXmlDecoder& value) { seen << value.value(); }));
+  EXPECT_EQ(seen, QStringList{"1"});
+  ASSERT_TRUE(decoder->getNextTag());
+  EXPECT_EQ(decoder->value(), "5");
+}
