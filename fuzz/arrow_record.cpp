@@ -22,15 +22,15 @@ void CheckValue(const DRArrow& arrow) {
   DRArrow canonical = arrow;
   canonical.setCanonicalForm();
   if (!(canonical == arrow) || canonical.hash() != arrow.hash()) std::abort();
-  const QString written = ArchiveStyle(arrow, QStringLiteral("arrow"));
-  const std::optional<DRArrow> again = ReadFirstRecord<DRArrow>(written, kXmlArrow);
+  const QString written = StyleRecordText(arrow, QStringLiteral("arrow"));
+  const std::optional<DRArrow> again = StyleFromRecordText<DRArrow>(written, kXmlArrow);
   // A kind-0 arrow is written with an empty name, which reads as no arrow.
   if (arrow.type() < kArrowTypeBar || arrow.type() > kArrowTypeClosed) {
     if (again) std::abort();
     return;
   }
   if (!again || !(*again == arrow) || again->hash() != arrow.hash() ||
-      ArchiveStyle(*again, QStringLiteral("arrow")) != written)
+      StyleRecordText(*again, QStringLiteral("arrow")) != written)
     std::abort();
 }
 
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString xml = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-  const std::optional<DRArrow> arrow = ReadFirstRecord<DRArrow>(xml, kXmlArrow);
+  const std::optional<DRArrow> arrow = StyleFromRecordText<DRArrow>(xml, kXmlArrow);
   if (!arrow) return 0;
   CheckValue(*arrow);
   Exercise(*arrow);

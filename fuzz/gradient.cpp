@@ -22,11 +22,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString xml = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-  const std::optional<DRGradient> gradient = ReadFirstRecord<DRGradient>(xml, kXmlGradient);
+  const std::optional<DRGradient> gradient = StyleFromRecordText<DRGradient>(xml, kXmlGradient);
   if (!gradient) return 0;
-  const QString written = ArchiveStyle(*gradient);
-  const std::optional<DRGradient> again = ReadFirstRecord<DRGradient>(written, kXmlGradient);
-  if (!again || !(*again == *gradient) || again->hash() != gradient->hash() || ArchiveStyle(*again) != written)
+  const QString written = StyleRecordText(*gradient);
+  const std::optional<DRGradient> again = StyleFromRecordText<DRGradient>(written, kXmlGradient);
+  if (!again || !(*again == *gradient) || again->hash() != gradient->hash() || StyleRecordText(*again) != written)
     std::abort();
 
   QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);

@@ -22,15 +22,15 @@ namespace {
 
 template <typename T>
 void CheckRoundTrip(const T& value, int32_t key) {
-  const QString written = ArchiveStyle(value);
-  const std::optional<T> again = ReadFirstRecord<T>(written, key);
-  if (!again || !(*again == value) || ArchiveStyle(*again) != written) std::abort();
+  const QString written = StyleRecordText(value);
+  const std::optional<T> again = StyleFromRecordText<T>(written, key);
+  if (!again || !(*again == value) || StyleRecordText(*again) != written) std::abort();
 }
 
 // The owner writes the arrow's tags around its children.
 void CheckArrowRoundTrip(const DRArrow& arrow) {
-  const QString written = ArchiveStyle(arrow, QStringLiteral("arrow"));
-  const std::optional<DRArrow> again = ReadFirstRecord<DRArrow>(written, kXmlArrow);
+  const QString written = StyleRecordText(arrow, QStringLiteral("arrow"));
+  const std::optional<DRArrow> again = StyleFromRecordText<DRArrow>(written, kXmlArrow);
   // A kind-0 arrow is written with an empty name, which reads as no arrow.
   if (arrow.type() < kArrowTypeBar || arrow.type() > kArrowTypeClosed) {
     if (again) std::abort();
@@ -78,11 +78,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString xml = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-  const std::optional<DRLineInfo> line = ReadFirstRecord<DRLineInfo>(xml, kXmlLineinfo);
+  const std::optional<DRLineInfo> line = StyleFromRecordText<DRLineInfo>(xml, kXmlLineinfo);
   if (line) CheckRoundTrip(*line, kXmlLineinfo);
-  const std::optional<DRShadow> shadow = ReadFirstRecord<DRShadow>(xml, kXmlShadow);
+  const std::optional<DRShadow> shadow = StyleFromRecordText<DRShadow>(xml, kXmlShadow);
   if (shadow) CheckRoundTrip(*shadow, kXmlShadow);
-  const std::optional<DRArrow> arrow = ReadFirstRecord<DRArrow>(xml, kXmlArrow);
+  const std::optional<DRArrow> arrow = StyleFromRecordText<DRArrow>(xml, kXmlArrow);
   if (arrow) CheckArrowRoundTrip(*arrow);
   if (line || shadow || arrow) Draw(line ? &*line : nullptr, shadow ? &*shadow : nullptr, arrow ? &*arrow : nullptr);
   return 0;

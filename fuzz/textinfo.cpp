@@ -28,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scope->table().append(SystemFont(SystemFontSize()));
   }
   const QString xml = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-  const std::optional<DRTextInfo> info = ReadFirstRecord<DRTextInfo>(xml, kXmlTextinfo);
+  const std::optional<DRTextInfo> info = StyleFromRecordText<DRTextInfo>(xml, kXmlTextinfo);
   if (!info) return 0;
   info->expressWithText(QStringLiteral("fuzz"), false);
-  const QString written = ArchiveStyle(*info);
-  const std::optional<DRTextInfo> again = ReadFirstRecord<DRTextInfo>(written, kXmlTextinfo);
-  if (!again || !(*again == *info) || ArchiveStyle(*again) != written) std::abort();
+  const QString written = StyleRecordText(*info);
+  const std::optional<DRTextInfo> again = StyleFromRecordText<DRTextInfo>(written, kXmlTextinfo);
+  if (!again || !(*again == *info) || StyleRecordText(*again) != written) std::abort();
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <QSettings>
 
 #include "model/DRKeyTable.h"
+#include "model/StyleRecordText.h"
 #include "platform/NotificationCenter.h"
 #include "support/CSKernel.h"
 #include "support/CSXmlDecoder.h"
@@ -35,32 +36,13 @@ const QString kShowPaintGridKey = QStringLiteral("twdraw.showPaintGrid");
 const QString kBlendKey = QStringLiteral("twdraw.blend");
 const QString kSmudgeKey = QStringLiteral("twdraw.smudge");
 
-// A record stored as XML text: a reader on its first tag, or null when the
-// value is no such text.
-std::unique_ptr<CSXmlDecoder> RecordReader(const QSettings& settings, const QString& key) {
-  const QVariant value = settings.value(key);
-  if (value.typeId() != QMetaType::QString) return nullptr;
-  auto decoder = CSXmlDecoder::createWithString(value.toString());
-  if (!decoder || !decoder->getNextTag() || !decoder->startTag()) return nullptr;
-  return decoder;
-}
-
+// A style stored as the text of its record; nullopt when the value holds
+// none that reads.
 template <typename Style>
 std::optional<Style> ReadRecord(const QSettings& settings, const QString& key, int32_t recordKey) {
-  auto decoder = RecordReader(settings, key);
-  if (!decoder || decoder->key() != recordKey) return std::nullopt;
-  return Style::initWithXml(*decoder);
-}
-
-// The style's whole record as text; `tag` encloses the records whose
-// writers leave their tags to the owner.
-template <typename Style>
-QString RecordText(const Style& style, const QString& tag = QString()) {
-  CSXmlEncoder encoder;
-  if (!tag.isNull()) encoder.openTag(tag);
-  style.archiveToXml(encoder);
-  if (!tag.isNull()) encoder.closeTag(tag);
-  return encoder.xml();
+  const QVariant value = settings.value(key);
+  if (value.typeId() != QMetaType::QString) return std::nullopt;
+  return StyleFromRecordText<Style>(value.toString(), recordKey);
 }
 
 // A stored integer, or the fallback when the key is absent or holds no number.
@@ -104,7 +86,9 @@ DRSettings& DRSettings::sharedInstance() {
   return *shared;
 }
 
-DRSettings::DRSettings() { watchTextFont(); }
+DRSettings::DRSettings() {
+  watchTextFont();
+}
 
 void DRSettings::watchTextFont() {
   m_textInfo.setFontChangedHook([this] { emit textInfoFontChanged(); });
@@ -145,16 +129,16 @@ void DRSettings::loadSettings(const QSettings& settings) {
 }
 
 void DRSettings::saveSettings(QSettings& settings) const {
-  settings.setValue(kLineKey, RecordText(m_lineInfo));
+  settings.setValue(kLineKey, StyleRecordText(m_lineInfo));
   settings.setValue(kFillKolorKey, NewKolorString(m_fillKolor));
   settings.setValue(kSwapKolorKey, NewKolorString(m_swapKolor));
   settings.setValue(kDrawFromCenterKey, m_drawFromCenter);
   settings.setValue(kConstrainedKey, m_constrain);
   if (m_arrow)
-    settings.setValue(kArrowKey, RecordText(*m_arrow, QStringLiteral("arrow")));
+    settings.setValue(kArrowKey, StyleRecordText(*m_arrow, QStringLiteral("arrow")));
   else
     settings.remove(kArrowKey);
-  settings.setValue(kTextKey, RecordText(m_textInfo));
+  settings.setValue(kTextKey, StyleRecordText(m_textInfo));
   settings.setValue(kVertexCountKey, qulonglong(m_regularPolyVertexCount));
   settings.setValue(kCornerRadiusKey, qlonglong(m_cornerRadius));
   settings.setValue(kToleranceKey, qlonglong(m_polygonTolerance));
@@ -222,9 +206,15 @@ void DRSettings::setFillArrow(bool fill) {
   emit arrowChanged();
 }
 
-bool DRSettings::arrowOnStart() const { return m_arrow && m_arrow->onStart() == 1; }
-bool DRSettings::arrowOnEnd() const { return m_arrow && m_arrow->onEnd() == 1; }
-bool DRSettings::fillArrow() const { return m_arrow && m_arrow->fill() == 1; }
+bool DRSettings::arrowOnStart() const {
+  return m_arrow && m_arrow->onStart() == 1;
+}
+bool DRSettings::arrowOnEnd() const {
+  return m_arrow && m_arrow->onEnd() == 1;
+}
+bool DRSettings::fillArrow() const {
+  return m_arrow && m_arrow->fill() == 1;
+}
 
 void DRSettings::setCopiedStyle(const DRCopiedStyle& style) {
   m_copiedStyle = style;

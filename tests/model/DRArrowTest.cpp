@@ -67,7 +67,7 @@ DRArrow AtEnds(DRArrow arrow, bool onStart, bool onEnd) {
 }
 
 QString Archive(const DRArrow& arrow) {
-  return ArchiveRecord(arrow, QStringLiteral("arrow"));
+  return StyleRecordText(arrow, QStringLiteral("arrow"));
 }
 
 std::optional<DRArrow> Read(const QString& xml) {

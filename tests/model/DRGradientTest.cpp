@@ -18,7 +18,7 @@ std::optional<DRGradient> Read(const QString& record) {
 }
 
 QString Write(const DRGradient& gradient) {
-  return ArchiveRecord(gradient);
+  return StyleRecordText(gradient);
 }
 
 QString Stops(std::initializer_list<int64_t> positions) {

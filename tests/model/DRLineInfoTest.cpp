@@ -25,7 +25,7 @@ constexpr Kolor kRed = MakeKolor(255, 0, 0);
 constexpr MeasureUnit kPoint = kMeasurePerPoint;
 
 QString Archive(const DRLineInfo& info) {
-  return ArchiveRecord(info);
+  return StyleRecordText(info);
 }
 
 std::optional<DRLineInfo> Read(const QString& xml) {

@@ -25,7 +25,7 @@ constexpr MeasureUnit kMax = std::numeric_limits<int64_t>::max();
 constexpr MeasureUnit kMin = std::numeric_limits<int64_t>::min();
 
 QString Archive(const DRShadow& shadow) {
-  return ArchiveRecord(shadow);
+  return StyleRecordText(shadow);
 }
 
 std::optional<DRShadow> Read(const QString& xml) {

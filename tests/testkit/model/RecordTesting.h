@@ -7,19 +7,9 @@
 #include <optional>
 
 #include "model/DRKeyTable.h"
+#include "model/StyleRecordText.h"
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
-
-// The text the style writes; with `tag`, enclosed in it (for records whose
-// owner writes the tags).
-template <typename Style>
-QString ArchiveRecord(const Style& style, const QString& tag = QString()) {
-  CSXmlEncoder encoder;
-  if (!tag.isNull()) encoder.openTag(tag);
-  style.archiveToXml(encoder);
-  if (!tag.isNull()) encoder.closeTag(tag);
-  return encoder.xml();
-}
 
 // The style read from the first tag of the text; nullopt when it is no XML.
 template <typename Style>
