@@ -288,8 +288,8 @@ QSizeF ImageSizeFromReps(const CSImage& image) {
   return answer;
 }
 
-void CSImage::drawInRectNormally(QPainter* painter, const QRectF& rect) const {
-  if (!painter || isNull() || rect.isEmpty()) return;
+QImage CSImage::bitmapForRect(const QPainter* painter, const QRectF& rect) const {
+  if (!painter || isNull() || rect.isEmpty()) return {};
   const QSizeF device = painter->deviceTransform().mapRect(rect).size();
   // The smallest bitmap that is at least as wide as the device rectangle,
   // else the widest; a PDF page is drawn afresh at the device size.
@@ -307,13 +307,15 @@ void CSImage::drawInRectNormally(QPainter* painter, const QRectF& rect) const {
     const bool fits = w >= device.width(), bestFits = bw >= device.width();
     if ((fits && (!bestFits || w < bw)) || (!fits && !bestFits && w > bw)) best = &rep;
   }
-  QImage pixels = best->bitmap;
-  if (!best->hasPixels()) {
-    const QSize size(std::max(1, qCeil(device.width())), std::max(1, qCeil(device.height())));
-    if (!WithinPixelLimit(size)) return;
-    pixels = best->pdf->render(0, size);
-    if (pixels.isNull()) return;
-  }
+  if (best->hasPixels()) return best->bitmap;
+  const QSize size(std::max(1, qCeil(device.width())), std::max(1, qCeil(device.height())));
+  if (!WithinPixelLimit(size)) return {};
+  return best->pdf->render(0, size);
+}
+
+void CSImage::drawInRectNormally(QPainter* painter, const QRectF& rect) const {
+  const QImage pixels = bitmapForRect(painter, rect);
+  if (pixels.isNull()) return;
   painter->save();
   painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter->setOpacity(1.0);

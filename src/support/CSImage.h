@@ -86,6 +86,9 @@ class CSImage {
   // Draws the whole image into the rectangle, source-over and fully opaque,
   // from the representation that best fits the device size.
   void drawInRectNormally(QPainter* painter, const QRectF& rect) const;
+  // The pixels drawInRectNormally draws into the rectangle on the painter
+  // (a PDF page rendered at the device size); null when there are none.
+  QImage bitmapForRect(const QPainter* painter, const QRectF& rect) const;
 
   // Sets the cached size; answers this image when a representation already
   // has that size, else a new image of that size with this one drawn in it.

@@ -8,14 +8,22 @@
 // references and the named entities are understood; entities are never
 // expanded from declarations. Every scan is linear in the text and stays
 // inside it.
+//
+// A step allocates nothing in the common case: tag names are interned,
+// attributes are kept as places in the text, and values and attributes are
+// decoded the first time they are asked for.
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
+#include <vector>
+
+#include "support/CSError.h"
 
 using CSXmlKeyTable = QHash<QString, int32_t>;
 using CSXmlAttributes = QHash<QString, QString>;
@@ -48,9 +56,14 @@ class CSXmlDecoder {
   static std::unique_ptr<CSXmlDecoder> createWithData(const QByteArray& utf8);
   // A string is used as it stands; anything else is taken as UTF-8 data.
   static std::unique_ptr<CSXmlDecoder> createWithStringOrData(const QVariant& stringOrData);
-  // Reads the file as UTF-8. On failure answers null and, when `reason` is
-  // given, a text for the user: the system's reason when the file cannot be
-  // read, else "I don't understand the file format". Never shows an alert.
+  // Reads the file as UTF-8. On failure answers null and, when `error` is
+  // given, why: the system's error (POSIX domain, from ErrorForUnixError) when
+  // the file cannot be opened or read or is larger than kMaxXmlFileBytes
+  // (EFBIG); an OSStatus-domain error with code 0 (ErrorForReason) whose
+  // reason is "the file is not UTF-8 text" or g_xmlUnknownFormatReason when
+  // its text is not accepted. Never shows an alert.
+  static std::unique_ptr<CSXmlDecoder> createWithFile(const QString& path, CSError* error);
+  // The same, handing out the error's reason() as a text for the user.
   static std::unique_ptr<CSXmlDecoder> createWithFile(const QString& path, QString* reason = nullptr);
 
   CSXmlDecoder(const CSXmlDecoder&) = delete;
@@ -64,7 +77,7 @@ class CSXmlDecoder {
 
   // This reader's own table; none means the class-wide one.
   const CSXmlKeyTable* keyDecoder() const { return m_ownKeys ? &*m_ownKeys : nullptr; }
-  void setKeyDecoder(std::optional<CSXmlKeyTable> table) { m_ownKeys = std::move(table); }
+  void setKeyDecoder(std::optional<CSXmlKeyTable> table);
 
   // ---- Stepping ----
   // The next start or end tag (or, while gathering mixed content, run of
@@ -98,11 +111,20 @@ class CSXmlDecoder {
   void coalesceMixedContent();
 
   // ---- The current tag ----
-  const QString& xmlTag() const { return m_c.xmlTag; }
+  const QString& xmlTag() const { return m_c.internedTag ? *m_c.internedTag : m_c.xmlTag; }
   int32_t key() const { return m_c.key; }
-  const CSXmlAttributes& attributes() const { return m_c.attributes; }
-  const QStringList& orderedAttributes() const { return m_c.orderedAttributes; }  // SVG mode only
-  const QString& value() const { return m_c.value; }                              // null when the element has none
+  const CSXmlAttributes& attributes() const {
+    if (!m_c.attributesBuilt) buildAttributes();
+    return m_c.attributes;
+  }
+  const QStringList& orderedAttributes() const {  // SVG mode only
+    if (!m_c.attributesBuilt) buildAttributes();
+    return m_c.orderedAttributes;
+  }
+  const QString& value() const {  // null when the element has none
+    if (!m_c.valueBuilt) buildValue();
+    return m_c.value;
+  }
   bool startTag() const { return m_c.startTag; }
   bool endTag() const { return m_c.endTag; }
   int64_t level() const { return m_c.level; }
@@ -131,7 +153,7 @@ class CSXmlDecoder {
   // tell absence apart) when the tag has no such attribute.
   int32_t integerAttributeForTag(const QString& name, int32_t absentValue = 0) const;
   QString stringAttributeForTag(const QString& name) const;  // null when absent
-  bool tagHasAttributes() const { return !m_c.attributes.isEmpty(); }
+  bool tagHasAttributes() const { return !m_c.attributeSpans.empty(); }
 
   // Decodes character references (hexadecimal and decimal; above U+FFFF as
   // surrogate pairs, invalid ones as U+FFFD) and the entities quot, lt, gt,
@@ -141,6 +163,21 @@ class CSXmlDecoder {
  private:
   explicit CSXmlDecoder(const QString& text);
 
+  // An attribute as it stands in the text: its name and its undecoded value.
+  struct AttributeSpan {
+    qsizetype nameStart;
+    qsizetype nameLength;
+    qsizetype valueStart;
+    qsizetype valueLength;
+  };
+  // How the current value is held until it is asked for.
+  enum class ValueForm : uint8_t {
+    None,     // no value: null
+    Plain,    // the text at valueStart, as it stands
+    Escaped,  // the text at valueStart, with references to decode
+    Built,    // already in `value`
+  };
+
   // Everything a step changes, so that a peek can put it back.
   struct Cursor {
     qsizetype pos = 0;
@@ -148,25 +185,57 @@ class CSXmlDecoder {
     qsizetype tagOpen = 0;  // the "<" of the current tag
     int64_t level = 0;
     QString error;
-    QString xmlTag;
+    const QString* internedTag = nullptr;  // the name, when it is interned
+    QString xmlTag;                        // else the name
     int32_t key = 0;
-    CSXmlAttributes attributes;
-    QStringList orderedAttributes;
-    QString value;
+    std::vector<AttributeSpan> attributeSpans;  // cleared, not freed, between tags
+    qsizetype valueStart = 0;
+    qsizetype valueLength = 0;
+    ValueForm valueForm = ValueForm::None;
     bool startTag = false;
     bool endTag = false;
     bool started = false;
     bool haveRoot = false;
     bool svg = false;
+    // Built from the spans and the value's place on first use.
+    mutable bool attributesBuilt = true;
+    mutable bool valueBuilt = true;
+    mutable CSXmlAttributes attributes;
+    mutable QStringList orderedAttributes;
+    mutable QString value;
+  };
+
+  // A tag name read before, with its key (when keyValid).
+  struct InternedName {
+    QString name;
+    uint32_t hash = 0;
+    int32_t key = 0;
+    bool keyValid = false;
   };
 
   qsizetype length() const { return m_xml.size(); }
   char16_t at(qsizetype i) const { return m_chars[i]; }
   bool startsWithAt(qsizetype i, QStringView what) const;
-  qsizetype skipBlanks(qsizetype p) const;
+  qsizetype skipBlanks(qsizetype p) const {
+    const qsizetype n = length();
+    while (p < n && (m_chars[p] == u' ' || m_chars[p] == u'\t' || m_chars[p] == u'\n' || m_chars[p] == u'\r')) ++p;
+    return p;
+  }
   void fail(qsizetype offset);
   void failCdata(qsizetype offset);
   int32_t lookUpKey(const QString& name) const;
+  // Makes the name at `start` the current tag's name, with its key.
+  void setTagName(qsizetype start, qsizetype size, uint32_t hash);
+  void setTagName(const QString& name, int32_t key);
+  // Makes every interned name look its key up again.
+  void forgetKeys();
+  void buildAttributes() const;
+  void buildValue() const;
+  void setValue(QString value);
+  void clearTag();
+  // The last of the current tag's attributes called `name`; null if none.
+  const AttributeSpan* findAttribute(QStringView name) const;
+  QString attributeValue(const AttributeSpan& span) const;
   bool readAttributes(qsizetype p);
   bool readElementValue(qsizetype p);
   // At the ">" or "/>" that closes a start tag: reads the value, or ends an
@@ -187,4 +256,9 @@ class CSXmlDecoder {
   // A copy of the class-wide table, refreshed when that table changes.
   mutable CSXmlKeyTable m_sharedKeys;
   mutable uint64_t m_sharedGeneration = ~uint64_t(0);
+  // Names read so far, which stay put while the reader lives (cursors point
+  // at them), and an open-addressing index into them (null for a free slot).
+  std::deque<InternedName> m_names;
+  std::vector<InternedName*> m_nameSlots;
+  uint64_t m_namesGeneration = ~uint64_t(0);
 };

@@ -14,14 +14,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/AtomicSwap.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/FolderEntries.h"
 #include "support/CSCore.h"
 #include "support/Categories.h"
+#include "support/FileErrors.h"
 #include "support/Numbers.h"
 
 const QString kFinderInfoAttribute = QStringLiteral("com.apple.FinderInfo");
@@ -743,4 +744,34 @@ bool SafeFileReplace(const QString& newPath, QString* targetPath, CSError* error
   LogString("Move from \"%@\" to \"%@\" failed. %@", newPath, target, FileErrorDescription(code));
   if (error) *error = ErrorForFileError(code);
   return false;
+}
+
+bool WriteDataToFile(const QByteArray& data, const QString& path, bool createNew, bool sync, CSError* error) {
+  const QByteArray file = QFile::encodeName(path);
+  const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | (createNew ? O_EXCL : O_TRUNC), 0666);
+  if (fd < 0) {
+    if (error) *error = ErrorForUnixError(kFileOperationOpen, errno);
+    return false;
+  }
+  const char* bytes = data.constData();
+  qsizetype left = data.size();
+  int failure = 0;
+  while (left > 0) {
+    const ssize_t n = ::write(fd, bytes, size_t(left));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failure = n < 0 ? errno : EIO;
+      break;
+    }
+    bytes += n;
+    left -= n;
+  }
+  if (failure == 0 && sync && ::fsync(fd) != 0) failure = errno;
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  if (failure != 0) {
+    ::unlink(file.constData());
+    if (error) *error = ErrorForUnixError(kFileOperationWrite, failure);
+    return false;
+  }
+  return true;
 }

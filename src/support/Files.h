@@ -6,6 +6,7 @@
 // the caller's thread. Folder walks and permission changes never follow
 // symbolic links.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "support/FileErrors.h"
+
+class CSError;
 
 // ---- Paths and folders -------------------------------------------------------
 
@@ -69,6 +72,12 @@ constexpr uint64_t kReadFileMaxSize = uint64_t(1) << 32;
 // or measured, is empty or too big, the block cannot be had, or it cannot be
 // read whole.
 void* ReadFile(const QString& path, uint64_t* length);
+
+// Writes the bytes to the file, with the system's reason on failure. A file
+// that exists is replaced in place, or refused with `createNew`; `sync`
+// flushes the bytes to the disk before answering. A file left half-written
+// is removed.
+bool WriteDataToFile(const QByteArray& data, const QString& path, bool createNew, bool sync, CSError* error);
 
 bool IsFileStationery(const QString& path);
 bool IsFileLocked(const QString& path);   // the file's immutable flag

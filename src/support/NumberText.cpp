@@ -1,6 +1,8 @@
 #include "support/NumberText.h"
 
+#include <QLocale>
 #include <QString>
+#include <cmath>
 
 #include "support/SaturatingCast.h"
 #include <limits>
@@ -87,4 +89,25 @@ int64_t VariantLongLongValue(const QVariant& value) {
     }
     default: return value.toLongLong();
   }
+}
+
+QString SizeToText(QSizeF size) {
+  return QLatin1Char('{') + QString::number(size.width(), 'g', QLocale::FloatingPointShortest) + QStringLiteral(", ") +
+         QString::number(size.height(), 'g', QLocale::FloatingPointShortest) + QLatin1Char('}');
+}
+
+QSizeF SizeFromText(QStringView text) {
+  const QStringView trimmed = text.trimmed();
+  if (trimmed.size() < 2 || trimmed.front() != QLatin1Char('{') || trimmed.back() != QLatin1Char('}'))
+    return QSizeF(0, 0);
+  const QStringView inner = trimmed.mid(1, trimmed.size() - 2);
+  const qsizetype comma = inner.indexOf(QLatin1Char(','));
+  if (comma < 0) return QSizeF(0, 0);
+  bool widthOk = false;
+  bool heightOk = false;
+  // QStringView::toDouble reads the C locale and refuses surrounding text.
+  const double width = inner.left(comma).trimmed().toDouble(&widthOk);
+  const double height = inner.mid(comma + 1).trimmed().toDouble(&heightOk);
+  if (!widthOk || !heightOk || !std::isfinite(width) || !std::isfinite(height)) return QSizeF(0, 0);
+  return QSizeF(width, height);
 }

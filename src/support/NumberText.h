@@ -4,6 +4,8 @@
 // and anything after them is ignored. No digits give 0; values beyond the
 // type saturate.
 
+#include <QSizeF>
+#include <QString>
 #include <QStringView>
 #include <QVariant>
 #include <cstdint>
@@ -16,3 +18,11 @@ double DoubleValue(QStringView text);  // also "1.5e3"; no digits give 0
 // boolean as 0 or 1, a floating value truncated and saturated (NaN gives 0),
 // an unsigned value above the range saturated; anything else 0.
 int64_t VariantLongLongValue(const QVariant& value);
+
+// A size as "{width, height}", each side in the shortest text that reads
+// back as the same double.
+QString SizeToText(QSizeF size);
+// Reads that form, blanks allowed around the braces, the comma and the
+// numbers. Anything else, or a side that is not a finite number, gives the
+// zero size.
+QSizeF SizeFromText(QStringView text);

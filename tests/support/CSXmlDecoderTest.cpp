@@ -6,10 +6,12 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 
 #include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
+#include "support/FileErrors.h"
 #include "support/XmlHelpers.h"
 
 namespace {
@@ -122,6 +124,9 @@ TEST_F(CSXmlDecoderTest, ReaderTable) {
        u"</t>\n</svg>",
        {"svg:0 S L1 {width=1,height=2,width=3}", "g:0 S L2", "t:3 S L3 v=  hi  {x=0}", "b:5 SE L3 v=1", "t:3 E L2",
         "g:0 E L1", "t:3 SE L1", "svg:0 E L0"}},
+      {"SVG: a value of references that decode to blanks or nothing only lays out children",
+       u"<svg><g>&#32;&unknown;<a/></g><g>&#65;<a/></g></svg>",
+       {"svg:0 S L1", "g:0 S L2", "a:4 SE L2", "g:0 E L1", "g:0 S L2 v=A", "a:4 SE L2", "g:0 E L1", "svg:0 E L0"}},
       {"SVG root after a declaration selects SVG mode",
        u"<?xml version=\"1.0\"?>\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"x.dtd\">\n<svg b=\"1\" a=\"2\">\n "
        u"<c/>\n</svg>\n",
@@ -225,6 +230,58 @@ TEST_F(CSXmlDecoderTest, FilesGiveAReasonInsteadOfAnAlert) {
   auto decoder = CSXmlDecoder::createWithFile(write("good.xml", "<?xml version=\"1.0\"?>\n<root><t>1</t></root>"));
   ASSERT_TRUE(decoder);
   EXPECT_EQ(ReadAll(*decoder), (QStringList{"root:1 S L1", "t:3 SE L1 v=1", "root:1 E L0"}));
+}
+
+TEST_F(CSXmlDecoderTest, FileErrorsAreTheSystemsOrTheFormatsReason) {
+  QTemporaryDir dir;
+  auto write = [&](const char* name, const QByteArray& bytes) {
+    QFile file(dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+  };
+  // Larger than the reader takes, without using the disk: a sparse file.
+  const QString huge = dir.filePath("huge.xml");
+  {
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\"?>");
+    ASSERT_TRUE(file.resize(kMaxXmlFileBytes + 1));
+  }
+  const CSError notUtf8 = ErrorForReason("the file is not UTF-8 text", 0);
+  const CSError unknownFormat = ErrorForReason("I don't understand the file format", 0);
+  struct Row {
+    const char* name;
+    QString path;
+    CSError error;
+  } rows[] = {
+      {"missing", dir.filePath("missing.xml"), ErrorForUnixError(kFileOperationOpen, ENOENT)},
+      {"in a missing folder", dir.filePath("none/a.xml"), ErrorForUnixError(kFileOperationOpen, ENOENT)},
+      {"a folder", dir.path(), ErrorForUnixError(kFileOperationRead, EISDIR)},
+      {"too large", huge, ErrorForUnixError(kFileOperationRead, EFBIG)},
+      {"not UTF-8", write("latin1.xml", "<?xml?><a>\xE9t\xE9</a>"), notUtf8},
+      {"cut inside a character", write("cut.xml", "<?xml?><a>\xE4\xB8"), notUtf8},
+      {"not XML", write("page.html", "<html></html>"), unknownFormat},
+      {"empty", write("empty.xml", ""), unknownFormat},
+  };
+  for (const Row& row : rows) {
+    CSError error;
+    EXPECT_FALSE(CSXmlDecoder::createWithFile(row.path, &error)) << row.name;
+    EXPECT_EQ(error.domain(), row.error.domain()) << row.name;
+    EXPECT_EQ(error.code(), row.error.code()) << row.name;
+    EXPECT_EQ(error.reason(), row.error.reason()) << row.name;
+    // The text form hands out the same reason.
+    QString reason;
+    EXPECT_FALSE(CSXmlDecoder::createWithFile(row.path, &reason)) << row.name;
+    EXPECT_EQ(reason, row.error.reason()) << row.name;
+  }
+  EXPECT_EQ(ErrorForUnixError(kFileOperationOpen, ENOENT).reason(), "The file can't be found");
+  EXPECT_EQ(ErrorForUnixError(kFileOperationRead, EFBIG).reason(), "The file is too big");
+
+  // A file that reads leaves the caller's error alone.
+  CSError untouched = ErrorForReason("earlier", 7);
+  EXPECT_TRUE(CSXmlDecoder::createWithFile(write("good.xml", "<?xml version=\"1.0\"?><a/>"), &untouched));
+  EXPECT_EQ(untouched, ErrorForReason("earlier", 7));
 }
 
 TEST_F(CSXmlDecoderTest, SkipTagCountsNestingAndKeepsLaterSiblings) {
@@ -354,6 +411,59 @@ TEST_F(CSXmlDecoderTest, ValuesAttributesAndKeys) {
   ASSERT_NE(d->keyDecoder(), nullptr);
 }
 
+// Values and attributes are decoded when asked for: after a peek, a skip
+// or a change of key table they still belong to the tag the reader is on.
+TEST_F(CSXmlDecoderTest, ValuesAndKeysBelongToTheCurrentTag) {
+  const QString xml = QString(kDecl) +
+                      "<root><t a=\"1&amp;2\" b=\"x\" a=\"3&lt;\">v&amp;w</t><b k=\"9\">next</b>"
+                      "<t>plain</t><root/></root>";
+  auto d = CSXmlDecoder::createWithString(xml);
+  ASSERT_TRUE(d->getNextTag() && d->getNextTag());
+  CSXmlAttributes peeked;
+  QString peekedValue;
+  EXPECT_EQ(d->followingTagWithAttributes(&peeked, &peekedValue), "b");
+  EXPECT_EQ(peeked, (CSXmlAttributes{{"k", "9"}}));
+  EXPECT_EQ(peekedValue, "next");
+  // Nothing of the current tag was asked for before the peek.
+  EXPECT_EQ(d->value(), "v&w");
+  EXPECT_EQ(d->stringAttributeForTag("a"), "3<");  // the later duplicate
+  EXPECT_EQ(d->integerAttributeForTag("b", -1), 0);
+  EXPECT_EQ(d->attributes(), (CSXmlAttributes{{"a", "3<"}, {"b", "x"}}));
+  EXPECT_EQ(d->key(), 3);
+
+  // A new class-wide table between steps gives names read before new keys.
+  CSXmlDecoder::addDecoderKey(40, "t");
+  CSXmlDecoder::addDecoderKey(41, "b");
+  ASSERT_TRUE(d->getNextTag());
+  EXPECT_EQ(Step(*d), "b:41 SE L1 v=next {k=9}");
+  ASSERT_TRUE(d->getNextTag());
+  EXPECT_EQ(Step(*d), "t:40 SE L1 v=plain");
+  EXPECT_FALSE(d->tagHasAttributes());
+  EXPECT_TRUE(d->stringAttributeForTag("a").isNull());
+  d->setKeyDecoder(CSXmlKeyTable{{"root", 5}});
+  EXPECT_EQ(ReadAll(*d), (QStringList{"root:5 SE L1", "root:5 E L0"}));
+  d->setKeyDecoder(std::nullopt);
+  EXPECT_EQ(d->keyDecoder(), nullptr);
+}
+
+// Any number of distinct names reads with the right names and keys, also
+// past the point where the reader stops keeping names.
+TEST_F(CSXmlDecoderTest, ManyDistinctNames) {
+  QString xml = QString(kDecl) + "<root>";
+  QStringList expected{"root:1 S L1"};
+  for (int i = 0; i < 10000; ++i) {
+    const QString name = i % 7 == 0 ? QStringLiteral("child") : QStringLiteral("n%1").arg(i);
+    xml += QStringLiteral("<%1>%2</%1>").arg(name).arg(i);
+    expected << QStringLiteral("%1:%2 SE L1 v=%3").arg(name).arg(i % 7 == 0 ? 2 : 0).arg(i);
+  }
+  xml += "<t/></root>";
+  expected << "t:3 SE L1"
+           << "root:1 E L0";
+  auto d = CSXmlDecoder::createWithString(xml);
+  ASSERT_TRUE(d);
+  EXPECT_EQ(ReadAll(*d), expected);
+}
+
 TEST_F(CSXmlDecoderTest, DecodeEscapes) {
   struct Row {
     const char16_t* in;
@@ -374,6 +484,9 @@ TEST_F(CSXmlDecoderTest, DecodeEscapes) {
       {u"&verylongentityname;", u"&verylongentityname;"},
       {u"&", u"&"},
       {u"&#", u"&#"},
+      // Control characters XML does not allow read as the writer writes them.
+      {u"\u0001t\u0085", u" t "},
+      {u"a\tb\nc\rd", u"a\tb\nc\rd"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(CSXmlDecoder::decodeEscapes(QString::fromUtf16(row.in)), QString::fromUtf16(row.out))
@@ -507,6 +620,25 @@ void ExpectedSteps(const Node& node, int64_t level, QStringList& steps) {
 }
 
 }  // namespace
+
+TEST_F(CSXmlDecoderTest, StrayControlsInTextReadAsTheWriterWritesThem) {
+  const QString text = QStringLiteral("<?xml?><a n=\"x\u0002y\"><b>\u0000t</b><c>&amp;\u001F</c></a>");
+  auto decoder = CSXmlDecoder::createWithString(text);
+  ASSERT_TRUE(decoder);
+  ASSERT_TRUE(decoder->getNextTag());
+  EXPECT_EQ(decoder->stringAttributeForTag(QStringLiteral("n")), QStringLiteral("x y"));
+  ASSERT_TRUE(decoder->getNextTag());
+  EXPECT_EQ(decoder->value(), QStringLiteral(" t"));
+  ASSERT_TRUE(decoder->getNextTag());
+  EXPECT_EQ(decoder->value(), QStringLiteral("& "));
+
+  // A value the writer wrote from such text reads back as it reads here.
+  CSXmlEncoder encoder;
+  encoder.addTag(QStringLiteral("b"), QString(QChar(0)) + QStringLiteral("t"));
+  auto again = CSXmlDecoder::createWithString(encoder.xml());
+  ASSERT_TRUE(again && again->getNextTag());
+  EXPECT_EQ(again->value(), QStringLiteral(" t"));
+}
 
 TEST_F(CSXmlDecoderTest, RandomTreesReadBackAsWritten) {
   QRandomGenerator random(20261210);

@@ -19,6 +19,7 @@
 #include "platform/AtomicSwap.h"
 #include "platform/ExtendedAttributes.h"
 #include "support/CSCore.h"
+#include "support/CSError.h"
 #include "support/Files.h"
 #include "testkit/LogCapture.h"
 #include "testkit/ScopedEnvironment.h"
@@ -202,6 +203,26 @@ TEST(Files, ReadFileWholeOrNothing) {
     EXPECT_EQ(ReadFile(path, &length), nullptr) << path.toStdString();
     EXPECT_EQ(length, 0u);
   }
+}
+
+TEST(Files, WriteDataToFileReplacesOrRefuses) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("data.bin"));
+  CSError error;
+  ASSERT_TRUE(WriteDataToFile(QByteArray("first"), path, true, true, &error));
+  // A new file is never written over one that exists; a plain write replaces it.
+  EXPECT_FALSE(WriteDataToFile(QByteArray("second"), path, true, false, &error));
+  EXPECT_EQ(error.code(), EEXIST);
+  ASSERT_TRUE(WriteDataToFile(QByteArray("2"), path, false, false, &error));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), QByteArray("2"));
+  // No folder to write in: the system's reason, and nothing left behind.
+  const QString missing = dir.filePath(QStringLiteral("none/data.bin"));
+  EXPECT_FALSE(WriteDataToFile(QByteArray("x"), missing, false, false, &error));
+  EXPECT_EQ(error.code(), ENOENT);
+  EXPECT_FALSE(error.reason().isEmpty());
+  EXPECT_FALSE(QFile::exists(missing));
 }
 
 TEST(Files, FolderWalksDoNotFollowLinks) {
