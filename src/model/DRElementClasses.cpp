@@ -8,6 +8,7 @@
 #include "model/DRElement.h"
 #include "model/DRElementArc.h"
 #include "model/DRElementBentLine.h"
+#include "model/DRElementBitmap.h"
 #include "model/DRElementEllipse.h"
 #include "model/DRElementGroup.h"
 #include "model/DRElementLine.h"
@@ -43,6 +44,7 @@ void RegisterElementClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     RegisterElementClass(kElementArc, Make<DRElementArc>);
+    RegisterElementClass(kElementBitmap, Make<DRElementBitmap>);
     RegisterElementClass(kElementEllipse, Make<DRElementEllipse>);
     RegisterElementClass(kElementRectangle, Make<DRElementRectangle>);
     RegisterElementClass(kElementRegularPoly, Make<DRElementRegularPoly>);

@@ -5,12 +5,28 @@
 // implementation at start-up; without one the model runs on the defaults
 // below, as it does in tests and tools.
 
+#include <QByteArray>
 #include <QList>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
 
 #include "model/DRArrow.h"
+#include "model/DRElementGroup.h"
+#include "support/CSImage.h"
 
+class CSError;
 class DRElementHostingView;
 class QObject;
+
+// The kinds of file a drawing can be opened from (GetDrawFileType).
+enum DRDrawFileType : int32_t {
+  kDrawFileUnknown = 0,
+  kDrawFileNative = 2,
+  kDrawFileEmf = 3,
+  kDrawFileImage = 4,
+  kDrawFileSvg = 5,
+};
 
 class DRModelServices {
  public:
@@ -34,6 +50,57 @@ class DRModelServices {
 
   // The application's recently used arrows, most recent first.
   virtual QList<DRArrow>& recentArrows() { return m_recentArrows; }
+
+  // ---- Preferences ----
+  // Keep the old version of a saved drawing under the backup name.
+  virtual bool keepBackups() const { return true; }
+  virtual bool autosave() const { return true; }
+  // 0-10; JPEG and HEIC quality is a tenth of it.
+  virtual int jpegCompression() const { return 8; }
+  // TIFF files are LZW-compressed.
+  virtual bool tiffCompression() const { return true; }
+  // Where autosave packages are written; empty when there is none.
+  virtual QString supportFolder() const { return QString(); }
+  // Seconds on the clock of TimeSinceSystemRef(); tests drive their own.
+  virtual double currentTime() const;
+
+  // ---- Files of other kinds (the interchange layer registers them) ----
+  virtual DRDrawFileType drawFileType(const QString& path) const;
+  // The elements of an EMF or SVG file; empty when it cannot be read.
+  virtual DRElementList loadElementsFromEmfFile(const QString& path) {
+    (void)path;
+    return {};
+  }
+  virtual DRElementList loadElementsFromSvgFile(const QString& path) {
+    (void)path;
+    return {};
+  }
+  virtual bool saveSvgFile(const DRElementList& elements, const CSRect& frame, const QString& path,
+                           CSError* error);
+  // Pictures turned into images; each gives a null image when it cannot,
+  // and the converters give the path of the PDF rendering they wrote.
+  virtual bool isQuickdrawFile(const QString& path) const {
+    (void)path;
+    return false;
+  }
+  virtual CSImage createImageFromQuickdrawPict(const QByteArray& data, bool hasHeader, QString* pdfPath) {
+    (void)data, (void)hasHeader, (void)pdfPath;
+    return {};
+  }
+  virtual CSImage createImageFromEmf(const QByteArray& data, QString* pdfPath) {
+    (void)data, (void)pdfPath;
+    return {};
+  }
+  virtual CSImage largestIconImage(const QString& path) {
+    (void)path;
+    return {};
+  }
+  // Asks for the size and page of a PDF or AI file; `canceled` when the
+  // user cancels.
+  virtual CSImage scalableImage(const QString& path, bool* canceled) {
+    (void)path, (void)canceled;
+    return {};
+  }
 
  private:
   QList<DRArrow> m_recentArrows;

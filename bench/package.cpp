@@ -1,0 +1,177 @@
+// Saving and opening a drawing package of 10,000 elements (rectangles,
+// ellipses and lines with line styles, and every tenth a text box, all in
+// one font), beside `xmllint --noout` on the written "drawing.xml" as a
+// peer that only parses the same text (its process start-up included;
+// skipped when it is not installed). The last benchmark reports our open
+// over the peer's parse as "open_over_xmllint".
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+#include "BenchApplication.h"
+#include "BenchPeer.h"
+#include "model/DRDrawing.h"
+#include "model/DRElementEllipse.h"
+#include "model/DRElementLine.h"
+#include "model/DRElementRectangle.h"
+#include "model/DRElementText.h"
+#include "model/DRKeyTable.h"
+#include "platform/AtomicSwap.h"
+#include "support/Fonts.h"
+
+namespace {
+
+constexpr int kCount = 10000;
+constexpr int kColumns = 100;
+
+QString BenchFolder() {
+  static const QString folder = [] {
+    const QString path = QDir::temp().filePath(QStringLiteral("twdraw-bench-package-%1").arg(getpid()));
+    QDir().mkpath(path);
+    std::atexit([] { RemoveItemTree(QDir::temp().filePath(QStringLiteral("twdraw-bench-package-%1").arg(getpid()))); });
+    return path;
+  }();
+  return folder;
+}
+
+DRDrawing& Drawing() {
+  static DRDrawing* drawing = [] {
+    EnsureBenchApplication();
+    CreateXmlDecoder();
+    RegisterElementClasses();
+    auto* made = new DRDrawing;
+    made->setCreatePreview(false);
+    const QFont font = DefaultUserFontOfSize(12);
+    uint32_t seed = 12345;
+    auto next = [&seed](int range) {
+      seed = seed * 1103515245u + 12345u;
+      return int((seed >> 16) % uint32_t(range));
+    };
+    for (int i = 0; i < kCount; ++i) {
+      const QRectF rect((i % kColumns) * 20.0 + next(10), (i / kColumns) * 20.0 + next(10), 10 + next(40),
+                        10 + next(40));
+      std::unique_ptr<DRElement> element;
+      if (i % 10 == 9) {
+        auto text = std::make_unique<DRElementText>();
+        DRTextInfo info = text->textInfo();
+        info.setFont(font);
+        text->setTextInfo(info);
+        text->setFrame(ConvertViewRect(QRectF(rect.topLeft(), QSizeF(120, 20))));
+        text->setText(QStringLiteral("Label %1 & <more>").arg(i));
+        element = std::move(text);
+      } else if (i % 3 == 2) {
+        auto line = std::make_unique<DRElementLine>();
+        line->setFrame(ConvertViewRect(rect));
+        line->setStartPoint(CSPoint{0, 0});
+        line->setEndPoint(CSPoint{line->frame().width, line->frame().height});
+        element = std::move(line);
+      } else {
+        std::unique_ptr<DRElementClosed> closed;
+        if (i % 3 == 0)
+          closed = std::make_unique<DRElementRectangle>();
+        else
+          closed = std::make_unique<DRElementEllipse>();
+        closed->setFrame(ConvertViewRect(rect));
+        closed->setFillKolor(MakeKolor(next(256), next(256), next(256), 50 + next(51)));
+        element = std::move(closed);
+      }
+      element->setOriginalSize(CSPoint{element->frame().width, element->frame().height});
+      made->elements().push_back(std::move(element));
+    }
+    return made;
+  }();
+  return *drawing;
+}
+
+// The package the open benchmarks read, saved once.
+const QString& SavedPackage() {
+  static const QString path = [] {
+    const QString package = BenchFolder() + QStringLiteral("/Saved.TWdraw");
+    if (!Drawing().saveNative(package, false, nullptr)) return QString();
+    return package;
+  }();
+  return path;
+}
+
+class WallClock {
+ public:
+  double seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count(); }
+
+ private:
+  std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+};
+
+// Seconds per open in the latest run of BM_OpenPackage; 0 before it.
+double g_openSeconds = 0;
+
+void BM_SavePackage(benchmark::State& state) {
+  DRDrawing& drawing = Drawing();
+  int round = 0;
+  for (auto _ : state) {
+    const QString package = BenchFolder() + QStringLiteral("/Save%1.TWdraw").arg(round++);
+    if (!drawing.saveNative(package, false, nullptr)) {
+      state.SkipWithError("the save failed");
+      break;
+    }
+    state.PauseTiming();
+    RemoveItemTree(package);
+    state.ResumeTiming();
+  }
+  state.counters["elements"] = kCount;
+}
+BENCHMARK(BM_SavePackage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_OpenPackage(benchmark::State& state) {
+  const QString& package = SavedPackage();
+  if (package.isEmpty()) {
+    state.SkipWithError("the package could not be saved");
+    return;
+  }
+  const WallClock clock;
+  for (auto _ : state) {
+    DRDrawing drawing;
+    if (!drawing.loadNativeFile(package) || drawing.elements().size() != size_t(kCount)) {
+      state.SkipWithError("the package did not open whole");
+      break;
+    }
+    state.PauseTiming();
+    drawing.elements().clear();
+    state.ResumeTiming();
+  }
+  g_openSeconds = clock.seconds() / double(state.iterations());
+  state.SetBytesProcessed(state.iterations() * QFile(package + QStringLiteral("/drawing.xml")).size());
+}
+BENCHMARK(BM_OpenPackage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The peer: xmllint parsing the same "drawing.xml" as a process.
+void BM_XmllintNoout(benchmark::State& state) {
+  const QString& package = SavedPackage();
+  if (package.isEmpty()) {
+    state.SkipWithError("the package could not be saved");
+    return;
+  }
+  if (!PeerInstalled("/usr/bin/xmllint")) {
+    state.SkipWithError("xmllint is not installed (libxml2-utils)");
+    return;
+  }
+  const QByteArray file = QFile::encodeName(package + QStringLiteral("/drawing.xml"));
+  const WallClock clock;
+  for (auto _ : state) {
+    if (!RunPeer("/usr/bin/xmllint", {"--noout", file})) {
+      state.SkipWithError("xmllint refused the file");
+      break;
+    }
+  }
+  const double peerSeconds = clock.seconds() / double(state.iterations());
+  state.SetBytesProcessed(state.iterations() * QFile(QFile::decodeName(file)).size());
+  if (g_openSeconds > 0) state.counters["open_over_xmllint"] = g_openSeconds / peerSeconds;
+}
+BENCHMARK(BM_XmllintNoout)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
