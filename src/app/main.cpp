@@ -3,6 +3,7 @@
 #include "support/CSKernel.h"
 #include "support/CSLogger.h"
 #include "support/widgets/CSAlert.h"
+#include "ui/editor/EditorSetup.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
   InstallLogFile();
   InstallAlertPresenter();
   CSKernel::createSharedInstance(CSKernelOptions());
+  // The editor's images, before any window asks for one.
+  SetupEditorResources();
 
   std::printf("TWdraw %s: the drawing editor is not built yet.\n", TWDRAW_VERSION);
   return 0;

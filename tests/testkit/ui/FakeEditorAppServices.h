@@ -1,0 +1,36 @@
+#pragma once
+// Records the colour panels asked for; registered while the fake lives.
+// chooseKolor plays the user picking a colour in the open panel.
+
+#include <vector>
+
+#include "ui/editor/DREditorAppServices.h"
+
+class FakeEditorAppServices : public DREditorAppServices {
+ public:
+  FakeEditorAppServices() { SetEditorAppServices(this); }
+  ~FakeEditorAppServices() override { SetEditorAppServices(nullptr); }
+  FakeEditorAppServices(const FakeEditorAppServices&) = delete;
+  FakeEditorAppServices& operator=(const FakeEditorAppServices&) = delete;
+
+  struct Opened {
+    int swatch;
+    Kolor kolor;
+  };
+  std::vector<Opened> opened;
+  int swatch = 9;
+  DRColorPanelDelegate* delegate = nullptr;
+
+  void openColorPanel(int panelSwatch, Kolor kolor, DRColorPanelDelegate* panelDelegate) override {
+    static constexpr int kPanelSwatches[] = {0, 3, 4, 10, 11, 12};
+    bool known = false;
+    for (int s : kPanelSwatches) known = known || s == panelSwatch;
+    if (!known) return;
+    opened.push_back({panelSwatch, kolor});
+    swatch = panelSwatch;
+    delegate = panelDelegate;
+  }
+  void chooseKolor(Kolor kolor) {
+    if (delegate) delegate->setKolor(kolor, swatch);
+  }
+};
