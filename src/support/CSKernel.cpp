@@ -88,6 +88,8 @@ CSKernel::CSKernel(const CSKernelOptions& options) : m_appDelegate(options.appDe
   g_appVersionString = QCoreApplication::applicationVersion();
   g_appName = QCoreApplication::applicationName();
   g_bootVolumeName = QStorageInfo::root().displayName();
+  // A container may have no mount entry for its root: it is still a volume.
+  if (g_bootVolumeName.isEmpty()) g_bootVolumeName = QStringLiteral("/");
 
   QString dataFolder = options.dataFolder;
   if (dataFolder.isEmpty()) dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
