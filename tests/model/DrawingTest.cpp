@@ -143,7 +143,7 @@ TEST_F(DrawingTest, NormalizeWithQuitPostsSavingWithTheWindow) {
   EXPECT_TRUE(savingObjects.empty());
   NotificationCenter::defaultCenter().post(g_normalizeNotification, nullptr, {{QStringLiteral("quit"), true}});
   ASSERT_EQ(savingObjects.size(), 1u);
-  EXPECT_EQ(savingObjects[0], &host.windowObject);
+  EXPECT_EQ(savingObjects[0], host.windowObject);
   NotificationCenter::defaultCenter().removeObserver(this);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// A drawing window for model tests: the window object, the canvas and the
-// content frame are public fields, and every call the document makes on
-// its window (tabs, undo store, info bar, title and edited mark) is
-// counted or recorded.
+// A drawing window for tests: the window object, the canvas and the content
+// frame are public fields, and every call the document makes on its window
+// (tabs, undo store, info bar, title and edited mark) is counted or
+// recorded. FakeDocumentHostOf serves any interface built on
+// DRDocumentHost (the editor's window host adds its own calls on top).
 
 #include <QObject>
 #include <QRect>
@@ -13,15 +14,13 @@
 
 #include "model/DRDocumentHost.h"
 
-class FakeDocumentHost : public DRDocumentHost {
+template <class Host>
+class FakeDocumentHostOf : public Host {
  public:
-  explicit FakeDocumentHost(DRCanvasHost* canvas = nullptr) : canvasHost(canvas) {}
-
   // ---- Answers ----
-  DRCanvasHost* canvasHost;
-  // The window is loaded: window() answers windowObject.
-  bool windowLoaded = true;
-  QObject windowObject;
+  // window() answers it; null stands for a window not loaded yet.
+  QObject* windowObject = nullptr;
+  DRCanvasHost* canvasHost = nullptr;
   bool sheet = false;
   QRect frame;
   QString tabGuid;
@@ -43,7 +42,7 @@ class FakeDocumentHost : public DRDocumentHost {
   int redrawCount = 0;
 
   // ---- DRDocumentHost ----
-  QObject* window() const override { return windowLoaded ? const_cast<QObject*>(&windowObject) : nullptr; }
+  QObject* window() const override { return windowObject; }
   DRCanvasHost* canvas() const override { return canvasHost; }
   bool hasAttachedSheet() const override { return sheet; }
   QRect contentFrame() const override { return frame; }
@@ -71,4 +70,14 @@ class FakeDocumentHost : public DRDocumentHost {
   void setDocumentEdited(bool edited) override { editedMarks.push_back(edited); }
   void setRepresentedFilename(const QString& path) override { representedFiles.append(path); }
   void redrawContent() override { ++redrawCount; }
+};
+
+// The model's window: its window object is its own, loaded from the start.
+class FakeDocumentHost : public FakeDocumentHostOf<DRDocumentHost> {
+ public:
+  explicit FakeDocumentHost(DRCanvasHost* canvas = nullptr) {
+    canvasHost = canvas;
+    windowObject = &ownWindow;
+  }
+  QObject ownWindow;
 };
