@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "BenchApplication.h"
+#include "BenchDrawing.h"
 #include "BenchPeer.h"
 #include "model/DRDrawing.h"
 #include "model/DRElementEllipse.h"
@@ -79,25 +80,8 @@ DRDrawing& Drawing() {
     RegisterElementClasses();
     auto* made = new DRDrawing;
     for (const Shape& shape : Shapes()) {
-      std::unique_ptr<DRElement> element;
-      if (shape.kind == 2) {
-        auto line = std::make_unique<DRElementLine>();
-        line->setArrow(std::nullopt);
-        line->setFrame(ConvertViewRect(shape.rect));
-        line->setStartPoint(CSPoint{0, 0});
-        line->setEndPoint(CSPoint{line->frame().width, line->frame().height});
-        element = std::move(line);
-      } else {
-        std::unique_ptr<DRElementClosed> closed;
-        if (shape.kind == 0)
-          closed = std::make_unique<DRElementRectangle>();
-        else
-          closed = std::make_unique<DRElementEllipse>();
-        closed->setFrame(ConvertViewRect(shape.rect));
-        closed->setFillKolor(MakeKolor(shape.red, shape.green, shape.blue, kOpacity));
-        element = std::move(closed);
-      }
-      element->setOriginalSize(CSPoint{element->frame().width, element->frame().height});
+      std::unique_ptr<DRElement> element =
+          MakeBenchShape(shape.kind, shape.rect, MakeKolor(shape.red, shape.green, shape.blue, kOpacity));
       element->setLineInfo(LineOf(shape));
       made->elements().push_back(std::move(element));
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BenchApplication.h"
+#include "BenchDrawing.h"
 #include "model/DRCanvasHost.h"
 #include "model/DRDocumentHost.h"
 #include "model/DRDrawing.h"
@@ -103,24 +104,8 @@ Exporter& Document() {
     made->drawing.setDocumentHost(&made->window);
     for (int i = 0; i < kCount; ++i) {
       const QRectF rect(20 + (i % kColumns) * kPitch, 20 + (i / kColumns) * kPitch, 20 + i % 17, 20 + i % 13);
-      std::unique_ptr<DRElement> element;
-      if (i % 3 == 2) {
-        auto line = std::make_unique<DRElementLine>();
-        line->setArrow(std::nullopt);
-        line->setFrame(ConvertViewRect(rect));
-        line->setEndPoint(CSPoint{line->frame().width, line->frame().height});
-        element = std::move(line);
-      } else {
-        std::unique_ptr<DRElementClosed> closed;
-        if (i % 3 == 0)
-          closed = std::make_unique<DRElementRectangle>();
-        else
-          closed = std::make_unique<DRElementEllipse>();
-        closed->setFrame(ConvertViewRect(rect));
-        closed->setFillKolor(MakeKolor(i % 256, (i * 7) % 256, (i * 13) % 256, 70));
-        element = std::move(closed);
-      }
-      element->setOriginalSize(CSPoint{element->frame().width, element->frame().height});
+      std::unique_ptr<DRElement> element =
+          MakeBenchShape(i % 3, rect, MakeKolor(i % 256, (i * 7) % 256, (i * 13) % 256, 70));
       DRLineInfo line;
       line.setWidth(kMeasurePerPoint * (1 + i % 3));
       line.setKolorWithoutRegistering(MakeKolor(0, 0, (i * 3) % 256));

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "BenchApplication.h"
+#include "BenchDrawing.h"
 #include "BenchPeer.h"
 #include "model/DRDrawing.h"
 #include "model/DRElementEllipse.h"
@@ -64,24 +65,11 @@ DRDrawing& Drawing() {
         text->setTextInfo(info);
         text->setFrame(ConvertViewRect(QRectF(rect.topLeft(), QSizeF(120, 20))));
         text->setText(QStringLiteral("Label %1 & <more>").arg(i));
+        text->setOriginalSize(CSPoint{text->frame().width, text->frame().height});
         element = std::move(text);
-      } else if (i % 3 == 2) {
-        auto line = std::make_unique<DRElementLine>();
-        line->setFrame(ConvertViewRect(rect));
-        line->setStartPoint(CSPoint{0, 0});
-        line->setEndPoint(CSPoint{line->frame().width, line->frame().height});
-        element = std::move(line);
       } else {
-        std::unique_ptr<DRElementClosed> closed;
-        if (i % 3 == 0)
-          closed = std::make_unique<DRElementRectangle>();
-        else
-          closed = std::make_unique<DRElementEllipse>();
-        closed->setFrame(ConvertViewRect(rect));
-        closed->setFillKolor(MakeKolor(next(256), next(256), next(256), 50 + next(51)));
-        element = std::move(closed);
+        element = MakeBenchShape(i % 3, rect, MakeKolor(next(256), next(256), next(256), 50 + next(51)));
       }
-      element->setOriginalSize(CSPoint{element->frame().width, element->frame().height});
       made->elements().push_back(std::move(element));
     }
     return made;
