@@ -10,3 +10,19 @@ extern const QString g_toggleInfoNotification;    // "twdraw.toggleInfo" (object
 extern const QString g_tabChangeNotification;     // "cvb.tabChange" (object: the window)
 extern const QString g_activateCropNotification;  // "twdraw.activateCrop" (object: the window)
 extern const QString g_cropKey;                   // "crop": start (YES) or end (NO) cropping
+
+// The drawing canvas's announcements and the notifications it follows.
+extern const QString g_selectionChangeNotification;  // "cvb.selectionChange" (object: the window)
+extern const QString g_zoomChangeNotification;       // "cvb.zoomChange" (object: the window)
+extern const QString g_positionChangeNotification;   // "twdraw.positionChange" (object: the window)
+extern const QString g_rotationNotification;         // "twdraw.rotation" (object: the window)
+extern const QString g_polyReshapeNotification;      // "twdraw.polyReshape" (object: the window)
+extern const QString g_unitsChangedNotification;     // "twdraw.unitsChanged"
+extern const QString g_redrawDrawingNotification;    // "twdraw.redrawDrawing"
+extern const QString g_elementMoveNotification;      // "twdraw.elementMove" (object: the window)
+// The document window is closing for good (posted by the window controller
+// once the close is decided); its canvas stops drawing.
+extern const QString g_windowWillCloseNotification;  // "twdraw.windowWillClose" (object: the window)
+
+// The drawing controller's announcements.
+extern const QString g_reloadPropertiesNotification;  // "cs.reloadProperties" (object: the window): the inspector reloads its panes

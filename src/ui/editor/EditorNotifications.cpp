@@ -1,0 +1,11 @@
+#include "ui/editor/EditorNotifications.h"
+
+const QString g_selectionChangeNotification = QStringLiteral("cvb.selectionChange");
+const QString g_zoomChangeNotification = QStringLiteral("cvb.zoomChange");
+const QString g_positionChangeNotification = QStringLiteral("twdraw.positionChange");
+const QString g_rotationNotification = QStringLiteral("twdraw.rotation");
+const QString g_polyReshapeNotification = QStringLiteral("twdraw.polyReshape");
+const QString g_unitsChangedNotification = QStringLiteral("twdraw.unitsChanged");
+const QString g_redrawDrawingNotification = QStringLiteral("twdraw.redrawDrawing");
+const QString g_elementMoveNotification = QStringLiteral("twdraw.elementMove");
+const QString g_windowWillCloseNotification = QStringLiteral("twdraw.windowWillClose");
