@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -103,6 +104,34 @@ TEST_F(AutosaveTest, AForcedRunStillKeepsTwoMinutesFromTheLastAutosave) {
   services.now = 1320;
   drawing->forceAutosave();
   EXPECT_FALSE(drawing->dirtySinceAutoSave());
+}
+
+TEST_F(AutosaveTest, LeavingTheActiveStateForcesAnAutosave) {
+  auto announce = [](Qt::ApplicationState state) {
+    ASSERT_TRUE(QMetaObject::invokeMethod(qGuiApp, "applicationStateChanged", Qt::DirectConnection,
+                                          Q_ARG(Qt::ApplicationState, state)));
+  };
+  // Edited a moment ago: the timer would still wait, leaving the active
+  // state does not.
+  services.now = 1300;
+  drawing->setLastEditTime(1299);
+  announce(Qt::ApplicationActive);
+  EXPECT_TRUE(packages().isEmpty());  // becoming active writes nothing
+  announce(Qt::ApplicationInactive);
+  ASSERT_EQ(packages().size(), 1);
+  EXPECT_FALSE(drawing->dirtySinceAutoSave());
+
+  // Leaving again within two minutes of that copy writes nothing new.
+  edit();
+  services.now = 1350;
+  announce(Qt::ApplicationActive);
+  announce(Qt::ApplicationInactive);
+  EXPECT_TRUE(drawing->dirtySinceAutoSave());
+  // Nor does staying inactive.
+  services.now = 1500;
+  announce(Qt::ApplicationHidden);
+  EXPECT_TRUE(drawing->dirtySinceAutoSave());
+  announce(Qt::ApplicationActive);
 }
 
 TEST_F(AutosaveTest, ALaterAutosaveReplacesTheFirst) {

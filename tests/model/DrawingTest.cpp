@@ -359,6 +359,40 @@ TEST_F(DrawingTest, DrawingImageWhileCopyingShowsOnlyTheSelection) {
   EXPECT_TRUE(ColorNear(image.renderedBitmap(QSize(8, 6)).pixel(4, 3), QColor(255, 0, 0)));
 }
 
+TEST_F(DrawingTest, WhiteMarginsAreTrimmedFromTheImageOfTheDrawing) {
+  constexpr Kolor kWhite = 0x64FFFFFF;
+  const struct {
+    const char* name;
+    bool withRed;
+    bool fromOrigin;
+    QSizeF size;
+  } cases[] = {
+      // The white sheet around the red square is cut away.
+      {"white around red", true, false, QSizeF(20, 15)},
+      // From the origin the image keeps its place on the page.
+      {"from the origin", true, true, QSizeF(110, 90)},
+      // Nothing but white: there is nothing to trim to, the whole area stays.
+      {"only white", false, false, QSizeF(100, 80)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    drawing->elements().clear();
+    Add(FilledRect(QRectF(10, 10, 100, 80), kWhite));
+    if (c.withRed) Add(FilledRect(QRectF(40, 30, 20, 15), kRed));
+    const CSImage image = drawing->createDrawingImage(c.fromOrigin);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), c.size);
+    const QImage pixels = image.renderedBitmap(c.size.toSize());
+    if (c.withRed && !c.fromOrigin) {
+      EXPECT_TRUE(ColorNear(pixels.pixel(0, 0), QColor(255, 0, 0)));
+      EXPECT_TRUE(ColorNear(pixels.pixel(19, 14), QColor(255, 0, 0)));
+    } else if (c.fromOrigin) {
+      EXPECT_TRUE(ColorNear(pixels.pixel(15, 15), QColor(255, 255, 255)));
+      EXPECT_TRUE(ColorNear(pixels.pixel(50, 37), QColor(255, 0, 0)));
+    }
+  }
+}
+
 TEST_F(DrawingTest, NoCanvasOrNoContentMakesNoImage) {
   EXPECT_TRUE(drawing->createDrawingImage(false).isNull());
   EXPECT_TRUE(drawing->pdfOfDrawing().isEmpty());
