@@ -14,4 +14,5 @@ inline void SetUpImageFuzzing(int* argc, char*** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   static QGuiApplication app(*argc, *argv);
   SetImageDecodePixelLimit(kFuzzPixelLimit);
+  SetEpsConversionTimeLimit(0);  // no outside program for each input
 }

@@ -124,9 +124,7 @@ bool CSDocument::saveTo(const QString& path, bool inPlace, bool asCopy) {
     error = ErrorForUnixError(kFileOperationWrite, ENOENT);
   }
   if (!written) {
-    const QString reason =
-        error.failureReason().isEmpty() ? FileErrorDescription(kFileErrorUnknown) : error.failureReason();
-    GiveSaveFailedAlert(StringWithFormat("I can't save the document to \"%@\". %@", name, reason));
+    GiveSaveFailedAlert(StringWithFormat("I can't save the document to \"%@\". %@", name, error.reason()));
     RemoveItemAtPath(tempPath);
     m_finalSavePath.clear();
     return false;

@@ -1,15 +1,21 @@
 #include "support/CSFileLocator.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <set>
+#include <utility>
 
 #include "platform/PathParts.h"
 #include "support/Base64.h"
@@ -22,10 +28,6 @@ namespace {
 
 // The longest excerpt of a refused text archive that goes into the log.
 constexpr qsizetype kMaxLoggedArchiveLength = 512;
-// A folder is searched for a renamed file entry by entry; past this many
-// entries the search gives up rather than stall the caller.
-constexpr int kMaxFolderEntriesSearched = 20000;
-
 struct MethodInfo {
   const char* name;
   const char* displayName;
@@ -73,25 +75,86 @@ bool StatPath(const QString& path, struct stat* info) {
   return ::stat(QFile::encodeName(path).constData(), info) == 0;
 }
 
-// The path of the entry of `folder` that is the bookmarked file, if any.
-std::optional<QString> FindInFolder(const QString& folder, const FileIdentity& identity, struct stat* found) {
-  const QByteArray folderName = QFile::encodeName(folder.isEmpty() ? QStringLiteral("/") : folder);
-  DIR* dir = opendir(folderName.constData());
-  if (!dir) return std::nullopt;
-  std::optional<QString> result;
-  int seen = 0;
-  while (const dirent* entry = readdir(dir)) {
-    if (++seen > kMaxFolderEntriesSearched) break;
-    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    struct stat info {};
-    if (fstatat(dirfd(dir), entry->d_name, &info, 0) != 0) continue;
-    if (uint64_t(info.st_ino) != identity.inode || uint64_t(info.st_dev) != identity.device) continue;
-    *found = info;
-    result = QDir(folder).filePath(QFile::decodeName(entry->d_name));
-    break;
+// Finds the bookmarked file after a move, within a bounded number of folder
+// entries: the folder it was in, then the tree of that folder's parent, then
+// the user's Desktop, Documents and Downloads trees. Linux cannot look a file
+// up by its identity, so the search reads folders; it never follows symbolic
+// links, stays on the file's own device (a rename cannot leave it) and
+// skips hidden folders below its starting points, where settings and caches
+// would spend the budget.
+class IdentitySearch {
+ public:
+  explicit IdentitySearch(const FileIdentity& identity) : m_identity(identity) {}
+
+  // The path of the file, searching `folder` alone or its whole tree.
+  std::optional<QString> search(const QString& folder, bool wholeTree, struct stat* found) {
+    if (folder.isEmpty() || m_budget <= 0) return std::nullopt;
+    std::deque<QString> queue{folder};
+    bool first = true;
+    while (!queue.empty() && m_budget > 0) {
+      const QString current = queue.front();
+      queue.pop_front();
+      if (std::optional<QString> path = scan(current, first, wholeTree ? &queue : nullptr, found)) return path;
+      first = false;
+    }
+    return std::nullopt;
   }
-  closedir(dir);
-  return result;
+
+ private:
+  // Reads one folder (once per search); queues its subfolders when asked.
+  std::optional<QString> scan(const QString& folder, bool startingPoint, std::deque<QString>* queue,
+                              struct stat* found) {
+    const QByteArray name = QFile::encodeName(folder);
+    const int fd = open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (startingPoint ? 0 : O_NOFOLLOW));
+    if (fd < 0) return std::nullopt;
+    struct stat self {};
+    if (fstat(fd, &self) != 0 || !m_scanned.insert({uint64_t(self.st_dev), uint64_t(self.st_ino)}).second) {
+      close(fd);
+      return std::nullopt;
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+      close(fd);
+      return std::nullopt;
+    }
+    std::optional<QString> result;
+    while (const dirent* entry = readdir(dir)) {
+      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+      if (--m_budget < 0) break;
+      struct stat info {};
+      if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (uint64_t(info.st_dev) != m_identity.device) continue;
+      const QString path = QDir(folder).filePath(QFile::decodeName(entry->d_name));
+      if (uint64_t(info.st_ino) == m_identity.inode) {
+        *found = info;
+        result = path;
+        break;
+      }
+      if (queue && S_ISDIR(info.st_mode) && entry->d_name[0] != '.') queue->push_back(path);
+    }
+    closedir(dir);
+    return result;
+  }
+
+  FileIdentity m_identity;
+  int64_t m_budget = CSFileLocator::kMaxSearchEntries;
+  std::set<std::pair<uint64_t, uint64_t>> m_scanned;  // folders read, by device and inode
+};
+
+std::optional<QString> FindMovedFile(const QString& oldPath, const FileIdentity& identity, struct stat* found) {
+  IdentitySearch search(identity);
+  const QString oldFolder = ParentFolderOfPath(oldPath);
+  if (std::optional<QString> path = search.search(oldFolder, false, found)) return path;
+  const QString parent = ParentFolderOfPath(oldFolder);
+  if (!parent.isEmpty() && parent != oldFolder) {
+    if (std::optional<QString> path = search.search(parent, true, found)) return path;
+  }
+  for (const QStandardPaths::StandardLocation location :
+       {QStandardPaths::DesktopLocation, QStandardPaths::DocumentsLocation, QStandardPaths::DownloadLocation}) {
+    if (std::optional<QString> path = search.search(QStandardPaths::writableLocation(location), true, found))
+      return path;
+  }
+  return std::nullopt;
 }
 
 void LogRefusedArchive(const char* message, const QString& text) {
@@ -275,7 +338,7 @@ bool CSFileLocator::verify(bool* stale, bool allowMount, QString* error) {
   }
   const std::optional<FileIdentity> identity = IdentityFromBookmark(m_bookmark);
   std::optional<QString> found;
-  if (identity) found = FindInFolder(ParentFolderOfPath(m_path), *identity, &info);
+  if (identity) found = FindMovedFile(m_path, *identity, &info);
   if (!found) {
     // The file may have come back at its path since it was looked for.
     if (!setBookmarkFromPath() || !StatPath(m_path, &info)) {
@@ -317,10 +380,83 @@ bool CSFileLocator::isEqualToPath(const QString& path) const {
   return m_path == path;
 }
 
+namespace {
+
+struct ServiceDaemon {
+  const char* process;  // the daemon's process name
+  const char* command;  // what starts it, looked up on the PATH
+  QStringList arguments;
+};
+
+const ServiceDaemon* DaemonOfMethod(int32_t method) {
+  static const ServiceDaemon daemons[] = {
+      {"dropbox", "dropbox", {QStringLiteral("start")}},
+      {"insync", "insync", {QStringLiteral("start")}},
+      {"wuala", "wuala", {}},
+      {"onedrive", "onedrive", {QStringLiteral("--monitor")}},
+  };
+  if (!CSFileLocator::isMethodCloudBased(method)) return nullptr;
+  return &daemons[method - CSFileLocator::kMethodDropbox];
+}
+
+QByteArray ReadSmallFile(const QByteArray& path) {
+  QFile file(QString::fromLatin1(path));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return {};
+  return file.read(4096);
+}
+
+// Whether a process of this user runs under the name: its command name
+// (which the kernel cuts to 15 bytes) or the file name of its first
+// argument, for daemons started through a script.
+bool IsUserProcessRunning(const QByteArray& name) {
+  DIR* proc = opendir("/proc");
+  if (!proc) return false;
+  const QByteArray shortName = name.left(15);
+  const uid_t user = getuid();
+  bool running = false;
+  while (const dirent* entry = readdir(proc)) {
+    if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+    const QByteArray folder = QByteArray("/proc/") + entry->d_name;
+    struct stat info {};
+    if (::stat(folder.constData(), &info) != 0 || info.st_uid != user) continue;
+    // "pid (name) state ...": the name may hold blanks and parentheses. A
+    // process that ended and waits to be reaped runs no longer.
+    const QByteArray status = ReadSmallFile(folder + "/stat");
+    const qsizetype open = status.indexOf('('), close = status.lastIndexOf(')');
+    if (open < 0 || close < open || close + 2 >= status.size() || status[close + 2] == 'Z') continue;
+    if (status.mid(open + 1, close - open - 1) == shortName) {
+      running = true;
+      break;
+    }
+    const QByteArray command = ReadSmallFile(folder + "/cmdline");
+    const QByteArray first = command.left(command.indexOf('\0'));
+    if (!first.isEmpty() && first.mid(first.lastIndexOf('/') + 1) == name) {
+      running = true;
+      break;
+    }
+  }
+  closedir(proc);
+  return running;
+}
+
+}  // namespace
+
+QString CSFileLocator::serviceProcessName(int32_t method) {
+  const ServiceDaemon* daemon = DaemonOfMethod(method);
+  return daemon ? QString::fromLatin1(daemon->process) : QString();
+}
+
 bool CSFileLocator::isServiceRunning() const {
-  return m_method == kMethodAlias || m_method == kMethodLocal || isMethodCloudBased(m_method);
+  if (m_method == kMethodAlias || m_method == kMethodLocal) return true;
+  const ServiceDaemon* daemon = DaemonOfMethod(m_method);
+  return daemon && IsUserProcessRunning(daemon->process);
 }
 
 bool CSFileLocator::runService() {
-  return isServiceRunning();
+  if (isServiceRunning()) return true;
+  const ServiceDaemon* daemon = DaemonOfMethod(m_method);
+  if (!daemon) return false;
+  const QString program = QStandardPaths::findExecutable(QString::fromLatin1(daemon->command));
+  if (program.isEmpty()) return false;
+  return QProcess::startDetached(program, daemon->arguments);
 }

@@ -1,9 +1,9 @@
 #pragma once
-// Remembers where a file is in a way that survives the file being renamed:
-// its path, how it is reached (locally or through a synchronised cloud
-// folder) and a bookmark of the file's identity (device and inode), with
-// which a file renamed inside its folder is found again. Locators of the
-// reopen list are stored as text; a binary form exists too.
+// Remembers where a file is in a way that survives the file being renamed
+// or moved: its path, how it is reached (locally or through a synchronised
+// cloud folder) and a bookmark of the file's identity (device and inode),
+// with which a moved file is found again by a bounded search (see verify).
+// Locators of the reopen list are stored as text; a binary form exists too.
 
 #include <QByteArray>
 #include <QString>
@@ -34,6 +34,9 @@ class CSFileLocator {
   static constexpr qsizetype kMaxArchiveLength = 1024 * 1024;
   static constexpr qsizetype kBinaryHeaderSize = 16;
   static constexpr qsizetype kBookmarkSize = 16;  // device and inode, little-endian
+  // The most folder entries one search for a moved file reads, so that a
+  // reopen list with lost files still opens at once.
+  static constexpr int64_t kMaxSearchEntries = 10000;
 
   static QString methodName(int32_t method);         // "_local_"; empty for 8 and beyond
   static QString methodDisplayName(int32_t method);  // "Dropbox"; empty for 0-3
@@ -60,11 +63,16 @@ class CSFileLocator {
   // The binary form; empty when the path is longer than kMaxPathBytes.
   QByteArray createBinaryArchive() const;
 
-  // Finds the file: at its path, else by its bookmark in the folder it was
-  // in (the locator then takes the new path). `stale` learns whether the
-  // bookmark was made anew, so the caller knows to store the locator again.
-  // Volumes are never mounted here; `allowMount` is accepted for callers
-  // that ask. `error` receives the reason when the file cannot be found.
+  // Finds the file: at its path, else by its bookmark (the locator then
+  // takes the new path). Linux has no lookup by file identity, so a moved
+  // file is searched for: in the folder it was in, then in the tree of that
+  // folder's parent, then in the Desktop, Documents and Downloads trees,
+  // reading at most kMaxSearchEntries entries, never following symbolic
+  // links, staying on the file's device and skipping hidden folders below
+  // those starting points. `stale` learns whether the bookmark was made
+  // anew, so the caller knows to store the locator again. Volumes are never
+  // mounted here; `allowMount` is accepted for callers that ask. `error`
+  // receives the reason when the file cannot be found.
   bool verify(bool* stale = nullptr);
   bool verify(bool* stale, bool allowMount, QString* error);
 
@@ -75,10 +83,18 @@ class CSFileLocator {
   bool operator==(const CSFileLocator& other) const { return isEqual(other); }
 
   bool isCloudBased() const { return isMethodCloudBased(m_method); }
-  // Cloud folders on Linux are plain folders kept in step by a daemon; there
-  // is no application to start before the files can be read.
+  // Cloud folders on Linux are plain folders kept in step by a daemon of the
+  // user's: "dropbox", "insync" (Google Drive), "wuala" or "onedrive".
+  // Local and alias locators answer true, nil and generic cloud ones false;
+  // a cloud service runs when a process of this user by its daemon's name
+  // does.
   bool isServiceRunning() const;
+  // True when the service runs; otherwise starts its daemon ("dropbox
+  // start", "insync start", "wuala", "onedrive --monitor") when that command
+  // is on the PATH, and answers whether it could be started.
   bool runService();
+  // The daemon's process name of a cloud method; empty for the others.
+  static QString serviceProcessName(int32_t method);
 
   // Bookmarks the file at the path; false, keeping the old bookmark, when
   // nothing is there.

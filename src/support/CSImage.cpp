@@ -12,7 +12,9 @@
 #include <QtMath>
 #include <atomic>
 
+#include "platform/EpsConverter.h"
 #include "platform/HeifCodec.h"
+#include "platform/Jpeg2000Codec.h"
 #include "platform/PdfRenderer.h"
 #include "support/ImageFormat.h"
 #include "support/ImageSaving.h"
@@ -21,6 +23,7 @@
 namespace {
 
 std::atomic<int64_t> g_decodePixelLimit{kDefaultImageDecodePixelLimit};
+std::atomic<int> g_epsTimeLimit{kEpsDefaultTimeLimitMilliseconds};
 std::atomic<QuickdrawPictureHook> g_quickdrawHook{nullptr};
 
 bool WithinPixelLimit(QSize size) {
@@ -86,13 +89,31 @@ QByteArray ReaderFormatForHint(const QString& hint) {
   return QImageReader::supportedImageFormats().contains(format) ? format : QByteArray();
 }
 
+QList<CSImageRep> RepsFromJpeg2000(const QByteArray& data) {
+  const QImage image = Jpeg2000DecodeImage(data, ImageDecodePixelLimit());
+  if (image.isNull()) return {};
+  return {RepFromBitmap(image)};
+}
+
+QList<CSImageRep> RepsFromPdf(const QByteArray& data) {
+  auto pdf = std::make_shared<PdfRenderer>();
+  if (!pdf->loadData(data)) return {};
+  const QSizeF size = pdf->pageSize(0);
+  if (size.isEmpty()) return {};
+  CSImageRep rep;
+  rep.size = size;
+  rep.pdf = std::move(pdf);
+  return {rep};
+}
+
 QList<CSImageRep> RepsFromData(const QByteArray& data, const QString& hint) {
   bool hasHeader = false;
   switch (ImageFormatFromData(data, &hasHeader)) {
     case kImageFormatPNG:
       return RepsFromReader(data, "png", false);
     case kImageFormatJPEG:
-      return RepsFromReader(data, "jpeg", false);  // JPEG 2000 fails here: no decoder
+      if (IsJpeg2000Data(data)) return RepsFromJpeg2000(data);  // Qt has no decoder for it
+      return RepsFromReader(data, "jpeg", false);
     case kImageFormatTIFF:
       return RepsFromReader(data, "tiff", true);
     case kImageFormatGIF:
@@ -104,16 +125,8 @@ QList<CSImageRep> RepsFromData(const QByteArray& data, const QString& hint) {
       if (image.isNull()) return {};
       return {RepFromBitmap(image)};
     }
-    case kImageFormatPDF: {
-      auto pdf = std::make_shared<PdfRenderer>();
-      if (!pdf->loadData(data)) return {};
-      const QSizeF size = pdf->pageSize(0);
-      if (size.isEmpty()) return {};
-      CSImageRep rep;
-      rep.size = size;
-      rep.pdf = std::move(pdf);
-      return {rep};
-    }
+    case kImageFormatPDF:
+      return RepsFromPdf(data);
     case kImageFormatQuickdraw: {
       const QuickdrawPictureHook hook = g_quickdrawHook.load();
       if (!hook) return {};
@@ -124,6 +137,20 @@ QList<CSImageRep> RepsFromData(const QByteArray& data, const QString& hint) {
     case kImageFormatEMF:  // an importer's business, not an image's
       return {};
     default: {
+      // A bare JPEG 2000 codestream, and EPS drawn by the outside
+      // interpreter (without it, EPS reads as nothing, like any unreadable
+      // image).
+      if (IsJpeg2000Data(data)) return RepsFromJpeg2000(data);
+      if (IsEpsData(data)) {
+        if (EpsConversionTimeLimit() <= 0) return {};
+        const QByteArray pdf = ConvertEpsToPdf(data, EpsConversionTimeLimit());
+        if (pdf.isEmpty()) return {};
+        QList<CSImageRep> reps = RepsFromPdf(pdf);
+        // Its page is drawn at one pixel a point: it must fit the budget.
+        if (reps.isEmpty() || reps.first().size.width() * reps.first().size.height() > double(ImageDecodePixelLimit()))
+          return {};
+        return reps;
+      }
       // Formats without a signature of their own (ICO, TGA, WebP...) are
       // read only when the file's name or type says what they are.
       const QByteArray format = ReaderFormatForHint(hint);
@@ -170,6 +197,14 @@ void SetImageDecodePixelLimit(int64_t pixels) {
   g_decodePixelLimit.store(std::max<int64_t>(pixels, 1));
 }
 
+int EpsConversionTimeLimit() {
+  return g_epsTimeLimit.load();
+}
+
+void SetEpsConversionTimeLimit(int milliseconds) {
+  g_epsTimeLimit.store(std::max(milliseconds, 0));
+}
+
 QuickdrawPictureHook SetQuickdrawPictureHook(QuickdrawPictureHook hook) {
   return g_quickdrawHook.exchange(hook);
 }
@@ -180,7 +215,7 @@ QStringList CSImage::fileExtensions() {
     const QString ext = QString::fromLatin1(format).toLower();
     if (!IsExcludedReaderFormat(ext.toLatin1()) && !list.contains(ext)) list << ext;
   }
-  for (const char* ext : {"heic", "heif", "pdf", "ai"})
+  for (const char* ext : {"heic", "heif", "pdf", "ai", "jp2", "j2k", "j2c", "eps", "epsf"})
     if (!list.contains(QLatin1String(ext))) list << QLatin1String(ext);
   return list;
 }

@@ -29,6 +29,14 @@ constexpr int64_t kDefaultImageDecodePixelLimit = int64_t(120) * 1000 * 1000;
 int64_t ImageDecodePixelLimit();
 void SetImageDecodePixelLimit(int64_t pixels);
 
+// EPS is drawn by an outside interpreter (Ghostscript), which is killed
+// when it runs longer than this; 30 seconds unless changed, and 0 leaves
+// EPS unread (the fuzz targets run no outside program). Its page must hold
+// no more points than the decode limit allows pixels. Without the
+// interpreter EPS reads as nil, like any other unreadable image.
+int EpsConversionTimeLimit();
+void SetEpsConversionTimeLimit(int milliseconds);
+
 // One representation: pixels, or a PDF page that is drawn at whatever size
 // it is asked for.
 struct CSImageRep {

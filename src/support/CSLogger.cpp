@@ -1,6 +1,8 @@
 #include "support/CSLogger.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -18,7 +20,6 @@
 
 #include "platform/LogSink.h"
 #include "support/CSCore.h"
-#include "support/CSFileReaderWriter.h"
 #include "support/DayNumbers.h"
 #include "support/Files.h"
 
@@ -79,11 +80,11 @@ bool CSLogger::openFile() {
   QString id = m_bundleID.isEmpty() ? ApplicationIdentifier() : m_bundleID;
   id.remove(QLatin1Char('/'));
   const QString path = folder + QLatin1Char('/') + id + QStringLiteral(".log");
-  const int fd = open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  // Opened for appending: each line goes to the end of the file as it is
+  // then, however many processes write to it.
+  const int fd = open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  close(fd);
-  m_file = CSFileReaderWriter::initWithFile(path);
-  if (!m_file) return false;
+  m_fd = fd;
   m_openPath = path;
   if (!m_shutDownRegistered) {
     if (QCoreApplication* app = QCoreApplication::instance()) {
@@ -96,49 +97,117 @@ bool CSLogger::openFile() {
 
 void CSLogger::shutDown() {
   std::lock_guard lock(m_lock);
-  m_file.reset();
+  if (m_fd >= 0) close(m_fd);
+  m_fd = -1;
   m_openPath.clear();
 }
+
+namespace {
+
+// Holds the advisory lock every instance of the application takes on the
+// log file, so that one instance's shortening never meets another's line.
+class FileLock {
+ public:
+  explicit FileLock(int fd) : m_fd(fd) {
+    while (flock(m_fd, LOCK_EX) != 0) {
+      if (errno != EINTR) {
+        m_fd = -1;  // a file system without locks: write without one
+        break;
+      }
+    }
+  }
+  ~FileLock() {
+    if (m_fd >= 0) flock(m_fd, LOCK_UN);
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int m_fd;
+};
+
+// Writes all the bytes; a write cut short (a signal, a full disk) goes on
+// from where it stopped.
+bool WriteAll(int fd, const char* bytes, size_t length) {
+  while (length > 0) {
+    const ssize_t written = write(fd, bytes, length);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) return false;
+    bytes += written;
+    length -= size_t(written);
+  }
+  return true;
+}
+
+}  // namespace
 
 void CSLogger::logString(const QString& message) {
   if (t_logging) return;
   LoggingGuard guard;
   std::lock_guard lock(m_lock);
-  if (!m_file && !openFile()) return;
-  // Measured afresh: another instance of the application may have written.
-  const uint64_t size = m_file->actualFileSize();
-  if (size >= kMaxLogFileSize && !shortenFile(size)) {
-    const QByteArray utf8 = message.toUtf8();
-    syslog(LOG_NOTICE, "%s", utf8.constData());
-    return;
-  }
+  if (m_fd < 0 && !openFile()) return;
   std::tm local{};
   const std::time_t now = std::time(nullptr);
   localtime_r(&now, &local);
   const QString id = m_bundleID.isEmpty() ? ApplicationIdentifier() : m_bundleID;
   const QString prefix = StringWithFormat("%d-%02d-%02d %02d:%02d:%02d %@ ", local.tm_year + 1900, local.tm_mon + 1,
                                           local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, id);
-  if (appendStringToLogFile(prefix) && appendStringToLogFile(message)) {
-    if (m_file->writeData("\n", 1, m_file->fileSize())) m_file->sync();
-  }
-}
-
-bool CSLogger::appendStringToLogFile(const QString& text) {
-  if (text.isEmpty()) return true;
+  // The whole line in one write: lines of two instances never interleave.
   // Lone surrogates become U+FFFD rather than failing the line.
-  const QByteArray utf8 = text.toUtf8();
-  return m_file->writeData(utf8.constData(), uint64_t(utf8.size()), m_file->fileSize());
+  QByteArray line = prefix.toUtf8();
+  line += message.toUtf8();
+  line += '\n';
+
+  const FileLock fileLock(m_fd);
+  // Measured afresh under the lock: another instance may have written.
+  struct stat info {};
+  if (fstat(m_fd, &info) != 0) return;
+  if (uint64_t(info.st_size) >= kMaxLogFileSize && !shortenFile(uint64_t(info.st_size))) {
+    const QByteArray utf8 = message.toUtf8();
+    syslog(LOG_NOTICE, "%s", utf8.constData());
+    return;
+  }
+  if (WriteAll(m_fd, line.constData(), size_t(line.size()))) fsync(m_fd);
 }
 
 bool CSLogger::shortenFile(uint64_t size) {
   if (size < kShortenMinimumSize) return false;
+  // The appending descriptor cannot write at an offset: a second one, on the
+  // same file, moves the tail to the front.
+  const int fd = open(QFile::encodeName(m_openPath).constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+  auto readAt = [fd](uint8_t* buffer, uint64_t count, uint64_t offset) {
+    for (uint64_t done = 0; done < count;) {
+      const ssize_t got = pread(fd, buffer + done, count - done, off_t(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      done += uint64_t(got);
+    }
+    return true;
+  };
+  auto writeAt = [fd](const uint8_t* buffer, uint64_t count, uint64_t offset) {
+    for (uint64_t done = 0; done < count;) {
+      const ssize_t put = pwrite(fd, buffer + done, count - done, off_t(offset + done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      done += uint64_t(put);
+    }
+    return true;
+  };
   // Cut just after the first line feed past the middle, so the file still
   // begins at the start of a line; exactly at the middle when none is near.
   uint64_t cut = size / 2;
   std::vector<uint8_t> block(kBlockSize);
   for (uint64_t i = 0, offset = size / 2; i < kLineSearchBlocks && offset < size; ++i) {
     const uint64_t count = std::min(kBlockSize, size - offset);
-    if (!m_file->readDataTo(block.data(), count, offset)) return false;
+    if (!readAt(block.data(), count, offset)) return false;
     const auto* feed = static_cast<const uint8_t*>(std::memchr(block.data(), '\n', count));
     if (feed) {
       cut = offset + uint64_t(feed - block.data()) + 1;
@@ -149,12 +218,12 @@ bool CSLogger::shortenFile(uint64_t size) {
   uint64_t copied = 0;
   for (uint64_t from = cut; from < size;) {
     const uint64_t count = std::min(kBlockSize, size - from);
-    if (!m_file->readDataTo(block.data(), count, from)) return false;
-    if (!m_file->writeData(block.data(), count, copied)) return false;
+    if (!readAt(block.data(), count, from)) return false;
+    if (!writeAt(block.data(), count, copied)) return false;
     from += count;
     copied += count;
   }
-  return m_file->truncateToLength(copied);
+  return ftruncate(fd, off_t(copied)) == 0;
 }
 
 int32_t CSLogger::dateFromLogLine(const QString& line, int32_t currentDay) {

@@ -1,16 +1,15 @@
 #pragma once
 // The application's one log file: every logged message becomes one dated
 // line in "<XDG state home>/TindleWick/<application id>.log", kept under
-// 4 MiB by cutting away its older half. Thread-safe: lines from any thread
-// land whole; a message logged while the same thread is writing one (from
-// inside the file layer) is dropped rather than deadlocking.
+// 4 MiB by cutting away its older half. Thread-safe, and safe across
+// processes: each line is appended in one write under an advisory lock
+// (flock) that the cut takes too, so lines from any thread or any running
+// instance land whole; a message logged while the same thread is writing
+// one (from inside the file layer) is dropped rather than deadlocking.
 
 #include <QString>
 #include <cstdint>
-#include <memory>
 #include <mutex>
-
-class CSFileReaderWriter;
 
 class CSLogger {
  public:
@@ -53,13 +52,14 @@ class CSLogger {
   CSLogger();
   ~CSLogger();
   bool openFile();
-  bool appendStringToLogFile(const QString& text);
+  // Moves the file's second half (from a line start) to the front; the
+  // caller holds the file lock.
   bool shortenFile(uint64_t size);
 
   mutable std::mutex m_lock;
   QString m_bundleID;
   QString m_openPath;
-  std::unique_ptr<CSFileReaderWriter> m_file;
+  int m_fd = -1;  // the log file, opened for appending
   bool m_shutDownRegistered = false;
 };
 

@@ -88,10 +88,20 @@ void CSXmlEncoder::addTagWithLongNumber(const QString& name, int64_t number) {
   openTag(name, QString::number(qint64(number)), true);
 }
 
+bool CSXmlEncoder::insertionPointAtEnd() const {
+  for (const InsertionPoint& point : m_insertionStack)
+    if (point.length >= m_xml.size()) return true;
+  return false;
+}
+
 void CSXmlEncoder::closeTag(const QString& name) {
   // An unmatched close must not wrap the level round to an endless indent.
   if (m_level > 0) --m_level;
-  if (m_pendingChild && m_xml.endsWith(u'\n')) {
+  // An element with nothing inside closes on its open tag's line, unless an
+  // insertion point was saved right after the open tag: pulling the end tag
+  // up would put that point inside the end tag, and an insertion there
+  // would break the text. The end tag then takes a line of its own.
+  if (m_pendingChild && m_xml.endsWith(u'\n') && !insertionPointAtEnd()) {
     m_xml.chop(1);
   } else {
     AppendTabs(m_xml, m_level);

@@ -67,6 +67,8 @@ class CSXmlEncoder {
  private:
   enum class TagKind { open, empty, whole };
   void writeTag(const QString& name, TagKind kind, QStringView value, bool safeValue);
+  // Whether a saved insertion point lies at the end of the text.
+  bool insertionPointAtEnd() const;
 
   struct InsertionPoint {
     uint64_t level;

@@ -423,9 +423,10 @@ QString CreateEscapedStringForHtml(const QString& s) {
 }
 
 // Control characters other than tab, line feed and carriage return cannot
-// stand in the text, so they become blanks; the four markup characters become
-// entities. Format characters (joiners, marks) are text and stay as they
-// are. Unchanged runs are copied whole.
+// stand in the text, so they become blanks, and so do the noncharacters
+// U+FFFE and U+FFFF, which no XML reader accepts; the four markup characters
+// become entities. Format characters (joiners, marks) are text and stay as
+// they are. Unchanged runs are copied whole.
 void AppendEscapedForHtml(QString& out, QStringView s) {
   qsizetype runStart = 0;
   const qsizetype length = s.size();
@@ -440,7 +441,7 @@ void AppendEscapedForHtml(QString& out, QStringView s) {
       replacement = u"&gt;";
     } else if (c == u'"') {
       replacement = u"&quot;";
-    } else if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7F && c <= 0x9F)) {
+    } else if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7F && c <= 0x9F) || c >= 0xFFFE) {
       replacement = u" ";
     } else {
       continue;

@@ -95,8 +95,8 @@ QString SortTitleString(const QString& s);
 
 // ---- Mutable strings --------------------------------------------------------------
 
-// Control characters other than tab, LF and CR become spaces, then & > < "
-// become entities.
+// Control characters other than tab, LF and CR, and U+FFFE and U+FFFF,
+// become spaces, then & > < " become entities.
 QString CreateEscapedStringForHtml(const QString& s);
 // Appends the text escaped as CreateEscapedStringForHtml does it; the XML
 // writer escapes its values with it too.

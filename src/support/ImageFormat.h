@@ -28,7 +28,7 @@ constexpr size_t kQuickdrawFileHeaderBytes = 512;
 // The format of the data from its signature. `hasHeader` (when given) is set
 // to true only for a QuickDraw picture behind the 512-byte header; it is left
 // untouched for buffers shorter than kImageFormatMinimumBytes.
-// A JPEG 2000 signature box answers JPEG, although no decoder reads it here.
+// A JPEG 2000 signature box answers JPEG; CSImage tells the two apart.
 ImageFormat ImageFormatFromBuffer(const uint8_t* bytes, size_t length, bool* hasHeader = nullptr);
 ImageFormat ImageFormatFromData(const QByteArray& data, bool* hasHeader = nullptr);
 

@@ -18,6 +18,7 @@
 
 #include "platform/AtomicSwap.h"
 #include "platform/HeifCodec.h"
+#include "support/CSCore.h"
 #include "support/Categories.h"
 #include "support/FileErrors.h"
 #include "support/Files.h"
@@ -340,5 +341,12 @@ bool SaveQuicklookImage(const CSImage& image, const QString& packagePath) {
 }
 
 QByteArray TiffFromImage(const CSImage& image) {
-  return ImageData(image, kImageFormatTIFF, 0, 0, 0.0);
+  if (image.isNull()) return {};
+  QByteArray tiff = ImageData(image, kImageFormatTIFF, 0, 0, 0.0);
+  if (tiff.isEmpty()) {
+    const QSizeF size = image.size();
+    LogException(StringWithFormat("An image of %g x %g points cannot be drawn as TIFF.", size.width(), size.height()),
+                 QStringLiteral("TIFFRepresentation failed"));
+  }
+  return tiff;
 }

@@ -47,5 +47,7 @@ bool SaveQuicklookImage(const CSImage& image, const QString& packagePath);
 // pixels (zero again if a side rounds to nothing).
 QSizeF LimitImageSizeForSave(double width, double height, double limit);
 
-// The image at its own size as uncompressed TIFF data, or empty data.
+// The image at its own size as uncompressed TIFF data, or empty data; a
+// failure with an image (one too large to draw) is logged as
+// "TIFFRepresentation failed: ...".
 QByteArray TiffFromImage(const CSImage& image);

@@ -287,6 +287,12 @@ namespace {
 // to any length, so they are read and ignored instead of overflowing the
 // power of ten.
 constexpr int kMaxFractionDigits = 18;
+// part * scale / whole, rounded half up; part is below whole, so nothing
+// overflows for any unit size.
+uint64_t RoundedShare(uint64_t part, uint64_t scale, uint64_t whole) {
+  return uint64_t((__int128(part) * scale * 2 + whole) / (__int128(whole) * 2));
+}
+
 }  // namespace
 
 bool ParseMeasure(QStringView text, bool plainNumber, DistanceUnit unit, MeasureUnit* result, QString* message) {
@@ -416,7 +422,11 @@ bool ParseMeasure(QStringView text, bool plainNumber, DistanceUnit unit, Measure
 
   if (whole == 0 && numerator == 0) return succeed(0);
   const MeasureUnit size = DistanceUnitSize(effective == kDistanceUnitPercent ? kDistanceUnitPoints : effective);
-  const __int128 total = __int128(whole) * size + __int128(numerator) * size / denominator;
+  // The fraction rounds to the nearest unit: a length typed with three
+  // decimals then shows back as typed, though a thousandth of an inch is not
+  // a whole number of units.
+  const __int128 fraction = (__int128(numerator) * size * 2 + denominator) / (__int128(denominator) * 2);
+  const __int128 total = __int128(whole) * size + fraction;
   if (total > __int128(kLargestMeasure)) return fail(g_numberTooLargeMessage);
   return succeed(negative ? -MeasureUnit(total) : MeasureUnit(total));
 }
@@ -457,13 +467,21 @@ QString FormatMeasureCore(MeasureUnit value, int maxDecimals, bool plainNumber, 
   if (row == kDistanceUnitFeetInches) {
     // The sign goes in front of the feet, so -0'3" reads back as it shows;
     // a length too small to show any digit shows no sign, as in other units.
-    const uint64_t inches = remainder / uint64_t(kMeasurePerInch);
+    // Tenths of an inch round to the nearest, carrying into inches and feet.
+    uint64_t inches = remainder / uint64_t(kMeasurePerInch);
     const uint64_t rest = remainder % uint64_t(kMeasurePerInch);
-    const uint64_t thousandths = rest * 1000 / uint64_t(kMeasurePerInch);
-    const bool showsNothing = whole == 0 && inches == 0 && thousandths == 0;
+    uint64_t tenths = RoundedShare(rest, 10, uint64_t(kMeasurePerInch));
+    if (tenths == 10) {
+      tenths = 0;
+      if (++inches == 12) {
+        inches = 0;
+        ++whole;
+      }
+    }
+    const bool showsNothing = whole == 0 && inches == 0 && tenths == 0;
     text = negative && !showsNothing ? QStringLiteral("-") : QString();
-    if (thousandths != 0)
-      text += QStringLiteral("%1'%2.%3\"").arg(whole).arg(inches).arg(thousandths / 100);
+    if (tenths != 0)
+      text += QStringLiteral("%1'%2.%3\"").arg(whole).arg(inches).arg(tenths);
     else
       text += QStringLiteral("%1'%2\"").arg(whole).arg(inches);
   } else {
@@ -485,13 +503,18 @@ QString FormatMeasureCore(MeasureUnit value, int maxDecimals, bool plainNumber, 
       }
     }
     if (!done) {
-      uint64_t thousandths = remainder * 1000 / uint64_t(size);
-      if (thousandths != 0 && kUnitTable[row].hundredths) {
-        thousandths = (thousandths + 5) / 10 * 10;
-        if (thousandths >= 1000) {
-          ++whole;
-          thousandths = 0;
-        }
+      uint64_t thousandths = 0;
+      if (kUnitTable[row].hundredths) {
+        thousandths = remainder * 1000 / uint64_t(size);
+        if (thousandths != 0) thousandths = (thousandths + 5) / 10 * 10;
+      } else {
+        // To the nearest thousandth: cutting would show 0.124" back as
+        // 0.123", since a thousandth of an inch is 914.4 units.
+        thousandths = RoundedShare(remainder, 1000, uint64_t(size));
+      }
+      if (thousandths >= 1000) {
+        ++whole;
+        thousandths = 0;
       }
       text = (negative && (whole != 0 || thousandths != 0)) ? QStringLiteral("-") : QString();
       text += QString::number(whole);

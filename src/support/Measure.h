@@ -128,7 +128,8 @@ extern const QString g_numberTooLargeMessage;    // "Number is too large."
 // text 0. `plainNumber` reads an angle, count or percentage on the point
 // scale, where only "%" (with unit 7) may follow the number. On failure
 // returns false, leaves `result` alone and stores one of the messages above
-// through `message` (which may be null).
+// through `message` (which may be null). A fraction of a unit's size
+// rounds to the nearest measure unit.
 bool ParseMeasure(QStringView text, bool plainNumber, DistanceUnit unit, MeasureUnit* result, QString* message);
 
 // FormatMeasureCore with no limit on decimals.
@@ -136,7 +137,9 @@ QString FormatMeasure(MeasureUnit value, bool plainNumber, bool showUnit, Distan
 // The text of a length for the user: "0" and "-" for zero and the mixed
 // value; fractions of an inch with unit 2, feet and inches with unit 3;
 // small whole-point lengths in points; up to three decimals (two on rows
-// with hundredths), cut to `maxDecimals` when that is non-zero.
+// with hundredths, tenths of an inch in feet and inches), rounded to the
+// nearest, so a length typed at that precision shows back as typed; cut
+// to `maxDecimals` when that is non-zero.
 QString FormatMeasureCore(MeasureUnit value, int maxDecimals, bool plainNumber, bool showUnit, DistanceUnit unit);
 
 // ---- Log slider --------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 #include "platform/AtomicSwap.h"
@@ -61,6 +62,10 @@ class TestDocument : public CSDocument {
     } else {
       WriteBytes(path, content);
     }
+    if (failError) {
+      *error = *failError;
+      return false;
+    }
     if (failReason.isEmpty()) return true;
     *error = ErrorForReason(failReason, 0);
     return false;  // after writing part of it, as a real writer might
@@ -75,6 +80,7 @@ class TestDocument : public CSDocument {
   bool forceCopy = false;
   bool writeNothing = false;  // answers success without writing: a faulty writer
   QString failReason;
+  std::optional<CSError> failError;  // fails with this error as it stands
   QString suffix;
   std::vector<QString> writtenPaths;
   std::vector<QString> recentFiles;
@@ -233,6 +239,33 @@ TEST_F(CSDocumentTest, InPlaceSaveCarriesLabelAndHiddenExtensionOver) {
 }
 
 // ---- Failures ----------------------------------------------------------------------
+
+TEST_F(CSDocumentTest, FailedSaveQuotesTheErrorsReason) {
+  // The alert quotes the error's reason: its failure reason, else its
+  // description, else the library's text for an unknown error.
+  struct Row {
+    CSError error;
+    const char* shown;
+  } rows[] = {
+      {CSError(), "An unknown error occurred."},
+      {CSError(CSError::kOSStatusDomain, -36), "An unknown error occurred."},
+      {CSError(CSError::kPOSIXDomain, 5, QString(), "The drive went away."), "The drive went away."},
+      {CSError(CSError::kOSStatusDomain, 1, "The \u201Cdisk\u201D isn\u2019t there.", "ignored"),
+       "The \"disk\" isn't there."},
+  };
+  WriteBytes(path("Plan.svg"), "old");
+  openDocument("Plan.svg");
+  for (const Row& row : rows) {
+    CSRecordingAlertPresenter::shared().clear();
+    m_document.failError = row.error;
+    EXPECT_FALSE(m_document.save());
+    const auto shown = alerts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].moreInfo, QStringLiteral("I can't save the document to \"Plan.svg\". ") + row.shown);
+    EXPECT_EQ(ReadBytes(path("Plan.svg")), "old");
+  }
+  m_document.failError.reset();
+}
 
 TEST_F(CSDocumentTest, FailedSaveLeavesTheOldFileAndNoTemporaryItem) {
   WriteBytes(path("Plan.svg"), "old");

@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -301,6 +306,59 @@ TEST_F(CSFileLocatorTest, VerifyFindsMovedFilesAndRenewsReplacedOnes) {
   EXPECT_FALSE(nothing.verify());
 }
 
+TEST_F(CSFileLocatorTest, MovedFilesAreFoundWithinTheSearchBounds) {
+  // Each file starts in projects/a and is moved; the search reads the old
+  // folder, the tree of its parent (projects), then Desktop, Documents and
+  // Downloads, within kMaxSearchEntries entries, never through a symbolic
+  // link or into a hidden folder.
+  struct Row {
+    const char* movedTo;
+    bool found;
+  } rows[] = {
+      {"projects/a/renamed.twd", true},
+      {"projects/b/plan.twd", true},
+      {"projects/b/c/d/renamed.twd", true},
+      {"Documents/plan.twd", true},
+      {"Documents/old/deep/plan.twd", true},
+      {"Downloads/plan.twd", true},
+      {"Desktop/plan.twd", true},
+      {"elsewhere/plan.twd", false},
+      {"projects/.hidden/plan.twd", false},
+      {"projects/linked/plan.twd", false},     // projects/linked leads to elsewhere
+      {"projects/many/zz/plan.twd", false},    // behind more entries than the search reads
+      {"Documents/linked/plan.twd", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.movedTo);
+    for (const char* folder : {"projects", "Documents", "Downloads", "Desktop", "elsewhere"})
+      QDir(m_home + '/' + folder).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(m_home + "/elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(m_home + "/projects"));
+    ASSERT_TRUE(QDir().mkpath(m_home + "/Documents"));
+    ASSERT_TRUE(QFile::link(m_home + "/elsewhere", m_home + "/projects/linked"));
+    ASSERT_TRUE(QFile::link(m_home + "/elsewhere", m_home + "/Documents/linked"));
+    const QString moved = m_home + '/' + row.movedTo;
+    if (QString(row.movedTo).startsWith("projects/many/")) {
+      // Read breadth first: projects/many comes before projects/many/zz.
+      ASSERT_TRUE(QDir().mkpath(m_home + "/projects/many"));
+      for (int64_t i = 0; i < CSFileLocator::kMaxSearchEntries; ++i)
+        ASSERT_TRUE(QFile(m_home + QStringLiteral("/projects/many/f%1").arg(i)).open(QIODevice::WriteOnly));
+    }
+    const QString path = makeFile(QStringLiteral("projects/a/plan.twd"));
+    CSFileLocator locator(path);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(moved).absolutePath()));
+    ASSERT_TRUE(QFile::rename(path, moved));
+    bool stale = true;
+    EXPECT_EQ(locator.verify(&stale), row.found);
+    EXPECT_EQ(locator.path(), row.found ? moved : path);
+    EXPECT_FALSE(stale);
+    if (!row.found) continue;
+    // Deleted after it was found: gone.
+    ASSERT_TRUE(QFile::remove(moved));
+    EXPECT_FALSE(locator.verify(&stale));
+  }
+}
+
 TEST_F(CSFileLocatorTest, TrashDisplayAndServices) {
   CSFileLocator locator;
   locator.setPath(m_home + QStringLiteral("/.local/share/Trash/files/a.twd"));
@@ -321,15 +379,72 @@ TEST_F(CSFileLocatorTest, TrashDisplayAndServices) {
   CSFileLocator copy = locator;
   EXPECT_TRUE(copy == locator);
 
+}
+
+// The processes of this user whose command name is `name` and whose
+// arguments mention `marker`.
+std::vector<pid_t> ProcessesNamed(const QByteArray& name, const QByteArray& marker) {
+  std::vector<pid_t> pids;
+  for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    bool number = false;
+    const pid_t pid = entry.toInt(&number);
+    if (!number) continue;
+    QFile comm("/proc/" + entry + "/comm"), cmdline("/proc/" + entry + "/cmdline");
+    if (!comm.open(QIODevice::ReadOnly) || !cmdline.open(QIODevice::ReadOnly)) continue;
+    if (comm.readAll().trimmed() == name && cmdline.readAll().contains(marker)) pids.push_back(pid);
+  }
+  return pids;
+}
+
+TEST_F(CSFileLocatorTest, CloudServicesAnswerFromTheirDaemons) {
+  // An empty PATH: no daemon can be started, and none of this test's names
+  // runs on a build machine.
+  QTemporaryDir bin;
+  ASSERT_TRUE(bin.isValid());
+  const QByteArray sleep = QFile::encodeName(QStandardPaths::findExecutable("sleep"));
+  ASSERT_FALSE(sleep.isEmpty());
+  m_saved.emplace_back("PATH", qgetenv("PATH"));
+  qputenv("PATH", QFile::encodeName(bin.path()));
   struct Row {
     int32_t method;
     bool running;
-  } rows[] = {{0, false}, {1, true}, {2, true}, {3, false}, {4, true}, {7, true}};
+  } rows[] = {{0, false}, {1, true}, {2, true}, {3, false}, {4, false}, {5, false}, {6, false}, {7, false}};
+  CSFileLocator locator;
   for (const Row& row : rows) {
     locator.setMethod(row.method);
     EXPECT_EQ(locator.isServiceRunning(), row.running) << row.method;
     EXPECT_EQ(locator.runService(), row.running) << row.method;
   }
+  EXPECT_EQ(CSFileLocator::serviceProcessName(CSFileLocator::kMethodDropbox), "dropbox");
+  EXPECT_EQ(CSFileLocator::serviceProcessName(CSFileLocator::kMethodLocal), QString());
+
+  // A OneDrive folder's daemon on the PATH: running the service starts it,
+  // and the locator then sees it among the user's processes. The stand-in
+  // daemon waits a minute at most, and ends its child when told to stop.
+  const QString daemon = bin.filePath("onedrive");
+  {
+    QFile script(daemon);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\ntrap 'kill $child; exit 0' TERM\n" + sleep + " 60 &\nchild=$!\nwait\n");
+  }
+  ASSERT_TRUE(QFile::setPermissions(daemon, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  CSFileLocator cloud(makeFile(QStringLiteral("OneDrive/plan.twd")));
+  ASSERT_EQ(cloud.method(), CSFileLocator::kMethodOneDrive);
+  EXPECT_FALSE(cloud.isServiceRunning());
+  EXPECT_TRUE(cloud.runService());
+  const QByteArray marker = QFile::encodeName(daemon);
+  std::vector<pid_t> started;
+  for (int attempt = 0; attempt < 200 && started.empty(); ++attempt) {
+    started = ProcessesNamed("onedrive", marker);
+    if (started.empty()) usleep(10000);
+  }
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_TRUE(cloud.isServiceRunning());
+  EXPECT_TRUE(cloud.runService());  // already running: nothing more starts
+  EXPECT_EQ(ProcessesNamed("onedrive", marker).size(), 1u);
+  for (const pid_t pid : started) kill(pid, SIGTERM);
+  for (int attempt = 0; attempt < 200 && !ProcessesNamed("onedrive", marker).empty(); ++attempt) usleep(10000);
+  EXPECT_FALSE(cloud.isServiceRunning());
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDate>
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 #include <thread>
@@ -149,6 +153,98 @@ TEST_F(CSLoggerTest, EightThreadsLogWholeLines) {
     seen.insert(parts.captured(1) + "/" + parts.captured(2));
   }
   EXPECT_EQ(seen.size(), kThreads * kLines);
+}
+
+// Two running instances of the application share one log file. Each
+// child process writes numbered lines of 1 KiB; together they pass 4 MiB
+// twice, so the file is cut while the other one writes.
+namespace {
+const char* kChildFolderVariable = "TWDRAW_LOG_CHILD_FOLDER";
+const char* kChildNameVariable = "TWDRAW_LOG_CHILD_NAME";
+constexpr int kChildLines = 5000;
+constexpr int kChildMessageBytes = 1024;
+
+QString ChildMessage(const QString& child, int line) {
+  const QString head = QStringLiteral("%1 %2 ").arg(child).arg(line, 5, 10, QLatin1Char('0'));
+  return head + QString(kChildMessageBytes - head.size(), QLatin1Char(char('a' + line % 26)));
+}
+
+// A folder on tmpfs when there is one: every log line is synced to disk,
+// and 100,000 syncs on a real disk take minutes.
+QString ScratchParent() {
+  const QFileInfo shm(QStringLiteral("/dev/shm"));
+  return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+}
+}  // namespace
+
+TEST(CSLoggerTwoProcesses, ChildLogs) {
+  const QString folder = qEnvironmentVariable(kChildFolderVariable);
+  if (folder.isEmpty()) GTEST_SKIP() << "run by CSLoggerTest.TwoProcessesLogWholeLines";
+  const QString name = qEnvironmentVariable(kChildNameVariable);
+  CSLogger* logger = CSLogger::sharedInstance();
+  logger->setBundleID(kId);
+  for (int i = 0; i < kChildLines; ++i) logger->logString(ChildMessage(name, i));
+  logger->shutDown();
+}
+
+TEST_F(CSLoggerTest, TwoProcessesLogWholeLines) {
+  QTemporaryDir dir(ScratchParent() + QStringLiteral("/twdraw-log-XXXXXX"));
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("TindleWick/") + kId + ".log";
+  const QByteArray self = QFile::encodeName(QFile::symLinkTarget("/proc/self/exe"));
+  const QByteArray filter = "--gtest_filter=CSLoggerTwoProcesses.ChildLogs";
+  const QRegularExpression message(QStringLiteral("^(A|B) (\\d{5}) ([a-z]+)$"));
+  for (int run = 0; run < 10; ++run) {
+    QFile::remove(path);
+    std::vector<pid_t> children;
+    for (const char* name : {"A", "B"}) {
+      const QByteArray folder = QByteArray(kChildFolderVariable) + "=" + QFile::encodeName(dir.path());
+      const QByteArray state = QByteArray("XDG_STATE_HOME=") + QFile::encodeName(dir.path());
+      const QByteArray child = QByteArray(kChildNameVariable) + "=" + name;
+      const pid_t pid = fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        putenv(const_cast<char*>(folder.constData()));
+        putenv(const_cast<char*>(state.constData()));
+        putenv(const_cast<char*>(child.constData()));
+        char* argv[] = {const_cast<char*>(self.constData()), const_cast<char*>(filter.constData()), nullptr};
+        execv(self.constData(), argv);
+        _exit(127);
+      }
+      children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "run " << run << ": a child failed, " << status;
+    }
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray bytes = file.readAll();
+    ASSERT_TRUE(bytes.endsWith('\n'));
+    ASSERT_LT(bytes.size(), qsizetype(CSLogger::kMaxLogFileSize) + 2 * kChildMessageBytes) << "run " << run;
+    const QList<QByteArray> lines = bytes.chopped(1).split('\n');
+    int first[2] = {-1, -1}, last[2] = {-1, -1};
+    for (const QByteArray& bytesOfLine : lines) {
+      const QString line = QString::fromUtf8(bytesOfLine);
+      const QRegularExpressionMatch whole = kLine.match(line);
+      ASSERT_TRUE(whole.hasMatch()) << "run " << run << ": " << line.left(120).toStdString();
+      const QRegularExpressionMatch parts = message.match(whole.captured(7));
+      ASSERT_TRUE(parts.hasMatch()) << "run " << run << ": " << line.left(120).toStdString();
+      const int child = parts.captured(1) == "A" ? 0 : 1, number = parts.captured(2).toInt();
+      ASSERT_EQ(whole.captured(7), ChildMessage(parts.captured(1), number)) << "run " << run;
+      ASSERT_GT(number, last[child]) << "run " << run << ": lines out of order";
+      if (first[child] < 0) first[child] = number;
+      last[child] = number;
+    }
+    // The file was cut: its oldest lines are not the first ones written.
+    EXPECT_GT(std::max(first[0], first[1]), 0) << "run " << run;
+    EXPECT_LT(lines.size(), 2 * kChildLines);
+  }
 }
 
 TEST_F(CSLoggerTest, UnwritableFolderDropsTheMessage) {

@@ -1,10 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "support/CSXmlDecoder.h"
 #include "support/CSXmlEncoder.h"
 
 namespace {
 
 const QString kDecl = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+
+// What xmllint says of the text as a file's UTF-8: empty when it is
+// well-formed XML.
+QString XmlLintComplaints(const QString& xml) {
+  const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
+  if (xmllint.isEmpty()) return QStringLiteral("xmllint is not installed (libxml2-utils)");
+  QProcess lint;
+  lint.start(xmllint, {QStringLiteral("--noout"), QStringLiteral("-")});
+  if (!lint.waitForStarted()) return QStringLiteral("xmllint did not start");
+  lint.write(xml.toUtf8());
+  lint.closeWriteChannel();
+  lint.waitForFinished(-1);
+  const QString complaints = QString::fromUtf8(lint.readAllStandardError());
+  if (lint.exitStatus() != QProcess::NormalExit || lint.exitCode() != 0)
+    return complaints.isEmpty() ? QStringLiteral("xmllint failed") : complaints;
+  return QString();
+}
 
 }  // namespace
 
@@ -179,4 +200,63 @@ TEST(CSXmlEncoder, DeepNestingIndentsByLevel) {
   EXPECT_EQ(lines[41], QString(40, u'\t') + "<t>x</t>");
   EXPECT_EQ(lines[42], QString(39, u'\t') + "</g>");
   EXPECT_EQ(encoder.level(), 0u);
+}
+
+TEST(CSXmlEncoder, InsertionPointInAnElementClosedEmptyStaysInside) {
+  // A point saved right after an open tag, the element then closed with
+  // nothing in it: what is inserted later lands inside the element, whether
+  // the insertion writes something or nothing.
+  struct Row {
+    const char* name;
+    bool insertSomething;
+    const char* expected;  // after the declaration
+  } rows[] = {
+      {"filled later", true, "<root>\n\t<list>\n\t\t<item>1</item>\n\t</list>\n\t<tail>t</tail>\n</root>\n"},
+      {"left empty", false, "<root>\n\t<list>\n\t</list>\n\t<tail>t</tail>\n</root>\n"},
+  };
+  for (const Row& row : rows) {
+    CSXmlEncoder encoder;
+    encoder.openTag("root");
+    encoder.openTag("list");
+    encoder.saveInsertionPoint();
+    encoder.closeTag("list");
+    encoder.addTag("tail", "t");
+    encoder.beginInsertion();
+    if (row.insertSomething) encoder.addTag("item", "1");
+    encoder.endInsertion();
+    encoder.closeTag("root");
+    EXPECT_EQ(encoder.xml(), kDecl + row.expected) << row.name;
+    EXPECT_EQ(XmlLintComplaints(encoder.xml()), QString()) << row.name;
+  }
+}
+
+TEST(CSXmlEncoder, NoncharactersAndLoneSurrogatesStillGiveReadableXml) {
+  // U+FFFE and U+FFFF are no XML characters: they become blanks, as control
+  // characters do. A lone surrogate becomes a replacement character when the
+  // text is stored as UTF-8, which any reader takes.
+  const QString value = QStringLiteral("a") + QChar(0xFFFE) + QStringLiteral("b") + QChar(0xFFFF) + QStringLiteral("c") +
+                        QChar(0xD800) + QStringLiteral("d") + QChar(0xDC00) + QStringLiteral("<e\u00E9>") +
+                        QChar(0xD83D) + QChar(0xDE00) + QChar(0x0001);
+  const QString lone = QString::fromUtf8(QString(QChar(0xD800)).toUtf8());  // what UTF-8 storage makes of it
+  ASSERT_EQ(lone.size(), 1);
+  const QString expected =
+      QStringLiteral("a b c") + lone + "d" + lone + QStringLiteral("<e\u00E9>") + QChar(0xD83D) + QChar(0xDE00) + " ";
+  CSXmlEncoder encoder;
+  encoder.addAttribute("name", value);
+  encoder.openTag("root");
+  encoder.addTag("t", value);
+  encoder.closeTag("root");
+  const QByteArray utf8 = encoder.xml().toUtf8();
+  EXPECT_EQ(XmlLintComplaints(encoder.xml()), QString());
+
+  std::unique_ptr<CSXmlDecoder> decoder = CSXmlDecoder::createWithData(utf8);
+  ASSERT_TRUE(decoder);
+  QString attribute, text;
+  while (decoder->getNextTag()) {
+    if (decoder->xmlTag() == "root" && decoder->startTag()) attribute = decoder->attributes().value("name");
+    if (decoder->xmlTag() == "t") text = decoder->value();
+  }
+  EXPECT_TRUE(decoder->error().isNull()) << decoder->error().toStdString();
+  EXPECT_EQ(text, expected);
+  EXPECT_EQ(attribute, expected);
 }

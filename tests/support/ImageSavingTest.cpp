@@ -18,6 +18,7 @@
 #include "support/CSImage.h"
 #include "support/ImageFormat.h"
 #include "support/ImageSaving.h"
+#include "testkit/LogCapture.h"
 
 namespace {
 
@@ -216,6 +217,33 @@ TEST(ImageSaving, NilImageWritesNothing) {
   EXPECT_TRUE(TiffFromImage(CSImage()).isEmpty());
   EXPECT_FALSE(SaveQuartzImage(QImage(), dir.filePath("y.png"), kImageFormatPNG, false, 0));
   EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST(ImageSaving, TiffFromImageLogsOnlyItsFailures) {
+  CSImage oversized = TestImage(8, 8, false);
+  oversized.setCachedSize(QSizeF(100000, 100000));  // beyond any bitmap
+  struct Row {
+    const char* name;
+    CSImage image;
+    bool tiff;
+    bool logged;
+  } rows[] = {
+      {"nil", CSImage(), false, false},
+      {"drawable", TestImage(8, 8, false), true, false},
+      {"too large to draw", oversized, false, true},
+  };
+  for (const Row& row : rows) {
+    LogCapture log;
+    const QByteArray tiff = TiffFromImage(row.image);
+    EXPECT_EQ(ImageFormatFromData(tiff) == kImageFormatTIFF, row.tiff) << row.name;
+    const QStringList lines = log.lines();
+    if (row.logged) {
+      ASSERT_EQ(lines.size(), 1) << row.name;
+      EXPECT_TRUE(lines[0].startsWith("TIFFRepresentation failed: ")) << lines[0].toStdString();
+    } else {
+      EXPECT_TRUE(lines.isEmpty()) << row.name << ": " << lines.join(" | ").toStdString();
+    }
+  }
 }
 
 TEST(ImageSaving, HeicIsWrittenAndReadBack) {

@@ -55,12 +55,17 @@ TEST(Measure, FormatMeasureExamples) {
       {12700, true, false, 0, "1"},
       {6350, true, false, 0, "0.5"},
       {-6350, true, false, 0, "-0.5"},
-      {6350, false, true, 1, "0.006\""},  // not a whole point: in inches
+      {6350, false, true, 1, "0.007\""},  // not a whole point: in inches, to the nearest thousandth
       {kInch / 4, false, true, 2, "1/4\""},
       {-kInch / 4, false, true, 2, "-1/4\""},
       {kInch + 1000, false, true, 2, "1.001\""},         // less than 1/32 inch: decimals instead
       {kInch * 3 + 100000, false, true, 2, "3 3/32\""},  // cut down to 1/32 inch
-      {kInch / 3, false, true, 1, "0.333\""},            // three decimals, cut
+      {kInch / 3, false, true, 1, "0.333\""},            // three decimals, rounded
+      {kInch * 2 / 3, false, true, 1, "0.667\""},
+      {kInch - 400, false, true, 1, "1\""},              // rounding carries into the whole part
+      {-kInch * 2 / 3, false, true, 5, "-1.693 cm"},
+      {kInch * 2 / 3, false, true, 2, "2/3\""},          // a reduced denominator up to 32 stays
+      {kInch * 2 / 3 + 1, false, true, 2, "21/32\""},    // cut down to 1/32 inch
       {36000 * 5 + 12000, false, true, 4, "5.33 mm"},    // hundredths, rounded
       {36000 * 5 + 35999, false, true, 4, "6 mm"},       // rounding carries into the whole part
       {-36000 * 5 - 35999, false, true, 4, "-6 mm"},
@@ -197,12 +202,12 @@ TEST(Measure, FormatThenParseRoundTripsInEveryUnit) {
   // The text a field shows reads back within the precision it shows.
   const MeasureUnit tolerance[kDistanceUnitCount] = {
       kPoint / 200 + 1,  // hundredths, rounded
-      kInch / 1000 + 1,  // three decimals, cut
+      kInch / 2000 + 1,  // three decimals, rounded
       28575,             // cut down to 1/32 inch
-      91440,             // tenths of an inch
+      91440 / 2 + 1,     // tenths of an inch, rounded
       36000 / 200 + 1,
-      360000 / 1000 + 1,
-      36000000 / 1000 + 1,
+      360000 / 2000 + 1,
+      36000000 / 2000 + 1,
       kPoint / 200 + 1,
       9525 / 200 + 1,
       152400 / 200 + 1,
@@ -222,6 +227,69 @@ TEST(Measure, FormatThenParseRoundTripsInEveryUnit) {
       const MeasureUnit difference = parsed > value ? parsed - value : value - parsed;
       ASSERT_LE(difference, tolerance[unit]) << "unit " << unit << " value " << value << " text " << text.toStdString();
     }
+  }
+}
+
+namespace {
+
+// "1.25" for 1250 thousandths, "-0.004" for -4, "2" for 2000: the text a
+// length shows, trailing zeros dropped.
+QString DecimalText(int thousandths, int digits) {
+  const int scale = digits == 3 ? 1000 : 10;
+  QString text = thousandths < 0 ? QStringLiteral("-") : QString();
+  const int magnitude = std::abs(thousandths);
+  text += QString::number(magnitude / scale);
+  QString fraction = QString::number(magnitude % scale).rightJustified(digits, QLatin1Char('0'));
+  while (fraction.endsWith(QLatin1Char('0'))) fraction.chop(1);
+  if (!fraction.isEmpty()) text += QLatin1Char('.') + fraction;
+  return text;
+}
+
+// Parses with the unit and formats back without the unit's name.
+QString TypedAndShownBack(const QString& typed, DistanceUnit unit) {
+  MeasureUnit value = 0;
+  QString message;
+  if (!ParseMeasure(typed, false, unit, &value, &message)) return QStringLiteral("refused: ") + message;
+  return FormatMeasure(value, false, false, unit);
+}
+
+}  // namespace
+
+TEST(Measure, TypedLengthsShowBackAsTyped) {
+  // Every length a field shows at its own precision reads back to the same
+  // text: three decimals of an inch (also below 1/32 inch in the fraction
+  // form), whole and reduced 32nds in the fraction form, tenths of an inch
+  // in feet and inches. Whole points under 9 points would show in points,
+  // and no typed value here is one except zero.
+  for (int t = -2000; t <= 2000; ++t) {
+    const QString typed = DecimalText(t, 3);
+    ASSERT_EQ(TypedAndShownBack(typed, kDistanceUnitInches), typed) << "inches";
+    ASSERT_EQ(TypedAndShownBack(typed, 5), typed) << "cm";
+    ASSERT_EQ(TypedAndShownBack(typed, 6), typed) << "m";
+    if (std::abs(t) % 1000 < 31)  // below 1/32 inch the fraction form shows decimals
+      ASSERT_EQ(TypedAndShownBack(typed, kDistanceUnitInchFractions), typed) << "fraction form";
+  }
+  for (int n = -64 * 3; n <= 64 * 3; ++n) {
+    const int magnitude = std::abs(n), whole = magnitude / 32;
+    int numerator = magnitude % 32, denominator = 32;
+    while (numerator != 0 && numerator % 2 == 0) numerator /= 2, denominator /= 2;
+    QString typed = numerator == 0 ? QString::number(whole)
+                    : whole == 0   ? QStringLiteral("%1/%2").arg(numerator).arg(denominator)
+                                   : QStringLiteral("%1 %2/%3").arg(whole).arg(numerator).arg(denominator);
+    if (n < 0) typed.prepend(QLatin1Char('-'));
+    ASSERT_EQ(TypedAndShownBack(typed, kDistanceUnitInchFractions), typed);
+  }
+  // Up to 3 feet in tenths of an inch; whole points below 9 points (1/8
+  // inch steps) show in points, which no tenth of an inch is but zero.
+  for (int tenths = -360; tenths <= 360; ++tenths) {
+    if (tenths == 0) continue;
+    const int magnitude = std::abs(tenths);
+    const int feet = magnitude / 120, inches = magnitude % 120 / 10, tenth = magnitude % 10;
+    QString typed = QStringLiteral("%1'%2").arg(feet).arg(inches);
+    if (tenth) typed += QStringLiteral(".%1").arg(tenth);
+    typed += QLatin1Char('"');
+    if (tenths < 0) typed.prepend(QLatin1Char('-'));
+    ASSERT_EQ(TypedAndShownBack(typed, kDistanceUnitFeetInches), typed);
   }
 }
 
