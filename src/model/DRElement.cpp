@@ -204,6 +204,9 @@ void DRElement::copyFrom(const DRElement& other) {
   setRotation(other.m_rotation);
   m_shadow = other.m_shadow;
   setUnderConstruction(other.m_underConstruction);
+  // Leaving construction gives a zero original size the frame's; a copy
+  // keeps its source's, so that it equals the element it was made from.
+  m_originalSize = other.m_originalSize;
 }
 
 // ---- The record ---------------------------------------------------------------------------

@@ -143,7 +143,13 @@ TEST(DRElementGroup, RecordsNestAndCopyDeeply) {
   auto read = ReadRecord(RecordOf(group));
   ASSERT_NE(read, nullptr);
   EXPECT_EQ(RecordOf(*read), RecordOf(group));
-  // Members without an original size keep none in the copy.
+  // A copy equals its source, also where the source has no original size
+  // (the group and its line here), at every level.
+  ASSERT_EQ(group.originalSize(), (CSPoint{0, 0}));
+  auto unsized = group.copy();
+  ASSERT_NE(unsized, nullptr);
+  EXPECT_EQ(unsized->originalSize(), (CSPoint{0, 0}));
+  EXPECT_EQ(RecordOf(*unsized), RecordOf(group));
   group.setOriginalSize(CSPoint{group.frame().width, group.frame().height});
   auto copy = group.copy();
   ASSERT_NE(copy, nullptr);

@@ -105,27 +105,6 @@ bool ContainsBitmap(const DRElementList& elements, const void* object) {
   return false;
 }
 
-// A copy takes its source's original size, also where that is zero: the
-// element's copy leaves construction as it is made, which gives a zero
-// original size the frame's, and an undo would bring back an element that
-// is not the one it replaced. Members of groups and compound paths alike.
-void KeepOriginalSizes(const DRElement& source, DRElement& copy) {
-  if (copy.originalSize() != source.originalSize()) copy.setOriginalSize(source.originalSize());
-  const DRElementList* from = nullptr;
-  const DRElementList* to = nullptr;
-  if (auto* group = dynamic_cast<const DRElementGroup*>(&source)) {
-    from = &group->subelements();
-    to = &static_cast<const DRElementGroup&>(copy).subelements();
-  } else if (auto* compound = dynamic_cast<const DRElementMultipath*>(&source)) {
-    from = &compound->subelements();
-    to = &static_cast<const DRElementMultipath&>(copy).subelements();
-  }
-  if (!from || !to || from->size() != to->size()) return;
-  for (size_t i = 0; i < from->size(); ++i) {
-    if ((*from)[i] && (*to)[i]) KeepOriginalSizes(*(*from)[i], *(*to)[i]);
-  }
-}
-
 }  // namespace
 
 // ---- Life --------------------------------------------------------------------------------
@@ -223,10 +202,7 @@ bool DRDrawVC::setUndoAction(int action, int descriptor, void* data, uint64_t co
           std::unique_ptr<DRElement> copy = element->copy();
           if (!copy) return false;
           copy->setUndoCopy(true);
-          if (copy->isUnderConstruction())
-            copy->setUnderConstruction(false);
-          else
-            KeepOriginalSizes(*element, *copy);
+          if (copy->isUnderConstruction()) copy->setUnderConstruction(false);
           const auto found = selected.find(element.get());
           if (found != selected.end()) (*selection)[found->second] = copy.get();
           elements->push_back(std::move(copy));
