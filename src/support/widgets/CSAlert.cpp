@@ -29,6 +29,11 @@ bool OnMainThread() {
   return QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
+CSAlert::StartHook& StartHookSlot() {
+  static CSAlert::StartHook hook;
+  return hook;
+}
+
 int IndexOfButton(const QAbstractButton* button) {
   if (!button) return -1;
   bool ok = false;
@@ -135,7 +140,13 @@ void CSAlert::giveAlertWithStrings(const QStringList& strings) {
 void CSAlert::startAlertMessage(const QString& message, const QString& moreInfo, const QStringList& buttons,
                                 bool showSuppressButton, QWidget* hostWindow, Completion completion, void* context) {
   if (!HaveWidgetApplication()) return;
-  QMessageBox* alert = createAlertWithMessage(message, moreInfo, buttons, showSuppressButton).release();
+  startAlert(createAlertWithMessage(message, moreInfo, buttons, showSuppressButton), hostWindow, std::move(completion),
+             context);
+}
+
+void CSAlert::startAlert(std::unique_ptr<QMessageBox> made, QWidget* hostWindow, Completion completion, void* context) {
+  if (!made || !HaveWidgetApplication()) return;
+  QMessageBox* alert = made.release();
   if (hostWindow) {
     alert->setParent(hostWindow->window(), alert->windowFlags() | Qt::Dialog);
     alert->setWindowModality(Qt::WindowModal);
@@ -147,5 +158,23 @@ void CSAlert::startAlertMessage(const QString& message, const QString& moreInfo,
     if (completion) completion(alert, responseOfAlert(alert), context);
     alert->deleteLater();
   });
+  if (const StartHook& hook = StartHookSlot()) {
+    hook(alert, hostWindow);
+    return;
+  }
   alert->show();
+}
+
+void CSAlert::setStartHook(StartHook hook) {
+  StartHookSlot() = std::move(hook);
+}
+
+void CSAlert::finishAlert(QMessageBox* alert, int index) {
+  if (!alert) return;
+  for (QAbstractButton* button : alert->buttons()) {
+    if (IndexOfButton(button) == index) {
+      button->click();
+      return;
+    }
+  }
 }

@@ -45,6 +45,18 @@ class CSAlert : public CSAlertPresenter {
   // is application-modal, still without blocking.
   void startAlertMessage(const QString& message, const QString& moreInfo, const QStringList& buttons,
                          bool showSuppressButton, QWidget* hostWindow, Completion completion, void* context);
+  // The same for an alert the caller made with createAlertWithMessage and
+  // adjusted (a cleared default button, say); the alert is taken over.
+  void startAlert(std::unique_ptr<QMessageBox> alert, QWidget* hostWindow, Completion completion, void* context);
+
+  // Scripting of the window-modal alerts, for tests: while a hook is set, an
+  // alert that would be shown is handed to it instead, its completion
+  // already connected, and stays open until finishAlert ends it. Null
+  // restores showing.
+  using StartHook = std::function<void(QMessageBox* alert, QWidget* hostWindow)>;
+  static void setStartHook(StartHook hook);
+  // Ends the alert as a click on its button `index` (0 first) would.
+  static void finishAlert(QMessageBox* alert, int index);
 
   // [message, info]: the modal alert with the default buttons, no retry, no
   // suppression box.

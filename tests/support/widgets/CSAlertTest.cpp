@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -211,3 +212,39 @@ TEST(CSAlert, InstalledPresenterAnswersTheFacade) {
 }
 
 }  // namespace
+
+TEST(CSAlert, StartHookTakesWindowModalAlertsUntilFinished) {
+  QWidget host;
+  std::vector<QMessageBox*> handed;
+  std::vector<QWidget*> hosts;
+  CSAlert::setStartHook([&](QMessageBox* alert, QWidget* hostWindow) {
+    handed.push_back(alert);
+    hosts.push_back(hostWindow);
+  });
+  std::vector<int> responses;
+  CSAlert::Completion completion = [&](QMessageBox*, int answer, void*) { responses.push_back(answer); };
+
+  // A plain alert and one made beforehand with its default button cleared.
+  CSAlert::sharedInstance()->startAlertMessage(QStringLiteral("Save?"), QString(),
+                                               {QStringLiteral("Save"), g_cancel, QStringLiteral("Don't Save")}, false,
+                                               &host, completion, nullptr);
+  auto made = CSAlert::sharedInstance()->createAlertWithMessage(QStringLiteral("Revert?"), QString(),
+                                                                {QStringLiteral("Revert"), g_cancel}, false);
+  made->setDefaultButton(static_cast<QPushButton*>(nullptr));
+  CSAlert::sharedInstance()->startAlert(std::move(made), nullptr, completion, nullptr);
+  CSAlert::setStartHook(nullptr);
+
+  ASSERT_EQ(handed.size(), 2u);
+  EXPECT_EQ(hosts, (std::vector<QWidget*>{&host, nullptr}));
+  EXPECT_FALSE(handed[0]->isVisible());
+  EXPECT_EQ(handed[0]->windowModality(), Qt::WindowModal);
+  EXPECT_EQ(handed[1]->text(), QStringLiteral("Revert?"));
+  EXPECT_TRUE(responses.empty());  // nothing answers until the script does
+
+  // The scripted answers reach the completions by the caller's button order.
+  CSAlert::finishAlert(handed[0], 2);
+  CSAlert::finishAlert(handed[1], 1);
+  EXPECT_EQ(responses, (std::vector<int>{1002, 1001}));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(host.findChild<QMessageBox*>(), nullptr);
+}

@@ -1,0 +1,80 @@
+#include "ui/shell/ShellWindows.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QWidget>
+#include <QWindow>
+
+#include "platform/WindowOrder.h"
+
+namespace {
+
+DialogScript& Script() {
+  static DialogScript script;
+  return script;
+}
+
+}  // namespace
+
+void SetDialogScript(DialogScript script) {
+  Script() = std::move(script);
+}
+
+void RunSheet(QDialog* dialog, QWidget* host, std::function<void(int result)> done) {
+  if (!dialog) return;
+  if (host) {
+    dialog->setParent(host->window(), dialog->windowFlags() | Qt::Dialog);
+    dialog->setWindowModality(Qt::WindowModal);
+  } else {
+    dialog->setWindowModality(Qt::ApplicationModal);
+  }
+  QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
+    if (done) done(result);
+    dialog->deleteLater();
+  });
+  if (const DialogScript& script = Script()) {
+    script(dialog);
+    return;
+  }
+  dialog->open();
+}
+
+int ExecDialog(QDialog* dialog) {
+  if (!dialog) return QDialog::Rejected;
+  if (const DialogScript& script = Script()) {
+    script(dialog);
+    return dialog->result();
+  }
+  return dialog->exec();
+}
+
+QWidget* WidgetOfWindow(const QWindow* window) {
+  if (!window) return nullptr;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->windowHandle() == window) return widget;
+  }
+  return nullptr;
+}
+
+QWindow* WindowOfWidget(QWidget* widget) {
+  if (!widget) return nullptr;
+  QWidget* top = widget->window();
+  if (!top->windowHandle()) top->winId();
+  return top->windowHandle();
+}
+
+bool IsPanelWindow(const QWindow* window) {
+  if (!window) return false;
+  const Qt::WindowType type = window->type();
+  return type == Qt::Tool || type == Qt::Drawer;
+}
+
+void MakeKeyAndOrderFront(QWidget* window) {
+  if (!window) return;
+  QWindow* handle = WindowOfWidget(window);
+  WindowOrder::shared().selectTab(handle);
+  window->show();
+  window->raise();
+  window->activateWindow();
+  WindowOrder::shared().orderFront(handle);
+}
