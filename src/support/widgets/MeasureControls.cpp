@@ -6,6 +6,8 @@
 #include <QSpinBox>
 #include <QValidator>
 
+#include "support/widgets/CSDoubleSlider.h"
+
 namespace {
 
 struct FieldFormat {
@@ -59,7 +61,9 @@ MeasureUnit MeasureFromControl(const QWidget* control, MeasureUnit step) {
     value = MeasureValue(field);
   } else {
     double points = 0;
-    if (const auto* slider = qobject_cast<const QAbstractSlider*>(control))
+    if (const auto* doubleSlider = qobject_cast<const CSDoubleSlider*>(control))
+      points = doubleSlider->doubleValue();
+    else if (const auto* slider = qobject_cast<const QAbstractSlider*>(control))
       points = slider->value();
     else if (const auto* spin = qobject_cast<const QDoubleSpinBox*>(control))
       points = spin->value();

@@ -21,6 +21,7 @@ MeasureUnit MeasureValue(const QLineEdit* field);
 void SetMeasureValue(QLineEdit* field, MeasureUnit value);
 
 // A text field's measure, or any other control's value in points x 12,700
-// (truncated, saturating), then rounded to `step` by RoundMeasure. A widget
+// (truncated, saturating; a CSDoubleSlider's double value, other sliders'
+// and spin boxes' values), then rounded to `step` by RoundMeasure. A widget
 // that holds no number gives 0.
 MeasureUnit MeasureFromControl(const QWidget* control, MeasureUnit step);
