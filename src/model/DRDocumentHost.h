@@ -17,7 +17,7 @@
 class DRCanvasHost;
 class DRElement;
 
-class DRDocumentHost : public CSDocumentWindow {
+class DRDocumentHost : public virtual CSDocumentWindow {
  public:
   // The window, the object of its notifications; null before it is loaded.
   virtual QObject* window() const = 0;

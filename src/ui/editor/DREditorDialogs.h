@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "support/Measure.h"
+
 class DREditorWindowHost;
 
 // Set to 23 before the painting-size sheet runs to hide its centring box;
@@ -35,6 +37,15 @@ class DREditorDialogs {
   virtual void getPaintingSize(DREditorWindowHost* window, QSizeF defaultSize, SizeHandler done) {
     (void)window, (void)defaultSize;
     if (done) done(false, QSizeF());
+  }
+
+  // The distribute sheet; `done` receives whether the user chose, and the
+  // gaps between the elements (measures). Without a sheet the answer is at
+  // once a cancel.
+  using OffsetHandler = std::function<void(bool success, CSPoint offset)>;
+  virtual void getDistributeOffset(DREditorWindowHost* window, OffsetHandler done) {
+    (void)window;
+    if (done) done(false, CSPoint{});
   }
 
   // An open panel for files of the given extensions; the chosen paths, none

@@ -25,6 +25,7 @@ class DREditorPrefs {
   virtual bool resetTool() const { return false; }
   // Check spelling while text is typed in place.
   virtual bool checkSpelling() const { return false; }
+  virtual void setCheckSpelling(bool check) { (void)check; }
   // A pane's interface-file name to its expanded state (a bool).
   virtual QVariantMap& propOpenStatus() { return m_propOpenStatus; }
   // -1 lets the info bar choose, 0 hides the favourites, else that many.

@@ -24,7 +24,7 @@ class QPrinter;
 class QWidget;
 class QWindow;
 
-class CSDocumentWC : public QObject, public CSDocumentWindow {
+class CSDocumentWC : public QObject, public virtual CSDocumentWindow {
   Q_OBJECT
  public:
   // The context of the save alert and of the save panel.

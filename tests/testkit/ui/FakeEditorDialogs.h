@@ -14,7 +14,7 @@ class FakeEditorDialogs : public DREditorDialogs {
   FakeEditorDialogs& operator=(const FakeEditorDialogs&) = delete;
 
   // The sheets run, by name: "align", "rotate", "scale", "shape",
-  // "background", "typeSelect", "paintingSize", "open".
+  // "background", "typeSelect", "paintingSize", "distribute", "open".
   QStringList sheets;
   // The painting-size sheet's answer and the size it was opened on.
   bool sizeChosen = true;
@@ -22,6 +22,12 @@ class FakeEditorDialogs : public DREditorDialogs {
   QSizeF offeredSize;
   int centerFlagSeen = 0;
   QStringList openPanelAnswer;
+  // What the last open panel was asked for.
+  QString openPanelTitle;
+  QStringList openPanelExtensions;
+  // The distribute sheet's answer.
+  bool offsetChosen = true;
+  CSPoint chosenOffset{12700, 0};
 
   void runAlignSheet(DREditorWindowHost*) override { sheets << QStringLiteral("align"); }
   void runRotateSheet(DREditorWindowHost*) override { sheets << QStringLiteral("rotate"); }
@@ -35,8 +41,14 @@ class FakeEditorDialogs : public DREditorDialogs {
     centerFlagSeen = g_centerFlag;
     if (done) done(sizeChosen, sizeChosen ? chosenSize : QSizeF());
   }
-  QStringList runOpenPanel(DREditorWindowHost*, const QString&, const QStringList&) override {
+  void getDistributeOffset(DREditorWindowHost*, OffsetHandler done) override {
+    sheets << QStringLiteral("distribute");
+    if (done) done(offsetChosen, offsetChosen ? chosenOffset : CSPoint{});
+  }
+  QStringList runOpenPanel(DREditorWindowHost*, const QString& title, const QStringList& extensions) override {
     sheets << QStringLiteral("open");
+    openPanelTitle = title;
+    openPanelExtensions = extensions;
     return openPanelAnswer;
   }
 };

@@ -26,6 +26,7 @@ class FakeEditorPrefs : public DREditorPrefs {
   bool showDragLines() const override { return dragLines; }
   bool resetTool() const override { return reset; }
   bool checkSpelling() const override { return spelling; }
+  void setCheckSpelling(bool check) override { spelling = check; }
   QVariantMap& propOpenStatus() override { return openStatus; }
   int favoriteColorCount() const override { return favoriteCount; }
   void setFavoriteColorCount(int count) override { favoriteCount = count; }
