@@ -26,7 +26,10 @@ double LayOut(QTextLayout& layout, const CSAttributedString& text, double width)
   }
   const QTextCharFormat first = text.formatAt(0);
   layout.setText(string);
-  layout.setFont(first.font());
+  // Resolved for the reference device: a font set on a layout afterwards
+  // keeps the screen's resolution, and the formats' fonts take the
+  // layout font's.
+  layout.setFont(QFont(first.font(), TextReferenceDevice()));
   layout.setFormats(text.formatRanges());
   QTextOption option(ParagraphAlignment(text));
   option.setWrapMode(QTextOption::WordWrap);

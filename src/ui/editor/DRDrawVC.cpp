@@ -31,6 +31,7 @@
 const QString g_reloadPropertiesNotification = QStringLiteral("cs.reloadProperties");
 
 const char* const DRDrawVC::kTagProperty = "tag";
+const char* const DRDrawVC::kStateProperty = "state";
 
 namespace {
 
@@ -560,6 +561,22 @@ const DRActionTable<DRDrawVC>& DRDrawVC::actionTable() {
     add("zoomByPercent:", &V::zoomByPercent, &V::validateUnlocked);
     add("togglePageBreaks:", &V::togglePageBreaks, &V::validatePageBreaks);
     add("showSelection:", &V::showSelection, &V::validateHasSelection);
+    add("changeAlignment:", &V::changeAlignment, &V::validateChangeAlignment);
+    add("changeStyle:", &V::changeStyle, &V::validateChangeStyle);
+    add("combineText:", &V::combineText, &V::validateCombineText);
+    add("copyTextStyle:", &V::copyTextStyle, &V::validateCopyTextStyle);
+    add("pasteTextStyle:", &V::pasteTextStyle, &V::validatePasteTextStyle);
+    add("copyElementStyle:", &V::copyElementStyle, &V::validateCopyElementStyle);
+    add("pasteElementStyle:", &V::pasteElementStyle, &V::validatePasteElementStyle);
+    add("resizeFont:", &V::resizeFont, &V::validateTextUnlocked);
+    add("shrinkText:", &V::shrinkText, &V::validateTextUnlocked);
+    add("showFonts:", &V::showFonts, &V::validateTextUnlocked);
+    add("showFontColor:", &V::showFontColor, &V::validateTextUnlocked);
+    add("makePainting:", &V::makePainting, &V::validateMakePainting);
+    add("newPainting:", &V::newPainting, &V::validateUnlocked);
+    add("importPaintings:", &V::importPaintings, &V::validateUnlocked);
+    add("insertShape:", &V::insertShape, &V::validateUnlocked);
+    add("setBackground:", &V::setBackground, &V::validateUnlocked);
     return made;
   }();
   return table;

@@ -11,9 +11,10 @@
 // DRDrawVC.cpp: life, snapshots, panes, the settings route, the command
 // table and its menu validation. DRDrawVCCommands.cpp: edit, select,
 // restack and group. DRDrawVCArrange.cpp: align, distribute, flip, rotate
-// and the view commands.
+// and the view commands. DRDrawVCText.cpp: text, styles and paintings.
 
 #include <QPointer>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -26,18 +27,23 @@
 #include "ui/editor/DRActionRouter.h"
 #include "ui/editor/DRContentVC.h"
 #include "ui/editor/DRDrawUndoRecord.h"
+#include "ui/editor/DREditorAppServices.h"
 
 class DRDrawView;
 class DRElement;
 class QAction;
 
-class DRDrawVC : public DRContentVC, public DRActionTarget {
+class DRDrawVC : public DRContentVC, public DRActionTarget, public DRFontPanelDelegate {
   Q_OBJECT
  public:
   // The property of a command's sender (a QAction, a button) holding its
   // integer tag: the direction of a flip, the degrees of a fixed rotation,
   // the factor of a zoom, the step of selecting the next element.
   static const char* const kTagProperty;
+  // The property in which validation leaves a menu item's state as a
+  // Qt::CheckState, for items that can be mixed; the item is checked only
+  // when the state is Qt::Checked.
+  static const char* const kStateProperty;
   // The sender's tag; 0 without a sender or a tag.
   static int senderTag(const QObject* sender);
 
@@ -154,6 +160,44 @@ class DRDrawVC : public DRContentVC, public DRActionTarget {
   void reshape(QObject* sender);
   void resumePolygon(QObject* sender);
 
+  // ---- Commands: text, styles and paintings (DRDrawVCText.cpp) ----
+  // The sender's tag is the alignment (DRTextInfo's codes).
+  void changeAlignment(QObject* sender);
+  // The sender's tag: 0 plain, 1 bold, 2 italic, 3 underline; each toggles
+  // what the item shows.
+  void changeStyle(QObject* sender);
+  // Joins the selected texts, top to bottom and left to right, into one.
+  void combineText(QObject* sender);
+  void copyTextStyle(QObject* sender);
+  void pasteTextStyle(QObject* sender);
+  void copyElementStyle(QObject* sender);
+  void pasteElementStyle(QObject* sender);
+  // A tag of 1 or more: one point larger than the largest text; else one
+  // smaller than the smallest, never below 4 points.
+  void resizeFont(QObject* sender);
+  // Narrows the selected texts to their text.
+  void shrinkText(QObject* sender);
+  void showFonts(QObject* sender);
+  void showFontColor(QObject* sender);
+  // The font panel's change, applied to the selected texts.
+  void changeFont(const FontConverter& convert) override;
+  // The controls the font panel offers: face, size and collection.
+  static constexpr int kFontPanelModes = 7;
+  int validModesForFontPanel() const { return kFontPanelModes; }
+  // Replaces the selection by one bitmap that looks the same.
+  void makePainting(QObject* sender);
+  // Asks for a size and makes a blank painting of it (newBitmap), opened in
+  // a tab.
+  void newPainting(QObject* sender);
+  // A blank bitmap of the size (points), centred in the visible area under
+  // the drawing's content, selected; null when it cannot be made or the
+  // undo entry is refused.
+  DRElement* newBitmap(QSizeF size);
+  // Places image files in a column under the drawing's content.
+  void importPaintings(QObject* sender);
+  void insertShape(QObject* sender);
+  void setBackground(QObject* sender);
+
   // ---- Commands: view ----
   void zoomIn(QObject* sender);
   void zoomOut(QObject* sender);
@@ -181,6 +225,21 @@ class DRDrawVC : public DRContentVC, public DRActionTarget {
   bool validateUnlocked(QAction* item);
   bool validatePageBreaks(QAction* item);
   bool validateHasSelection(QAction* item);  // n > 0
+  bool validateTextUnlocked(QAction* item);   // some text, unlocked
+  bool validateChangeAlignment(QAction* item);
+  bool validateChangeStyle(QAction* item);
+  bool validateCombineText(QAction* item);
+  bool validateCopyTextStyle(QAction* item);
+  bool validatePasteTextStyle(QAction* item);
+  bool validateCopyElementStyle(QAction* item);
+  bool validatePasteElementStyle(QAction* item);
+  bool validateMakePainting(QAction* item);
+  // The state of a style item over the selected texts (tag as changeStyle).
+  Qt::CheckState styleState(int tag) const;
+  // The selected text elements, from the first selected.
+  std::vector<DRElement*> selectedTexts() const;
+  // Posts "twdraw.fontChange" for the window.
+  void postFontChange();
 
   static const DRActionTable<DRDrawVC>& actionTable();
 
@@ -209,4 +268,8 @@ class DRDrawVC : public DRContentVC, public DRActionTarget {
   // Counts snapshots asked for and entries taken back, so a command can
   // tell whether something it called changed the history.
   uint64_t m_historyChanges = 0;
+  // Runs of font size steps and of font panel changes each merge into one
+  // entry (0: no id yet; ids count from 1).
+  uint32_t m_fontSizeUndoID = 0;
+  uint32_t m_fontUndoID = 0;
 };

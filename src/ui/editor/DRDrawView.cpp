@@ -107,6 +107,11 @@ void DRDrawView::awakeFromNib() {
 void DRDrawView::shutDown() {
   stopScrollTimer();
   m_propertiesTimer->stop();
+  // The text being typed into goes with the drawing; nothing more is stored.
+  QWidget* editor = m_typingView;
+  m_typingView = nullptr;
+  m_typingElement = nullptr;
+  if (editor) editor->hide();
   m_drawing = nullptr;
   m_windowController = nullptr;
   m_viewController = nullptr;
@@ -127,8 +132,10 @@ bool DRDrawView::event(QEvent* event) {
       normalize(false);
       break;
     case QEvent::FocusIn:
-    case QEvent::FocusOut:
       setNeedsDisplay();
+      break;
+    case QEvent::FocusOut:
+      resignFirstResponder(static_cast<QFocusEvent*>(event));
       break;
     default:
       break;
@@ -219,43 +226,6 @@ bool DRDrawView::hasWindow() const {
 
 bool DRDrawView::isActiveFirstResponder() const {
   return isActiveWindow() && hasFocus();
-}
-
-void DRDrawView::invalidateTyping(DRElement* element) {
-  // In-place editing keeps its own typing attributes; nothing to refresh
-  // while there is none.
-  (void)element;
-}
-
-void DRDrawView::startTyping(DRElementText* element, QMouseEvent* event) {
-  (void)element;
-  (void)event;
-}
-
-void DRDrawView::stopTyping() {}
-
-void DRDrawView::flagsChanged(QKeyEvent* event) {
-  (void)event;
-}
-
-void DRDrawView::mousePressEvent(QMouseEvent* event) {
-  (void)event;
-}
-
-void DRDrawView::mouseMoveEvent(QMouseEvent* event) {
-  (void)event;
-}
-
-void DRDrawView::mouseReleaseEvent(QMouseEvent* event) {
-  (void)event;
-}
-
-void DRDrawView::mouseDragged(QMouseEvent* event) {
-  (void)event;
-}
-
-void DRDrawView::mouseMoved(QMouseEvent* event) {
-  (void)event;
 }
 
 // ---- Painting ----------------------------------------------------------------------------
@@ -427,6 +397,8 @@ void DRDrawView::setZoomValue(double zoom) {
   scrollToPoint(QPointF(0, 0));
   setDrawingFrame();
   scrollToPoint(origin);
+  // The field editor shows its text at the canvas's zoom.
+  if (m_typingView) placeTypingView();
   setNeedsDisplay();
   resetCursorRects();
 }

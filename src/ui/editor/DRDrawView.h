@@ -9,13 +9,17 @@
 // DRDrawView.cpp: life, notifications, painting, invalidation, frame, zoom.
 // DRDrawViewSelection.cpp: the selection, its style, reset, reshape, paste
 // and drops. DRDrawViewInternals.cpp: new elements, polygons, extents,
-// overlays, autoscroll and the status line.
+// overlays, autoscroll and the status line. DRDrawViewMouse.cpp: mouse
+// tracking, hit testing and nudging; DRDrawViewResize.cpp: resizing by grab
+// dots.
 
 #include <QPointF>
 #include <QPointer>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QRectF>
 #include <QSizeF>
+#include <QStringList>
 #include <QVariantMap>
 #include <QWidget>
 #include <cstdint>
@@ -38,7 +42,9 @@ class DREditorWindowHost;
 class DRElement;
 class DRElementScribble;
 class DRElementText;
+class QDrag;
 class QDragEnterEvent;
+class QFocusEvent;
 class QDragLeaveEvent;
 class QDragMoveEvent;
 class QDropEvent;
@@ -64,6 +70,9 @@ enum DRTrackType : int32_t {
 
 // No undo id held by a gesture.
 inline constexpr uint32_t kNoUndoID = 0xFFFFFFFF;
+
+// The types the canvas can send to a service: TIFF, PDF, RTF and plain text.
+extern QStringList g_servicesSendTypes;
 
 class DRDrawView : public QWidget, public DRCanvasHost {
   Q_OBJECT
@@ -150,9 +159,16 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   QWidget* typingView() const { return m_typingView; }
   bool creatingPolygon() const { return m_creatingPolygon; }
   DRTrackType trackType() const { return m_trackType; }
-  // In-place text editing; nothing yet.
+  // In-place text editing (DRDrawViewTyping.cpp): ends the other modes,
+  // selects the text alone and lays the field editor over it, the insertion
+  // point nearest the event's location (else at the end).
   void startTyping(DRElementText* element, QMouseEvent* event);
+  // Stores nothing more and takes the editor away; a text left empty or
+  // blank leaves the drawing.
   void stopTyping();
+  // The field editor set up over a text element; null for another element or
+  // while the canvas has no drawing.
+  QWidget* editViewForText(DRElementText* element, QMouseEvent* event);
   // Keeps the element a tool made (front of the drawing, selected) when it
   // is large enough, else drops it with its undo entry.
   void installNewElement();
@@ -219,6 +235,28 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   QMimeData* dragPasteboard() const { return m_dragPasteboard; }
   void setDragPasteboard(QMimeData* pasteboard) { m_dragPasteboard = pasteboard; }
 
+  // ---- Mouse tracking (DRDrawViewMouse.cpp) ----
+  // A press on the selection held this long without moving turns into a
+  // drag of the selection to other applications.
+  static constexpr int kHoldIntervalMs = 750;
+  static int holdInterval();
+  // Tests shorten the hold; a negative value restores kHoldIntervalMs.
+  static void setHoldInterval(int milliseconds);
+  // What the last hit test found: 0-7 a frame grab dot, kGrabDotBody, or
+  // kGrabDotLineStart / kGrabDotLineEnd.
+  int32_t grabDot() const { return m_grabDot; }
+  // The element under the point (view units): a grab dot of a selected
+  // element first (never in a locked drawing, never on a rotated element),
+  // then the frontmost element hit. Sets grabDot().
+  DRElement* elementUnderPoint(QPointF point, bool forClick);
+  // Moves the selection by the step (points), one undo entry per run of
+  // nudges. False when it does not apply (nothing selected, entry refused);
+  // true when it moved, and when it would have crossed the top or left
+  // edge and so moved nothing.
+  bool nudgeXBy(double dx, double dy);
+  // The rubber band (view units); empty when there is none.
+  QRectF highlightRect() const { return m_highlightRect; }
+
   // ---- Undo ids of gestures (kNoUndoID: none) ----
   uint32_t trackUndoID() const { return m_trackUndoID; }
   void setTrackUndoID(uint32_t undoId) { m_trackUndoID = undoId; }
@@ -235,9 +273,21 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   void updatePropertiesDelay(bool position) override;
   void updateStatusString();
 
-  // ---- Keyboard ----
-  // Modifier changes; nothing yet.
+  // ---- Keyboard (DRDrawViewKeys.cpp) ----
+  // Modifier changes: Option asks the zoom tool to zoom out, Control the
+  // select tool to rotate; each shows its cursor at once.
   void flagsChanged(QKeyEvent* event);
+  // Escape: ends typing, throwing away what the run typed when its undo
+  // entry is still the latest.
+  void cancelOperation();
+  // The system's services, which have no menu on this platform and stay
+  // plain calls: whether the canvas can send the selection as the send type
+  // (an image type unless the selection is one text) and take back the
+  // return type (empty: none); the selection written to a service's
+  // pasteboard; what a service answers pasted into the visible area.
+  bool validRequestorForSendType(const QString& sendType, const QString& returnType) const;
+  bool writeSelectionToPasteboard(QMimeData* pasteboard, const QStringList& types);
+  bool readSelectionFromPasteboard(const QMimeData* pasteboard);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -246,14 +296,21 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
-  // The handlers the autoscroll timer feeds; nothing yet.
+  // The handlers the autoscroll timer feeds: the drag in progress, and the
+  // polygon's rubber line.
   void mouseDragged(QMouseEvent* event);
   void mouseMoved(QMouseEvent* event);
+  // Runs the platform's drag session of a drag out of the canvas; the
+  // drag deletes itself (later) when it ends.
+  virtual void runDragSession(QDrag* drag);
 
  private:
   // The canvas as DREditorContentView: zoomValue() there is a plain double.
@@ -290,6 +347,27 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   // The answer of the "can't reshape" alert.
   void reshapeAlertEnded(int response, bool resume);
 
+  // ---- Keyboard (DRDrawViewKeys.cpp) ----
+  // The canvas lost the focus to another view of its window: its modes end.
+  void resignFirstResponder(QFocusEvent* event);
+  // Runs the action the key is bound to; false for a key with none.
+  bool interpretKeyEvent(QKeyEvent* event);
+  // An arrow key: nudges the selection by the step, else scrolls a line.
+  void moveBy(int dx, int dy);
+  void scrollLine(bool up);
+  void scrollPage(bool up);
+
+  // ---- In-place text editing (DRDrawViewTyping.cpp) ----
+  void textDidBeginEditing();
+  void textDidChange();
+  void textDidEndEditing();
+  // Widens an auto-sizing text typed at its end (the rectangle's width, view
+  // units, in and out); ends auto-sizing otherwise.
+  void autoExpandText(QRectF* rect);
+  void stopAutoSizing();
+  // Lays the editor over the typing element at the zoom.
+  void placeTypingView();
+
   // ---- Internals (DRDrawViewInternals.cpp) ----
   void drawTransientState(bool onScreen);
   void setNewConstructionBezier(QPainterPath* path) const;
@@ -297,6 +375,51 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   void ensureScrollTimer();
   void stopScrollTimer();
   void scrollTimerFired();
+
+  // ---- Mouse tracking (DRDrawViewMouse.cpp, DRDrawViewResize.cpp) ----
+  void mouseDown(QMouseEvent* event);
+  void mouseUp(QMouseEvent* event);
+  // The pointer in view units: whole points, exact in reshape mode.
+  QPointF mouseLocation(const QMouseEvent* event) const;
+  bool isLocked() const;
+  void mouseDownOnElement(QMouseEvent* event, DRElement* element, uint32_t modifiers);
+  void finishMouseSequence();
+  void stopHoldTimer();
+  void forwardToTypingView(QMouseEvent* event);
+  void startMoveDrag(QPointF point, uint32_t modifiers);
+  void continueMoveDrag(QPointF point);
+  void finishMoveDrag();
+  // Where the first selected element snaps to a similar one: codes 2 left
+  // and 3 right edge at target.x, 4 top and 1 bottom edge at target.y.
+  bool position(CSPoint* target, int32_t* horizontalCode, int32_t* verticalCode) const;
+  void startExternalDrag();
+  void continueExternalDrag();
+  void finishExternalDrag();
+  void startSelectionDrag(QPointF point, uint32_t modifiers);
+  void continueSelectionDrag(QPointF point);
+  void finishSelectionDrag();
+  void startToolDrag(QPointF point, uint32_t modifiers);
+  void startNewElement(QPointF point, uint32_t modifiers);
+  void continueToolDrag(QPointF point);
+  void finishToolDrag();
+  void startRotateDrag(QPointF point, uint32_t modifiers);
+  void continueRotateDrag(QPointF point);
+  void finishRotateDrag();
+  void startResizeDrag(QPointF point, uint32_t modifiers);
+  void continueResizeDrag(QPointF point);
+  void finishResizeDrag();
+  // The frame a grab-dot drag to p gives (view units).
+  QRectF newResizeRect(QPointF p);
+  // The same keeping the element's original proportions.
+  QRectF constrainAspectRatio(QPointF p);
+  // The rectangle grown outward to whole device pixels of the zoom.
+  QRectF integralRect(const QRectF& rect) const;
+  void updateNewElementFrame(bool force, CSRect frame);
+  // The rectangle from the anchor to the point (a square when
+  // constrained), measures.
+  CSRect newRectForPoint(QPointF point, bool constrained);
+  bool addPointToPolygon(QPointF point);
+  void setContainsLine();
 
   ContentView m_contentView{this};
   DRDrawing* m_drawing = nullptr;
@@ -333,6 +456,8 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   QPointF m_previousPoint;
   QRectF m_polygonExtension;
   double m_textHeight = 0;
+  // The width a tool drag gave the new text (measures), 0 for a click.
+  MeasureUnit m_newTextWidth = 0;
   DRElement* m_dragElement = nullptr;
   QRectF m_highlightRect;
   bool m_showRotateCursor = false;
@@ -345,4 +470,22 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   bool m_settingFrame = false;
   QPointer<QWidget> m_viewport;
   QPointer<QMimeData> m_dragPasteboard;
+  // Mouse tracking.
+  int32_t m_grabDot = kGrabDotBody;
+  Qt::MouseButton m_mouseButton = Qt::NoButton;  // of the sequence in progress
+  int m_clickCount = 0;
+  ulong m_lastPressTime = 0;
+  QPointF m_lastPressPosition;
+  Qt::MouseButton m_lastPressButton = Qt::NoButton;
+  bool m_commandClick = false;
+  bool m_haveDragged = false;
+  bool m_constrainedDrag = false;
+  bool m_constrainX = false;
+  bool m_alignDrag = false;
+  bool m_extendSelection = false;
+  bool m_cursorHidden = false;
+  CSPoint m_dragLimit;
+  uint32_t m_effectiveAngle = 0;
+  QTimer* m_dragStartTimer = nullptr;
+  std::unique_ptr<QMouseEvent> m_dragEvent;
 };

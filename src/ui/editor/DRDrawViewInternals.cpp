@@ -68,8 +68,10 @@ void DRDrawView::installNewElement() {
       frame.y = anchor.y;
       frame.height = MeasureFromDouble(m_textHeight * double(kMeasurePerPoint));
     }
-    if (frame.width < kNarrowestText) {
-      if (frame.width == 0) {
+    // A text is never narrower than its own minimum, so the width the tool
+    // drag asked for decides.
+    if (m_newTextWidth < kNarrowestText) {
+      if (m_newTextWidth == 0) {
         if (auto* text = dynamic_cast<DRElementText*>(element)) text->setAutoSize(true);
         frame.width = kClickTextWidth;
       } else {

@@ -1,7 +1,10 @@
 #pragma once
 // What the editor asks of the application controller: the shared colour
-// panel. The shell registers its controller at start-up; without one the
+// and font panels. The shell registers its controller at start-up; without one the
 // calls do nothing. Tests use FakeEditorAppServices (tests/testkit/ui).
+
+#include <QFont>
+#include <functional>
 
 #include "support/Kolor.h"
 
@@ -12,6 +15,15 @@ class DRColorPanelDelegate {
   virtual void setKolor(Kolor kolor, int swatch) = 0;
 };
 
+// Receives the font panel's changes: `convert` turns a font into what the
+// user's change makes of it (a new face or size, keeping the rest).
+class DRFontPanelDelegate {
+ public:
+  virtual ~DRFontPanelDelegate() = default;
+  using FontConverter = std::function<QFont(const QFont&)>;
+  virtual void changeFont(const FontConverter& convert) = 0;
+};
+
 class DREditorAppServices {
  public:
   virtual ~DREditorAppServices() = default;
@@ -19,6 +31,12 @@ class DREditorAppServices {
   // any other swatch does nothing) and remembers swatch and delegate.
   virtual void openColorPanel(int swatch, Kolor kolor, DRColorPanelDelegate* delegate) {
     (void)swatch, (void)kolor, (void)delegate;
+  }
+  // Brings the shared font panel forward showing the font (`multiple`: one
+  // of several different ones), its changes going to the delegate, and
+  // makes it the key window.
+  virtual void openFontPanel(const QFont& font, bool multiple, DRFontPanelDelegate* delegate) {
+    (void)font, (void)multiple, (void)delegate;
   }
 };
 

@@ -8,4 +8,6 @@ const QString g_polyReshapeNotification = QStringLiteral("twdraw.polyReshape");
 const QString g_unitsChangedNotification = QStringLiteral("twdraw.unitsChanged");
 const QString g_redrawDrawingNotification = QStringLiteral("twdraw.redrawDrawing");
 const QString g_elementMoveNotification = QStringLiteral("twdraw.elementMove");
+const QString g_textChangeNotification = QStringLiteral("twdraw.textChange");
+const QString g_fontChangeNotification = QStringLiteral("twdraw.fontChange");
 const QString g_windowWillCloseNotification = QStringLiteral("twdraw.windowWillClose");

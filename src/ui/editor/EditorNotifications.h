@@ -20,6 +20,10 @@ extern const QString g_polyReshapeNotification;      // "twdraw.polyReshape" (ob
 extern const QString g_unitsChangedNotification;     // "twdraw.unitsChanged"
 extern const QString g_redrawDrawingNotification;    // "twdraw.redrawDrawing"
 extern const QString g_elementMoveNotification;      // "twdraw.elementMove" (object: the window)
+// A text typed into in place changed (the text pane refreshes).
+extern const QString g_textChangeNotification;  // "twdraw.textChange" (object: the window)
+// A command changed the text formatting of the selection.
+extern const QString g_fontChangeNotification;  // "twdraw.fontChange" (object: the window)
 // The document window is closing for good (posted by the window controller
 // once the close is decided); its canvas stops drawing.
 extern const QString g_windowWillCloseNotification;  // "twdraw.windowWillClose" (object: the window)

@@ -66,7 +66,10 @@ class SettingsScope {
         m_constrain(m_settings.constrain()),
         m_fromCenter(m_settings.drawFromCenter()),
         m_radius(m_settings.cornerRadius()),
-        m_count(m_settings.regularPolyVertexCount()) {
+        m_count(m_settings.regularPolyVertexCount()),
+        m_textInfo(m_settings.textInfo()),
+        m_arrow(m_settings.arrow()),
+        m_copiedTextStyle(m_settings.copiedTextStyle()) {
     CreateXmlDecoder();
     RegisterElementClasses();
   }
@@ -77,6 +80,9 @@ class SettingsScope {
     m_settings.setDrawFromCenter(m_fromCenter);
     m_settings.setCornerRadius(m_radius);
     m_settings.setRegularPolyVertexCount(m_count);
+    m_settings.setTextInfo(m_textInfo);
+    m_settings.setArrow(m_arrow);
+    m_settings.setCopiedTextStyle(m_copiedTextStyle);
   }
   SettingsScope(const SettingsScope&) = delete;
   SettingsScope& operator=(const SettingsScope&) = delete;
@@ -91,6 +97,9 @@ class SettingsScope {
   bool m_fromCenter;
   MeasureUnit m_radius;
   uint64_t m_count;
+  DRTextInfo m_textInfo;
+  std::optional<DRArrow> m_arrow;
+  std::optional<DRTextInfo> m_copiedTextStyle;
 };
 
 // The element's record inside "element" tags, as a whole XML text.

@@ -4,9 +4,11 @@
 
 #include <QMimeData>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 #include "support/CSImage.h"
+#include "model/DRCanvasHost.h"
 #include "ui/editor/DRClipboardServices.h"
 
 class FakeClipboardServices : public DRClipboardServices {
@@ -25,19 +27,29 @@ class FakeClipboardServices : public DRClipboardServices {
   std::vector<PasteCall> pastes;
   std::vector<PasteCall> imagePastes;
   DRElement* pastedElement = nullptr;
+  // When set, PasteImageCore answers what it makes of the image and its
+  // centre (view units) instead of pastedElement.
+  std::function<DRElement*(const CSImage& image, double x, double y)> placeImage;
   DRDrawFileType fileType = kDrawFileUnknown;
   QStringList fileTypeQueries;
 
-  void CopyElements(DRCanvasHost*, QMimeData* pasteboard) override {
+  // Also written by CopyElements when not empty: the picture of the copy.
+  QByteArray copyTiff;
+  // The canvas's selection at each copy.
+  std::vector<std::vector<DRElement*>> copiedSelections;
+
+  void CopyElements(DRCanvasHost* canvas, QMimeData* pasteboard) override {
     ++copyCount;
+    if (canvas) copiedSelections.push_back(canvas->selection());
     if (pasteboard) pasteboard->setData(QStringLiteral("twdraw.elements"), QByteArray("<elements/>"));
+    if (pasteboard && !copyTiff.isEmpty()) pasteboard->setData(QStringLiteral("image/tiff"), copyTiff);
   }
   void Paste(DRCanvasHost* canvas, const QMimeData*, double x, double y) override { pastes.push_back({canvas, x, y}); }
   DRElement* PasteImageCore(DRCanvasHost* canvas, const CSImage& image, QMimeData*, bool, bool, double x,
                             double y) override {
     if (image.isNull()) return nullptr;
     imagePastes.push_back({canvas, x, y});
-    return pastedElement;
+    return placeImage ? placeImage(image, x, y) : pastedElement;
   }
   DRDrawFileType GetDrawFileType(const QString& path) const override {
     const_cast<FakeClipboardServices*>(this)->fileTypeQueries << path;

@@ -33,4 +33,21 @@ class FakeEditorAppServices : public DREditorAppServices {
   void chooseKolor(Kolor kolor) {
     if (delegate) delegate->setKolor(kolor, swatch);
   }
+
+  // The font panels opened, and the delegate of the last one.
+  struct FontPanel {
+    QFont font;
+    bool multiple;
+  };
+  std::vector<FontPanel> fontPanels;
+  DRFontPanelDelegate* fontDelegate = nullptr;
+
+  void openFontPanel(const QFont& font, bool multiple, DRFontPanelDelegate* panelDelegate) override {
+    fontPanels.push_back({font, multiple});
+    fontDelegate = panelDelegate;
+  }
+  // Plays the user changing the font in the open panel.
+  void changeFont(const DRFontPanelDelegate::FontConverter& convert) {
+    if (fontDelegate) fontDelegate->changeFont(convert);
+  }
 };

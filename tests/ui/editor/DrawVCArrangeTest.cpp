@@ -235,7 +235,7 @@ TEST_F(DrawVCArrangeTest, TheRouterCarriesTheItemsTag) {
   EXPECT_TRUE(router.sendAction(QStringLiteral("rotateFixed:"), item.get()));
   EXPECT_EQ(rect->rotation(), 45 * kPoint);
   // Commands of other parts are not this controller's.
-  EXPECT_FALSE(router.sendAction(QStringLiteral("makePainting:"), item.get()));
+  EXPECT_FALSE(router.sendAction(QStringLiteral("print:"), item.get()));
 }
 
 }  // namespace

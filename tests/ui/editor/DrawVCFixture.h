@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 #include <vector>
 
@@ -190,6 +191,12 @@ class DrawVCFixture : public ::testing::Test {
     QString title;
     vc.undoManager().validateState(!redo, &title);
     return title;
+  }
+  // Makes the harness the active window, so that the focus moves between
+  // its views as on the screen.
+  void activate() {
+    harness.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&harness));
   }
   void perform(const char* selector, int tag = 0) {
     auto item = TaggedItem(tag);

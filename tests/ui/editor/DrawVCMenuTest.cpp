@@ -192,7 +192,7 @@ TEST_F(DrawVCMenuTest, ItemsShowTheirStateAndTitle) {
   EXPECT_EQ(redoItem->text(), QStringLiteral("Redo Duplicate"));
 
   // Nothing this controller does not carry; no canvas, nothing enabled.
-  EXPECT_FALSE(vc.respondsToSelector(QStringLiteral("makePainting:")));
+  EXPECT_FALSE(vc.respondsToSelector(QStringLiteral("saveDocument:")));
   EXPECT_FALSE(vc.respondsToSelector(QStringLiteral("print:")));
   DRDrawVC alone;
   alone.setDrawing(&drawing);

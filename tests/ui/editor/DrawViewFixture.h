@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDrag>
+#include <QMimeData>
 #include <QFrame>
 #include <QPaintEvent>
 #include <QScrollArea>
@@ -21,6 +23,7 @@
 #include "platform/NotificationCenter.h"
 #include "support/CSAlertPresenter.h"
 #include "support/CSCore.h"
+#include "ui/EventDriver.h"
 #include "ui/FakeClipboardServices.h"
 #include "ui/FakeEditorPrefs.h"
 #include "ui/FakeEditorWindowHost.h"
@@ -49,12 +52,54 @@ class RecordingVC : public DRContentVC {
 class RecordingCanvas : public DRDrawView {
  public:
   std::vector<QRect> painted;
+  // The data formats of each drag out of the canvas; the platform's drag
+  // session is never run.
+  std::vector<QStringList> dragFormats;
 
  protected:
+  void runDragSession(QDrag* drag) override {
+    dragFormats.push_back(drag && drag->mimeData() ? drag->mimeData()->formats() : QStringList());
+  }
   void paintEvent(QPaintEvent* event) override {
     painted.push_back(event->rect());
     DRDrawView::paintEvent(event);
   }
+};
+
+// Mouse gestures on a canvas in view units (points of the drawing at its
+// zoom), through the event driver. Events are a second apart, so separate
+// clicks never count as one multiple click; doubleClick() sends Qt's own
+// sequence (press, release, double-click, release) close together.
+class CanvasMouse {
+ public:
+  explicit CanvasMouse(DRDrawView* canvas) : m_canvas(canvas), m_driver(canvas) { m_driver.setStep(1000); }
+
+  QPointF pixels(QPointF point) const { return point * m_canvas->zoom(); }
+  void setModifiers(Qt::KeyboardModifiers modifiers) { m_driver.setModifiers(modifiers); }
+  void press(QPointF point, Qt::MouseButton button = Qt::LeftButton) { m_driver.press(pixels(point), button); }
+  void move(QPointF point) { m_driver.move(pixels(point)); }
+  void release(QPointF point, Qt::MouseButton button = Qt::LeftButton) { m_driver.release(pixels(point), button); }
+  void click(QPointF point, Qt::MouseButton button = Qt::LeftButton) {
+    press(point, button);
+    release(point, button);
+  }
+  void drag(QPointF from, QPointF to, Qt::MouseButton button = Qt::LeftButton) {
+    press(from, button);
+    move(to);
+    release(to, button);
+  }
+  void doubleClick(QPointF point) {
+    m_driver.setStep(20);
+    click(point);
+    m_driver.doubleClick(pixels(point));
+    release(point);
+    m_driver.setStep(1000);
+  }
+  EventDriver& driver() { return m_driver; }
+
+ private:
+  DRDrawView* m_canvas;
+  EventDriver m_driver;
 };
 
 class DrawViewFixture : public ::testing::Test {
