@@ -30,6 +30,6 @@ int main(int argc, char** argv) {
   // The editor's images, before any window asks for one.
   SetupEditorResources();
 
-  std::printf("TWdraw %s: the drawing editor is not built yet.\n", TWDRAW_VERSION);
+  std::printf("TWdraw %s: the application controller that opens its windows is not built yet.\n", TWDRAW_VERSION);
   return 0;
 }
