@@ -30,6 +30,7 @@
 #include "model/ModelSupport.h"
 #include "support/Kolor.h"
 #include "support/Measure.h"
+#include "support/NumberText.h"
 
 const QString g_settingsChangeGetterKey = QStringLiteral("getter");
 const QString g_settingsChangeSetterKey = QStringLiteral("setter");
@@ -122,28 +123,6 @@ class PropertyFinder {
   QHash<const QMetaObject*, int> m_cache;
 };
 
-bool IsNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool IsNone(const QVariant& value) {
   return !value.isValid() || value.isNull();
 }
@@ -159,7 +138,7 @@ bool ReadValue(int type, const QVariant& raw, QVariant* value) {
       // KolorValue answers black for anything it does not hold: look first.
       if (raw.metaType() == QMetaType::fromType<KolorBytes>())
         *value = QVariant::fromValue(Kolor(KolorValue(raw)));
-      else if (IsNumber(raw))
+      else if (IsNumberVariant(raw))
         *value = QVariant::fromValue(Kolor(raw.toLongLong()));
       else
         return false;

@@ -76,6 +76,28 @@ double DoubleValue(QStringView text) {
   return ok ? v : 0;
 }
 
+bool IsNumberVariant(const QVariant& value) {
+  switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
+      return true;
+    default:
+      return false;
+  }
+}
+
 int64_t VariantLongLongValue(const QVariant& value) {
   switch (value.typeId()) {
     case QMetaType::UnknownType: return 0;

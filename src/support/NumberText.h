@@ -18,6 +18,8 @@ double DoubleValue(QStringView text);  // also "1.5e3"; no digits give 0
 // boolean as 0 or 1, a floating value truncated and saturated (NaN gives 0),
 // an unsigned value above the range saturated; anything else 0.
 int64_t VariantLongLongValue(const QVariant& value);
+// The value holds a number: a boolean, an integer or a floating type.
+bool IsNumberVariant(const QVariant& value);
 
 // A size as "{width, height}", each side in the shortest text that reads
 // back as the same double.

@@ -27,26 +27,8 @@ bool CSMeasureFormatter::getObjectValue(QStringView text, MeasureUnit* value, QS
 }
 
 QString CSMeasureFormatter::stringForObjectValue(const QVariant& object) const {
-  switch (object.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Bool:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::QString:
-      return FormatMeasure(VariantLongLongValue(object), m_scalar, m_showUnits, m_preferredUnit);
-    default:
-      return QString();
-  }
+  if (!IsNumberVariant(object) && object.typeId() != QMetaType::QString) return QString();
+  return FormatMeasure(VariantLongLongValue(object), m_scalar, m_showUnits, m_preferredUnit);
 }
 
 QString CSMeasureFormatter::minimumString() const {
