@@ -24,6 +24,7 @@
 #include "ui/editor/DRToolbarView.h"
 #include "ui/editor/DRUndoNames.h"
 #include "ui/editor/EditorNotifications.h"
+#include "ui/inspector/DRPropertyContainerView.h"
 #include "ui/shell/CSSidePanelAnimation.h"
 
 const QString DRWindowController::kDrawingTab = QStringLiteral("Drawing");
@@ -137,6 +138,11 @@ DRWindowController::DRWindowController(std::unique_ptr<DRDrawing> drawing)
 
 DRWindowController::~DRWindowController() {
   NotificationCenter::defaultCenter().removeObserver(this);
+  // The window, and the inspector in it, goes after the content
+  // controllers: the inspector may ask them for panes no more.
+  if (auto* inspector = qobject_cast<DRPropertyContainerView*>(m_propertyView.data())) {
+    inspector->setContentSource(nullptr);
+  }
   if (m_windowTabs) m_windowTabs->setDelegate(nullptr);
   if (DRDrawing* drawing = this->drawing(); drawing && drawing->documentHost() == this) {
     drawing->setDocumentHost(nullptr);
@@ -207,7 +213,9 @@ void DRWindowController::buildWindow() {
   m_toolOptions = new DRToolOptionsContainer;
   m_toolOptions->setObjectName(QStringLiteral("toolOptions"));
   info->addWidget(m_toolOptions);
-  m_propertyView = new QWidget;
+  auto* inspector = new DRPropertyContainerView;
+  inspector->setContentSource([this] { return m_currentVC; });
+  m_propertyView = inspector;
   m_propertyView->setObjectName(QStringLiteral("propertyView"));
   info->addWidget(m_propertyView, 1);
   row->addWidget(m_slidingContent, 1);
