@@ -26,8 +26,10 @@ build: deps $(RELEASE_DIR)/build.ninja
 	@$(call AUTOGEN_RESCAN,$(RELEASE_DIR))
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
+# make run ARGS="drawing.TWdraw picture.png" opens files at start.
+ARGS ?=
 run: build
-	$(RELEASE_DIR)/twdraw
+	$(RELEASE_DIR)/twdraw $(ARGS)
 
 $(TEST_DIR)/build.ninja:
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -1,13 +1,13 @@
 // TWdraw's entry point.
 
-#include "support/CSKernel.h"
-#include "support/CSLogger.h"
-#include "support/widgets/CSAlert.h"
-#include "ui/editor/EditorSetup.h"
-
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
+
+#include "support/CSLogger.h"
+#include "support/widgets/CSAlert.h"
+#include "ui/shell/CSStartup.h"
+#include "ui/shell/DRAppController.h"
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
@@ -22,14 +22,13 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationDomain(QStringLiteral("tindlewick.com"));
   QApplication::setApplicationVersion(QStringLiteral(TWDRAW_VERSION));
 
-  // Log lines go to the log file, alerts to real windows, and the kernel
-  // fills the shared globals before anything reads them.
+  // Log lines go to the log file and alerts to real windows before anything
+  // can report; the start-up makes the kernel with the controller.
   InstallLogFile();
   InstallAlertPresenter();
-  CSKernel::createSharedInstance(CSKernelOptions());
-  // The editor's images, before any window asks for one.
-  SetupEditorResources();
-
-  std::printf("TWdraw %s: the application controller that opens its windows is not built yet.\n", TWDRAW_VERSION);
-  return 0;
+  DRAppController* controller = DRAppController::sharedInstance();
+  QStringList arguments = QApplication::arguments();
+  arguments.removeFirst();
+  CSStartup startup(*controller, arguments);
+  return startup.run();
 }

@@ -39,6 +39,27 @@ QString DataHome() {
   return EnvironmentFolder("XDG_DATA_HOME", ".local/share");
 }
 
+// The download folder the desktop names in user-dirs.dirs
+// (XDG_DOWNLOAD_DIR="$HOME/Downloads"); a value that is neither below $HOME
+// nor absolute is ignored, as the format demands.
+QString DownloadsFolder() {
+  QFile file(EnvironmentFolder("XDG_CONFIG_HOME", ".config") + QStringLiteral("/user-dirs.dirs"));
+  if (file.open(QIODevice::ReadOnly)) {
+    const QByteArray key = "XDG_DOWNLOAD_DIR=";
+    while (!file.atEnd()) {
+      const QByteArray line = file.readLine(4096).trimmed();
+      if (!line.startsWith(key)) continue;
+      QByteArray value = line.mid(key.size());
+      if (value.size() < 2 || !value.startsWith('"') || !value.endsWith('"')) continue;
+      QString path = QString::fromUtf8(value.mid(1, value.size() - 2));
+      if (path == QLatin1String("$HOME") || path.startsWith(QLatin1String("$HOME/")))
+        path = HomeFolderPath() + path.mid(5);
+      if (path.startsWith(QLatin1Char('/'))) return QDir::cleanPath(path);
+    }
+  }
+  return HomeFolderPath() + QStringLiteral("/Downloads");
+}
+
 QString TrashFolder() {
   return DataHome() + QStringLiteral("/Trash");
 }
@@ -249,6 +270,9 @@ QString PathForUserFolder(int directory) {
       break;
     case kUserFolderTrash:
       path = TrashFolder();
+      break;
+    case kUserFolderDownloads:
+      path = DownloadsFolder();
       break;
     default:
       return QString();

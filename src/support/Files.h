@@ -29,6 +29,7 @@ QString EnvironmentFolder(const char* variable, const char* fallbackBelowHome);
 enum UserFolder : int {
   kUserFolderCaches = 13,              // $XDG_CACHE_HOME or ~/.cache
   kUserFolderApplicationSupport = 14,  // $XDG_DATA_HOME or ~/.local/share
+  kUserFolderDownloads = 15,           // the XDG download folder, else ~/Downloads
   kUserFolderTrash = 102,              // the XDG trash: <data home>/Trash
 };
 // The folder, created with its intermediates when missing; "" when the code

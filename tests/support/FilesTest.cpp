@@ -184,6 +184,39 @@ TEST(Files, PathsAndTechnicalTypes) {
 
 // ---- Reading, sizes and permissions --------------------------------------------
 
+// The download folder: user-dirs.dirs when it names one ("$HOME/..." or an
+// absolute path), else ~/Downloads; made when missing.
+TEST(Files, DownloadsFolderFollowsUserDirs) {
+  QTemporaryDir dir;
+  ScopedEnvironment environment;
+  environment.set("HOME", dir.filePath("home"));
+  environment.set("XDG_CONFIG_HOME", dir.filePath("config"));
+  ASSERT_TRUE(QDir().mkpath(dir.filePath("config")));
+  const QString userDirs = dir.filePath("config/user-dirs.dirs");
+  struct Case {
+    QByteArray line;  // empty: no user-dirs.dirs
+    QString expected;
+  };
+  const Case cases[] = {
+      {{}, dir.filePath("home/Downloads")},
+      {"XDG_DOWNLOAD_DIR=\"$HOME/Fetched\"", dir.filePath("home/Fetched")},
+      {"XDG_DOWNLOAD_DIR=\"" + dir.filePath("elsewhere/dl").toUtf8() + "\"", dir.filePath("elsewhere/dl")},
+      {"XDG_DOWNLOAD_DIR=\"relative/dl\"", dir.filePath("home/Downloads")},
+      {"XDG_DOWNLOAD_DIR=\"$HOMEX/dl\"", dir.filePath("home/Downloads")},
+  };
+  for (const Case& c : cases) {
+    QFile::remove(userDirs);
+    if (!c.line.isEmpty())
+      WriteBytes(userDirs, "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n" + c.line + "\n");
+    EXPECT_EQ(PathForUserFolder(kUserFolderDownloads), c.expected) << c.line.constData();
+    EXPECT_TRUE(QFileInfo(c.expected).isDir());
+  }
+  // A folder that cannot be made gives no folder.
+  WriteBytes(dir.filePath("home/blocked"), "x");
+  WriteBytes(userDirs, "XDG_DOWNLOAD_DIR=\"$HOME/blocked/dl\"\n");
+  EXPECT_EQ(PathForUserFolder(kUserFolderDownloads), QString());
+}
+
 TEST(Files, ReadFileWholeOrNothing) {
   QTemporaryDir dir;
   QByteArray content(100000, '\0');

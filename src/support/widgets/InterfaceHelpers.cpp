@@ -111,6 +111,9 @@ QColorDialog* SharedColorDialog(bool create) {
   auto& slot = ColorDialogSlot();
   if (!slot && create) {
     slot = new QColorDialog();
+    // Clients put controls of their own into the panel's window, which a
+    // platform dialog would not show.
+    slot->setOption(QColorDialog::DontUseNativeDialog);
     slot->setOption(QColorDialog::ShowAlphaChannel);
     slot->setOption(QColorDialog::NoButtons);
   }

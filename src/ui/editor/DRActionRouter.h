@@ -74,19 +74,31 @@ class DRActionRouter {
 
   explicit DRActionRouter(ChainProvider chain) : m_chain(std::move(chain)) {}
 
+  // Adds a link asked after the chain's own, for commands nothing else
+  // answers; not owned, it must outlive the router or be removed first.
+  void addTrailingTarget(DRActionTarget* target);
+  void removeTrailingTarget(DRActionTarget* target);
+
   // The first target answering the selector, or null.
   DRActionTarget* targetForAction(const QString& selector) const;
   // Performs the selector on that target; false when nobody answers it.
   bool sendAction(const QString& selector, QObject* sender);
   // Enables the item when a target answers its selector and validates it.
   bool validateMenuItem(QAction* item) const;
+  // Validates the item and sends its selector only when it is valid; false
+  // when nothing was sent. The item is left enabled, so that its shortcut
+  // keeps firing once the command is possible again.
+  bool performMenuItem(QAction* item);
   // Validates every item of the menu and of its submenus when they are
-  // about to show, and sends an item's selector when it is triggered. For
-  // top-level menus only; the router must outlive them.
+  // about to show and enables them again when they hide (a disabled item's
+  // shortcut would never fire), and performs an item when it is triggered,
+  // from the menu or by its shortcut. For top-level menus only; the router
+  // must outlive them.
   void attachMenu(QMenu* menu);
 
  private:
   void validateOnShow(QMenu* menu);
 
   ChainProvider m_chain;
+  std::vector<DRActionTarget*> m_trailing;
 };

@@ -11,9 +11,9 @@ std::optional<QCursor> g_zoomNotCursor;
 std::optional<QCursor> g_closeScribbleCursor;
 
 const DREditorCursorImage g_editorCursorImages[6] = {
-    {"CursorRotate", 8, 8, &g_rotateCursor},   {"CursorEyedropper", 1, 15, &g_eyedropperCursor},
-    {"CursorZoomIn", 6, 6, &g_zoomInCursor},   {"CursorZoomOut", 6, 6, &g_zoomOutCursor},
-    {"CursorZoomNot", 6, 6, &g_zoomNotCursor}, {"CursorCloseScribble", 8, 8, &g_closeScribbleCursor},
+    {"CursorRotate", 8, 6, &g_rotateCursor},   {"CursorEyedropper", 0, 15, &g_eyedropperCursor},
+    {"CursorZoomIn", 5, 5, &g_zoomInCursor},   {"CursorZoomOut", 5, 5, &g_zoomOutCursor},
+    {"CursorZoomNot", 5, 5, &g_zoomNotCursor}, {"CursorCloseScribble", 8, 8, &g_closeScribbleCursor},
 };
 
 // Q_INIT_RESOURCE declares a function of the global namespace, so it cannot

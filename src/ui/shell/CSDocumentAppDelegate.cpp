@@ -293,6 +293,10 @@ QStringList CSDocumentAppDelegate::recentDocuments() const {
   return QSettings().value(kRecentDocumentsKey).toStringList();
 }
 
+void CSDocumentAppDelegate::clearRecentDocuments() {
+  QSettings().remove(kRecentDocumentsKey);
+}
+
 void CSDocumentAppDelegate::showNonContextualHelp() {
   showAppHelp(nullptr);
 }

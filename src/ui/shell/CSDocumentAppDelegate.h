@@ -108,6 +108,8 @@ class CSDocumentAppDelegate : public QObject, public CSAppDelegate {
   void recordRecentFile(const QString& path) override;
   // The recent list, most recent first.
   QStringList recentDocuments() const;
+  // Forgets every recent document (the menu's "Clear Menu").
+  void clearRecentDocuments();
   void allowTabbing(QWidget* window);
   void showNonContextualHelp();
   virtual QVariant filesToReopen();

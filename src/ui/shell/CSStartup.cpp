@@ -175,7 +175,6 @@ void CSStartup::launch() {
   // Files named at start-up are asked for while launching: they open after
   // the reopen list.
   if (!m_arguments.print && !m_arguments.paths.isEmpty()) m_delegate.applicationOpenFiles(m_arguments.paths);
-  CreateShellCursors();
   m_delegate.applicationDidFinishLaunching();
   if (m_arguments.print && !m_arguments.paths.isEmpty()) {
     m_delegate.applicationPrintFiles(m_arguments.paths, CSPrintSettings(), false);

@@ -26,6 +26,8 @@
 #include "ui/editor/EditorNotifications.h"
 #include "ui/inspector/DRPropertyContainerView.h"
 #include "ui/shell/CSSidePanelAnimation.h"
+#include "ui/shell/DRMainMenu.h"
+#include "ui/shell/ShellSeams.h"
 
 const QString DRWindowController::kDrawingTab = QStringLiteral("Drawing");
 
@@ -131,7 +133,10 @@ DRWindowController::DRWindowController(std::unique_ptr<DRDrawing> drawing)
       m_drawVC(std::make_unique<DRDrawVC>()),
       m_strip(std::make_unique<Strip>(this)),
       m_router([this] {
-        return std::vector<DRActionTarget*>{currentTarget(), static_cast<DRActionTarget*>(this)};
+        std::vector<DRActionTarget*> chain{currentTarget(), static_cast<DRActionTarget*>(this)};
+        const auto& application = ApplicationActionTargets();
+        chain.insert(chain.end(), application.begin(), application.end());
+        return chain;
       }) {
   buildWindow();
 }
@@ -267,6 +272,7 @@ void DRWindowController::buildWindow() {
   });
   m_windowTabs->reloadTabs();
   m_windowTabs->selectTab(kDrawingTab);
+  DRMainMenu::install(this);
 }
 
 void DRWindowController::postWindowNotification(const QString& name) {

@@ -56,3 +56,26 @@ bool IsReopenGestureHeld(Qt::KeyboardModifiers modifiers) {
   const Qt::KeyboardModifiers gesture = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
   return (modifiers & gesture) == gesture;
 }
+
+namespace {
+
+std::vector<DRActionTarget*>& AppTargets() {
+  static std::vector<DRActionTarget*> targets;
+  return targets;
+}
+
+}  // namespace
+
+void AddApplicationActionTarget(DRActionTarget* target) {
+  auto& targets = AppTargets();
+  if (target && std::find(targets.begin(), targets.end(), target) == targets.end()) targets.push_back(target);
+}
+
+void RemoveApplicationActionTarget(DRActionTarget* target) {
+  auto& targets = AppTargets();
+  targets.erase(std::remove(targets.begin(), targets.end(), target), targets.end());
+}
+
+const std::vector<DRActionTarget*>& ApplicationActionTargets() {
+  return AppTargets();
+}

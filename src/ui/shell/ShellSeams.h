@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+class DRActionTarget;
+
 // The help viewer and the rich-text engine behind it. Until one is
 // registered, starting the engine and showing help do nothing.
 class CSHelpViewer {
@@ -47,3 +49,10 @@ void SetKeyboardModifiersSource(std::function<Qt::KeyboardModifiers()> source);
 // Ctrl, Alt and Shift together at launch: reopen nothing. The desktops keep
 // the Meta key for themselves, so it takes Shift's place in the gesture.
 bool IsReopenGestureHeld(Qt::KeyboardModifiers modifiers);
+
+// The application-wide links of every window's command chain, asked after
+// the window's own: the application controller, then the shared action
+// handler. Not owned; each is added once and removed when it goes.
+void AddApplicationActionTarget(DRActionTarget* target);
+void RemoveApplicationActionTarget(DRActionTarget* target);
+const std::vector<DRActionTarget*>& ApplicationActionTargets();

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -46,6 +48,16 @@ int ExecDialog(QDialog* dialog) {
     return dialog->result();
   }
   return dialog->exec();
+}
+
+int ExecDialogCentered(QDialog* dialog) {
+  if (!dialog) return QDialog::Rejected;
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = dialog->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    dialog->move(frame.topLeft());
+  }
+  return ExecDialog(dialog);
 }
 
 QWidget* WidgetOfWindow(const QWindow* window) {

@@ -22,6 +22,8 @@ void SetDialogScript(DialogScript script);
 void RunSheet(QDialog* dialog, QWidget* host, std::function<void(int result)> done);
 // Runs the dialog to its end and answers its result.
 int ExecDialog(QDialog* dialog);
+// The same, the dialog first centred on the primary screen.
+int ExecDialogCentered(QDialog* dialog);
 
 // The top-level widget a window belongs to, or null.
 QWidget* WidgetOfWindow(const QWindow* window);

@@ -88,8 +88,8 @@ TEST(EditorResources, CursorsComeFromTheirImagesWithTheirHotSpots) {
     EXPECT_EQ((*entry.cursor)->hotSpot(), QPoint(entry.hotX, entry.hotY)) << entry.imageName;
     EXPECT_EQ((*entry.cursor)->pixmap().size(), QSize(16, 16)) << entry.imageName;
   }
-  EXPECT_EQ(g_rotateCursor->hotSpot(), QPoint(8, 8));
-  EXPECT_EQ(g_eyedropperCursor->hotSpot(), QPoint(1, 15));
+  EXPECT_EQ(g_rotateCursor->hotSpot(), QPoint(8, 6));
+  EXPECT_EQ(g_eyedropperCursor->hotSpot(), QPoint(0, 15));
   EXPECT_FALSE(CreateCursorFromImage(QStringLiteral("NoSuchCursor"), 0, 0).has_value());
 }
 

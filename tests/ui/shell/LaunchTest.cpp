@@ -127,19 +127,6 @@ TEST_F(LaunchTest, SavedGroupsAreLoadedOnlyWithAReopenList) {
   }
 }
 
-TEST_F(LaunchTest, TheEightCursorsLoadWithTheirHotSpots) {
-  for (const CSCursorImage& entry : g_shellCursorImages) entry.cursor->reset();
-  RecordingDelegate delegate;
-  CSStartup startup(delegate, {}, home());
-  startup.launch();
-  for (const CSCursorImage& entry : g_shellCursorImages) {
-    SCOPED_TRACE(entry.imageName);
-    ASSERT_TRUE(entry.cursor->has_value());
-    EXPECT_EQ((*entry.cursor)->hotSpot(), QPoint(entry.hotX, entry.hotY));
-    EXPECT_FALSE((*entry.cursor)->pixmap().isNull());
-  }
-}
-
 TEST_F(LaunchTest, FilesAskedForWhileLaunchingWaitAndAnOpenFileOnlyComesForward) {
   const QString a = file(QStringLiteral("a.txt"));
   const QString b = file(QStringLiteral("b.txt"));
