@@ -311,7 +311,10 @@ void CSDocumentAppDelegate::showAppHelp(QObject* sender) {
 QVariant CSDocumentAppDelegate::filesToReopen() {
   const QString key = reopenFilesKey();
   if (key.isEmpty()) return QVariant();
-  return QSettings().value(key);
+  const QVariant value = QSettings().value(key);
+  // The settings file gives a list of one back as that one item.
+  if (value.typeId() == QMetaType::QString) return QVariantList{value};
+  return value;
 }
 
 void CSDocumentAppDelegate::saveFilesToReopen(const QStringList& list) {

@@ -304,3 +304,23 @@ TEST_F(AppControllerTest, NamedFilesOpenInWindowsOfTheirOwnAtLaunch) {
   paths.sort();
   EXPECT_EQ(paths, (QStringList{picture, package}));
 }
+
+// The settings file gives a reopen list of one file back as a plain string,
+// not a list; that file must still reopen.
+TEST_F(AppControllerTest, AReopenListOfOneFileReopensIt) {
+  controller.setFileOpeners(nullptr);
+  const QString package = home() + QStringLiteral("/files/one.TWdraw");
+  ASSERT_TRUE(QDir().mkpath(package));
+  QFile xml(package + QStringLiteral("/drawing.xml"));
+  ASSERT_TRUE(xml.open(QIODevice::WriteOnly));
+  xml.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<drawing><elements></elements></drawing>");
+  xml.close();
+  QSettings().setValue(DRAppController::kOpenFilesKey, CSFileLocator(package).archive(true));
+
+  CSStartup startup(controller, {}, home());
+  startup.launch();
+  Spin();
+  const QList<CSDocumentWC*> opened = OrderedControllers();
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_EQ(opened.first()->doc()->filePath(), package);
+}
