@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QStandardPaths>
 
+#include "RecordingPaintTab.h"
 #include "ShellTestSupport.h"
 #include "model/DRElementBitmap.h"
 #include "model/DRElementRectangle.h"
@@ -29,37 +30,6 @@
 #include "ui/shell/DRWindowController.h"
 
 namespace {
-
-// A painting tab's controller that notes the commands it is sent.
-class RecordingPaintTab : public DRPaintTabController {
- public:
-  RecordingPaintTab() : m_view(std::make_unique<QWidget>()) {}
-  QWidget* view() const override { return m_view.get(); }
-  bool respondsToSelector(const QString& selector) const override {
-    return selector == QStringLiteral("swapColors:") || selector == QStringLiteral("invert:");
-  }
-  bool performAction(const QString& selector, QObject* sender) override {
-    received << QStringLiteral("%1 %2").arg(selector).arg(DRDrawVC::senderTag(sender));
-    return true;
-  }
-  bool validateMenuItem(const QString&, QAction*) override { return enabled; }
-  bool isDirty() const override { return dirty; }
-  void updateBimapElement() override { ++writeBacks; }
-  ~RecordingPaintTab() override { destroyedWriteBacks = writeBacks; }
-  static inline int destroyedWriteBacks = -1;
-  void bitmapDidResize() override { ++resizes; }
-  void deleteSelectionForMove() override { ++selectionDeletes; }
-  int selectionDeletes = 0;
-
-  QStringList received;
-  bool enabled = true;
-  bool dirty = false;
-  int writeBacks = 0;
-  int resizes = 0;
-
- private:
-  std::unique_ptr<QWidget> m_view;
-};
 
 QAction* Item(const QString& selector, int tag = 0) {
   auto* item = new QAction(selector);
