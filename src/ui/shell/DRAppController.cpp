@@ -151,10 +151,9 @@ DRFileOpeners& DRAppController::fileOpeners() {
 // ---- Launch ----------------------------------------------------------------------------------
 
 void DRAppController::preliminaryInit() {
+  // The elements, then pictures, then styled and plain text.
   g_clipboardTypes = QStringList{QStringLiteral("twdraw.elements")};
-  g_clipboardTypes << QStringLiteral("image/png") << QStringLiteral("image/tiff") << QStringLiteral("image/jpeg")
-                   << QStringLiteral("image/gif") << QStringLiteral("image/bmp") << QStringLiteral("application/pdf")
-                   << QStringLiteral("application/x-qt-image");
+  g_clipboardTypes << ClipboardServices().PasteboardImageTypes();
   g_clipboardTypes << QStringLiteral("text/rtf") << QStringLiteral("application/rtf") << QStringLiteral("text/html")
                    << QStringLiteral("text/plain");
   CreateXmlDecoder();

@@ -10,6 +10,7 @@
 #include "ui/NotificationRecorder.h"
 #include "model/DRDrawing.h"
 #include "model/DRKeyTable.h"
+#include "ui/editor/DRClipboardServices.h"
 #include "ui/editor/EditorNotifications.h"
 #include "ui/editor/EditorSetup.h"
 #include "ui/shell/CSStartup.h"
@@ -239,6 +240,13 @@ TEST_F(AppControllerTest, SupportFolderFilesStayOutOfTheRecentList) {
 TEST_F(AppControllerTest, LaunchMakesTheSupportFolderTheTypesAndTheEightCursors) {
   for (const CSCursorImage& entry : g_shellCursorImages) entry.cursor->reset();
   SetupShellResources();
+  const QStringList savedTypes = g_clipboardTypes;
+  controller.preliminaryInit();
+  ASSERT_FALSE(g_clipboardTypes.isEmpty());
+  EXPECT_EQ(g_clipboardTypes.first(), QStringLiteral("twdraw.elements"));
+  EXPECT_TRUE(g_clipboardTypes.contains(QStringLiteral("image/png")));
+  EXPECT_LT(g_clipboardTypes.indexOf(QStringLiteral("image/png")), g_clipboardTypes.indexOf(QStringLiteral("text/rtf")));
+  g_clipboardTypes = savedTypes;
   controller.initOnLaunch();
   EXPECT_EQ(g_drawSupportFolder, home() + QStringLiteral("/data/TindleWick/Draw"));
   EXPECT_TRUE(QFileInfo(g_drawSupportFolder).isDir());
