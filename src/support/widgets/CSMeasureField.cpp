@@ -73,8 +73,13 @@ void CSMeasureField::focusOutEvent(QFocusEvent* event) {
   if (event->reason() == Qt::MouseFocusReason && next && next != this &&
       !next->testAttribute(Qt::WA_InputMethodEnabled))
     return;
+  // A field on its way out (hidden, disabled, or already taking the focus
+  // back) lets it go: reclaiming it there would only bounce it back here.
+  if (m_reclaimingFocus || !isVisible() || !isEnabled()) return;
   // The focus stays; the refusal is told once the focus change is over.
+  m_reclaimingFocus = true;
   setFocus(Qt::OtherFocusReason);
+  m_reclaimingFocus = false;
   QTimer::singleShot(0, this, [this, error] {
     if (isVisible()) refuse(error);
   });

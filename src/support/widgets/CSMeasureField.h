@@ -32,4 +32,6 @@ class CSMeasureField : public QLineEdit {
   void refuse(const QString& error);
 
   CSMeasureFormatter* m_formatter = nullptr;
+  // Set while the field takes the focus back from a refused edit.
+  bool m_reclaimingFocus = false;
 };

@@ -1,5 +1,11 @@
 #include "ui/inspector/DRPaneRegistry.h"
 
+#include "ui/inspector/DRPropBitmapVC.h"
+#include "ui/inspector/DRPropNotesVC.h"
+#include "ui/inspector/DRPropPositionVC.h"
+#include "ui/inspector/DRPropRotationVC.h"
+#include "ui/inspector/DRPropScribbleVC.h"
+
 DRPaneRegistry& DRPaneRegistry::shared() {
   static DRPaneRegistry registry;
   return registry;
@@ -16,5 +22,15 @@ QWidget* DRPaneRegistry::makePane(const QString& className, const QString& inter
 }
 
 void InstallInspectorPaneFactory() {
+  static const bool registered = [] {
+    DRPaneRegistry& registry = DRPaneRegistry::shared();
+    DRPropPositionVC::registerPane(registry);
+    DRPropRotationVC::registerPane(registry);
+    RegisterShapePanes();
+    DRPropBitmapVC::registerPane();
+    DRPropNotesVC::registerPane();
+    return true;
+  }();
+  (void)registered;
   if (!PaneFactory()) SetPaneFactory(&DRPaneRegistry::shared());
 }
