@@ -130,3 +130,17 @@ void DRPropBaseVC::controlTextDidEndEditing(QLineEdit* field) {
   const auto action = m_fieldActions.constFind(field);
   if (action != m_fieldActions.constEnd() && *action) (*action)(field);
 }
+
+bool DRPropBaseVC::scaleSelection(MeasureUnit scale, const std::function<bool(const DRElement*)>& takes) {
+  DRDrawView* view = windowController() ? windowController()->drawView() : nullptr;
+  const std::vector<DRElement*> elements = selection();
+  bool changed = false;
+  for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
+    DRElement* element = *it;
+    if (!element || !takes(element)) continue;
+    const CSPoint original = element->originalSize();
+    if (original.x <= 0 || original.y <= 0) continue;
+    if (element->setScale(scale, view)) changed = true;
+  }
+  return changed;
+}

@@ -87,6 +87,11 @@ class DRPropBaseVC : public QWidget, public CSPropertyPane {
   bool editingStarted() const { return m_editingStarted; }
 
  protected:
+  // Scales every selected element the filter takes, the last selected
+  // first; true when any changed. An element without an original size is
+  // left alone: scaling it would shrink it to nothing.
+  bool scaleSelection(MeasureUnit scale, const std::function<bool(const DRElement*)>& takes);
+
   // Follows a notification of the pane's window (of any object with
   // `anyObject`, as "twdraw.unitsChanged" needs) until the pane retires.
   void observe(const QString& name, std::function<void(const CSNotification&)> handler, bool anyObject = false);

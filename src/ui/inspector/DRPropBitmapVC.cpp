@@ -31,13 +31,6 @@ constexpr MeasureUnit kScaleStep = 127;       // 0.01 %
 constexpr MeasureUnit kOpacityStep = 1270;    // 0.1 %
 constexpr int64_t kOpaqueTenths = 1000;
 
-// A bitmap whose painting gives it an original size: one with a side of 0
-// would be shrunk to nothing by any scale, so scaling leaves it alone.
-bool CanScale(const DRElement* element) {
-  return element && element->elementType() == kElementBitmap && element->originalSize().x > 0 &&
-         element->originalSize().y > 0;
-}
-
 // Stored opacity to tenths of a percent: 0 is opaque, o stands for o - 1.
 int64_t TenthsFromOpacity(int64_t opacity) {
   return opacity > 0 ? std::clamp<int64_t>(opacity - 1, 0, kOpaqueTenths) : kOpaqueTenths;
@@ -172,13 +165,7 @@ void DRPropBitmapVC::setOpacity(QWidget* sender) {
 }
 
 bool DRPropBitmapVC::applyScale(MeasureUnit scale) {
-  DRDrawView* view = windowController() ? windowController()->drawView() : nullptr;
-  bool changed = false;
-  const std::vector<DRElement*> elements = selection();
-  for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-    if (CanScale(*it) && (*it)->setScale(scale, view)) changed = true;
-  }
-  return changed;
+  return scaleSelection(scale, [](const DRElement* element) { return element->elementType() == kElementBitmap; });
 }
 
 void DRPropBitmapVC::setScale(QWidget* sender) {

@@ -158,17 +158,7 @@ void DRPropScribbleVC::setScaleLine() {
 }
 
 bool DRPropScribbleVC::applyScale(MeasureUnit scale) {
-  DRDrawView* view = windowController() ? windowController()->drawView() : nullptr;
-  const std::vector<DRElement*> elements = selection();
-  bool changed = false;
-  for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-    DRElement* element = *it;
-    if (!isScribbleKind(element)) continue;
-    const CSPoint original = element->originalSize();
-    if (original.x <= 0 || original.y <= 0) continue;
-    if (element->setScale(scale, view)) changed = true;
-  }
-  return changed;
+  return scaleSelection(scale, &DRPropScribbleVC::isScribbleKind);
 }
 
 void DRPropScribbleVC::setScale(QWidget* sender) {
