@@ -167,18 +167,7 @@ void CSAppUpdater::setPane(QWidget* pane) {
   if (!pane || !m_window) return;
   m_autoCheckBox->setChecked(m_autoCheck);
   m_monthlyBox->setChecked(m_checkMonthly);
-  QLayout* layout = m_window->layout();
-  if (m_currentPane && m_currentPane != pane) {
-    layout->removeWidget(m_currentPane);
-    m_currentPane->hide();
-  }
-  if (m_currentPane != pane) {
-    layout->addWidget(pane);
-    pane->show();
-    m_currentPane = pane;
-  }
-  // The window takes the pane's height; a resize keeps its top edge.
-  m_window->setFixedHeight(pane->sizeHint().height());
+  m_currentPane = ShowOnlyPane(m_window, m_currentPane, pane);
 }
 
 void CSAppUpdater::setAutoCheck(bool on) {
@@ -200,11 +189,7 @@ bool CSAppUpdater::isWindowShown() const {
 }
 
 void CSAppUpdater::runModal() {
-  if (!m_window || m_modal) return;
-  m_modal = true;
-  ExecDialogCentered(m_window);
-  m_modal = false;
-  if (m_window) m_window->hide();
+  RunReusableDialog(m_window, m_modal);
 }
 
 void CSAppUpdater::endModal() {

@@ -314,18 +314,7 @@ void CSNewsUpdater::buildWindow() {
 
 void CSNewsUpdater::setPane(QWidget* pane) {
   if (!pane || !m_window) return;
-  QLayout* layout = m_window->layout();
-  if (m_currentPane && m_currentPane != pane) {
-    layout->removeWidget(m_currentPane);
-    m_currentPane->hide();
-  }
-  if (m_currentPane != pane) {
-    layout->addWidget(pane);
-    pane->show();
-    m_currentPane = pane;
-  }
-  // The window takes the pane's height; a resize keeps its top edge.
-  m_window->setFixedHeight(pane->sizeHint().height());
+  m_currentPane = ShowOnlyPane(m_window, m_currentPane, pane);
 }
 
 void CSNewsUpdater::setAutoCheck(bool on) {
@@ -348,11 +337,7 @@ bool CSNewsUpdater::isWindowShown() const {
 }
 
 void CSNewsUpdater::runModal() {
-  if (!m_window || m_modal) return;
-  m_modal = true;
-  ExecDialogCentered(m_window);
-  m_modal = false;
-  if (m_window) m_window->hide();
+  RunReusableDialog(m_window, m_modal);
 }
 
 void CSNewsUpdater::endModal() {

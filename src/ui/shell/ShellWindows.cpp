@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QLayout>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -58,6 +60,30 @@ int ExecDialogCentered(QDialog* dialog) {
     dialog->move(frame.topLeft());
   }
   return ExecDialog(dialog);
+}
+
+void RunReusableDialog(QDialog* dialog, bool& modal) {
+  if (!dialog || modal) return;
+  const QPointer<QDialog> guard(dialog);
+  modal = true;
+  ExecDialogCentered(dialog);
+  modal = false;
+  if (guard) guard->hide();
+}
+
+QWidget* ShowOnlyPane(QWidget* window, QWidget* current, QWidget* pane) {
+  if (!pane || !window || !window->layout()) return current;
+  if (current != pane) {
+    if (current) {
+      window->layout()->removeWidget(current);
+      current->hide();
+    }
+    window->layout()->addWidget(pane);
+    pane->show();
+  }
+  // The window takes the pane's height; a resize keeps its top edge.
+  window->setFixedHeight(pane->sizeHint().height());
+  return pane;
 }
 
 QWidget* WidgetOfWindow(const QWindow* window) {

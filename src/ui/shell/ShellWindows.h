@@ -24,6 +24,14 @@ void RunSheet(QDialog* dialog, QWidget* host, std::function<void(int result)> do
 int ExecDialog(QDialog* dialog);
 // The same, the dialog first centred on the primary screen.
 int ExecDialogCentered(QDialog* dialog);
+// Runs a window that stays made between runs: centred and modal, with
+// `modal` set while it runs, then hidden. Nothing while it runs already.
+void RunReusableDialog(QDialog* dialog, bool& modal);
+
+// A window showing one pane at a time in its layout: the pane takes the
+// current one's place and the window takes the pane's height. Answers the
+// pane now shown.
+QWidget* ShowOnlyPane(QWidget* window, QWidget* current, QWidget* pane);
 
 // The top-level widget a window belongs to, or null.
 QWidget* WidgetOfWindow(const QWindow* window);
