@@ -22,6 +22,9 @@
 #include "ui/inspector/CSSegmentedControl.h"
 #include "ui/inspector/CSSheetDialog.h"
 #include "ui/inspector/DRPaneRegistry.h"
+#include "ui/inspector/DRSheetController.h"
+#include "ui/FakeEditorWindowHost.h"
+#include <QPushButton>
 
 namespace {
 
@@ -206,6 +209,69 @@ TEST(ControlKitTest, ASheetIsAWindowModalChildThatGoesWhenItEnds) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(sheet);
   EXPECT_FALSE(CSSheetDialog::windowHasSheet(&window));
+}
+
+class RecordingSheet : public DRSheetController {
+ public:
+  RecordingSheet(DREditorWindowHost* host, std::vector<bool>* applied, bool stay)
+      : DRSheetController(host, 59), m_applied(applied), m_stay(stay) {
+    addButtonRow(nullptr, true);
+  }
+
+ protected:
+  void apply(bool reset) override {
+    m_applied->push_back(reset);
+    if (!m_stay) finish();
+  }
+
+ private:
+  std::vector<bool>* m_applied;
+  bool m_stay;
+};
+
+TEST(ControlKitTest, ASheetsButtonsApplyResetOrJustClose) {
+  FakeHelpViewer help;
+  HarnessWindow window;
+  FakeEditorWindowHost host(&window);
+  std::vector<bool> applied;
+  EXPECT_EQ(DRSheetController::runSheet<RecordingSheet>(nullptr, &applied, false), nullptr);
+
+  struct Case {
+    const char* button;
+    bool stay;
+    std::vector<bool> applied;
+    bool open;
+  };
+  const Case cases[] = {
+      {"ok", false, {false}, false},
+      {"reset", false, {true}, false},
+      {"ok", true, {false}, true},  // a refused value keeps the sheet
+      {"cancel", false, {}, false},
+      {"help", false, {}, true},
+  };
+  for (const Case& c : cases) {
+    applied.clear();
+    QPointer<RecordingSheet> sheet = DRSheetController::runSheet<RecordingSheet>(&host, &applied, c.stay);
+    ASSERT_TRUE(sheet) << c.button;
+    EXPECT_EQ(sheet->drawController(), &host);
+    const std::string which = c.button;
+    QPushButton* button = which == "ok"       ? sheet->okButton()
+                          : which == "reset"  ? sheet->resetButton()
+                          : which == "cancel" ? sheet->cancelButton()
+                                              : sheet->helpButton();
+    ASSERT_NE(button, nullptr) << c.button;
+    button->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(applied, c.applied) << c.button;
+    EXPECT_EQ(bool(sheet), c.open) << c.button;
+    if (sheet) {
+      sheet->handleCancel();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      EXPECT_FALSE(sheet) << c.button;
+    }
+  }
+  ASSERT_EQ(help.shown.size(), 1u);
+  EXPECT_EQ(help.shown[0].first, 59);
 }
 
 TEST(ControlKitTest, RegisteredPanesAreMadeByClassNameAndOthersArePlain) {
