@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "ui/inspector/CSFavoriteColorManager.h"
 #include "ui/shell/CSWindowTabManager.h"
 #include "ui/shell/DRPrefController.h"
 
@@ -24,6 +25,19 @@ void CheckRanges(const DRPrefController& prefs) {
   Check(prefs.distanceUnit() < kCurrentDistanceUnit);
 }
 
+// The favourites kept from a file: colours the list would take, none twice,
+// no more than the reader's limit.
+void CheckFavorites(const QList<Kolor>& favorites) {
+  Check(favorites.size() <= CSFavoriteColorManager::kMaximumLoadedColors);
+  for (qsizetype i = 0; i < favorites.size(); ++i) {
+    const Kolor kolor = favorites[i];
+    Check(IsVisibleKolor(kolor) && kolor != g_blackKolor && kolor != g_whiteKolor);
+    Check(favorites.indexOf(kolor) == i);
+  }
+}
+
+const QString kFavoritesKey = QStringLiteral("twdraw.favoriteColors");
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -40,12 +54,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DRPrefController prefs(stored);
   CheckRanges(prefs);
   const int tabOverride = CSWindowTabManager::sharedInstance().tabOverride();
+  CSFavoriteColorManager::resetForTesting();
+  CSFavoriteColorManager::loadColors(stored, kFavoritesKey);
+  const QList<Kolor> favorites = CSFavoriteColorManager::favoriteColors();
+  CheckFavorites(favorites);
 
   QSettings written(again, QSettings::IniFormat);
   prefs.savePreferences(written);
+  CSFavoriteColorManager::saveColors(written);
   written.sync();
   QSettings reread(again, QSettings::IniFormat);
   DRPrefController back(reread);
+  CSFavoriteColorManager::resetForTesting();
+  CSFavoriteColorManager::loadColors(reread, kFavoritesKey);
+  Check(CSFavoriteColorManager::favoriteColors() == favorites);
   CheckRanges(back);
   Check(back.drawGridSpacing() == prefs.drawGridSpacing());
   Check(back.drawGridKolor() == prefs.drawGridKolor());

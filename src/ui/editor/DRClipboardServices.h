@@ -42,7 +42,8 @@ class DRClipboardServices {
   // The image types of the pasteboard, JPEG, JPEG 2000, TIFF, GIF, PNG and
   // BMP first.
   virtual QStringList PasteboardImageTypes() const;
-  // A new private pasteboard for a drag to other applications.
+  // A new private pasteboard for a drag to other applications (a
+  // CSDragPasteboard).
   virtual std::unique_ptr<QMimeData> dragPasteboard() const;
 };
 

@@ -28,12 +28,12 @@
 #include "ui/editor/DRFavoriteColorManager.h"
 #include "ui/editor/DRInfobarView.h"
 #include "ui/editor/EditorEvents.h"
+#include "ui/editor/EditorNotifications.h"
 #include "ui/editor/SelectionRequests.h"
 
 namespace {
 
 const char kActionProperty[] = "infobarAction";
-const QString kArrowChangeNotification = QStringLiteral("twdraw.arrowChange");
 
 // Undo entry names of the bar's changes (the content controller names them).
 constexpr int kUndoArrow = 33;
@@ -428,7 +428,7 @@ bool DRInfobarView::openUndoEntry(int swatch, int descriptor) {
 }
 
 void DRInfobarView::postArrowChange() {
-  EnqueueSelectionChange(notificationWindow(), kArrowChangeNotification);
+  EnqueueSelectionChange(notificationWindow(), g_arrowChangeNotification);
 }
 
 // ---- Colour changes ----------------------------------------------------------------

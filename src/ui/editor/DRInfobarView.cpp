@@ -44,7 +44,6 @@ const QString kFavoriteCountNotification = QStringLiteral("twdraw.favoriteCount"
 const QString kInfoBarNotification = QStringLiteral("twdraw.infoBar");
 const QString kRegisterColorNotification = QStringLiteral("twdraw.registerColor");
 const QString kRegisterAltColorNotification = QStringLiteral("twdraw.registerAltColor");
-const QString kArrowChangeNotification = QStringLiteral("twdraw.arrowChange");
 
 const char* const kTooltips[DRInfobarView::kSwatchCount] = {
     "Line and text color. Control-click for menu",
@@ -136,7 +135,7 @@ void DRInfobarView::awakeFromNib() {
   center.addObserver(this, kRegisterAltColorNotification, window,
                      [this](const CSNotification& n) { registerColor(n.userInfo); });
   center.addObserver(this, g_favoriteColorNotification, nullptr, [this](const CSNotification&) { favoritesChanged(); });
-  center.addObserver(this, kArrowChangeNotification, window, [this](const CSNotification&) { invalidateSwatch(2); });
+  center.addObserver(this, g_arrowChangeNotification, window, [this](const CSNotification&) { invalidateSwatch(2); });
   center.addObserver(this, g_windowWillCloseNotification, window, [this](const CSNotification&) { shutDown(); });
   zoomChanged();
 }

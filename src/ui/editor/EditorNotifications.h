@@ -10,6 +10,13 @@ extern const QString g_toggleInfoNotification;    // "twdraw.toggleInfo" (object
 extern const QString g_tabChangeNotification;     // "cvb.tabChange" (object: the window)
 extern const QString g_activateCropNotification;  // "twdraw.activateCrop" (object: the window)
 extern const QString g_cropKey;                   // "crop": start (YES) or end (NO) cropping
+extern const QString g_acceptCropNotification;    // "twdraw.acceptCrop" (object: the window; "crop": accept or cancel)
+// The default or the selection's arrowheads changed.
+extern const QString g_arrowChangeNotification;  // "twdraw.arrowChange" (object: the window)
+// The painting brush changed: the painting canvas refreshes its cursor.
+extern const QString g_brushChangeNotification;  // "twdraw.brushChange" (object: the window)
+// The brush's shape or size changed: its previews redraw.
+extern const QString g_brushSampleNotification;  // "twdraw.brushSample" (object: the window)
 
 // The drawing canvas's announcements and the notifications it follows.
 extern const QString g_selectionChangeNotification;  // "cvb.selectionChange" (object: the window)

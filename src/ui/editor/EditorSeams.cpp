@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QWidget>
 
+#include "support/widgets/CSDragPasteboard.h"
 #include "ui/editor/DRClipboardServices.h"
 #include "ui/editor/DREditorAppServices.h"
 #include "ui/editor/DREditorDialogs.h"
@@ -20,6 +21,10 @@ const QString g_toggleInfoNotification = QStringLiteral("twdraw.toggleInfo");
 const QString g_tabChangeNotification = QStringLiteral("cvb.tabChange");
 const QString g_activateCropNotification = QStringLiteral("twdraw.activateCrop");
 const QString g_cropKey = QStringLiteral("crop");
+const QString g_acceptCropNotification = QStringLiteral("twdraw.acceptCrop");
+const QString g_arrowChangeNotification = QStringLiteral("twdraw.arrowChange");
+const QString g_brushChangeNotification = QStringLiteral("twdraw.brushChange");
+const QString g_brushSampleNotification = QStringLiteral("twdraw.brushSample");
 const QString g_favoriteColorNotification = QStringLiteral("twcs.favoriteColor");
 
 int g_centerFlag = 0;
@@ -103,7 +108,7 @@ QStringList DRClipboardServices::PasteboardImageTypes() const {
 }
 
 std::unique_ptr<QMimeData> DRClipboardServices::dragPasteboard() const {
-  return std::make_unique<QMimeData>();
+  return CSDragPasteboard::dragPasteboard();
 }
 
 DRClipboardServices& ClipboardServices() {

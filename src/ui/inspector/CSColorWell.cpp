@@ -1,5 +1,7 @@
 #include "ui/inspector/CSColorWell.h"
 
+#include "ui/inspector/DRColorWell.h"
+
 #include <QColorDialog>
 #include <QEvent>
 #include <QPainter>
@@ -112,29 +114,8 @@ void CSColorWell::paintEvent(QPaintEvent*) {
   }
   const QRectF swatch = QRectF(rect()).adjusted(4, 4, -4, -4);
   if (swatch.isEmpty()) return;
-  if (!IsValidKolor(m_kolor)) {
-    painter.fillRect(swatch, Qt::white);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(Qt::red, 1.5));
-    painter.drawLine(swatch.bottomLeft(), swatch.topRight());
-  } else {
-    if (KolorOpacity(m_kolor) < 100) {
-      // A translucent colour over a checkerboard.
-      constexpr double kSquare = 4;
-      painter.fillRect(swatch, Qt::white);
-      painter.save();
-      painter.setClipRect(swatch);
-      for (double y = swatch.top(); y < swatch.bottom(); y += kSquare) {
-        for (double x = swatch.left(); x < swatch.right(); x += kSquare) {
-          if ((int((x - swatch.left()) / kSquare) + int((y - swatch.top()) / kSquare)) % 2) {
-            painter.fillRect(QRectF(x, y, kSquare, kSquare), GrayColor(3));
-          }
-        }
-      }
-      painter.restore();
-    }
-    painter.fillRect(swatch, ColorFromKolor(m_kolor));
-  }
+  // The swatch is drawn as the inspector's wells draw theirs.
+  DRColorWell::drawWellInside(&painter, swatch, m_kolor);
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setPen(QPen(GrayColor(4), 1));
   painter.setBrush(Qt::NoBrush);

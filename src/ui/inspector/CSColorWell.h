@@ -3,8 +3,9 @@
 // panel opens on its colour, and every colour chosen there becomes the
 // well's and is sent (kolorChanged) until the panel closes, another well
 // becomes active or the well is clicked again. While active it carries the
-// kActiveColorWellProperty mark. The no-colour Kolor (a mixed value) shows
-// as white crossed by a red line.
+// kActiveColorWellProperty mark. Its swatch looks as the inspector's wells'
+// do (DRColorWell::drawWellInside): the no-colour Kolor (a mixed value) as a
+// grey cross.
 
 #include <QAbstractButton>
 #include <QColorDialog>

@@ -28,8 +28,11 @@
 #include "ui/editor/DRClipboardServices.h"
 #include "ui/editor/DRDrawVC.h"
 #include "ui/editor/DREditorDialogs.h"
+#include "ui/inspector/DRScalableImageDialog.h"
 #include "ui/editor/EditorNotifications.h"
 #include "ui/editor/EditorSetup.h"
+#include "ui/inspector/CSFavoriteColorManager.h"
+#include "ui/inspector/DRInspectorDialogs.h"
 #include "ui/shell/CSActionHandler.h"
 #include "ui/shell/CSAppUpdater.h"
 #include "ui/shell/CSNewsUpdater.h"
@@ -94,13 +97,17 @@ class AppModelServices : public DRModelServices {
   int jpegCompression() const override { return int(DRPrefController::sharedInstance().jpegCompression()); }
   bool tiffCompression() const override { return DRPrefController::sharedInstance().tiffCompression(); }
   QString supportFolder() const override { return g_drawSupportFolder; }
+  CSImage scalableImage(const QString& path, bool* canceled) override {
+    return DRScalableImageDialog::scalableImage(path, canceled);
+  }
 
  private:
   DRAppController& m_owner;
 };
 
-// The open panel the drawing controller asks for when importing paintings.
-class AppDialogs : public DREditorDialogs {
+// The inspector's sheets, and the open panel the drawing controller asks
+// for when importing paintings.
+class AppDialogs : public DRInspectorDialogs {
  public:
   QStringList runOpenPanel(DREditorWindowHost* window, const QString& title, const QStringList& extensions) override {
     QStringList patterns;
@@ -168,6 +175,9 @@ void DRAppController::initOnLaunch() {
   m_recentGradients = loadGradients(settings, kRecentGradientsKey);
   m_recentArrows = loadArrows(settings);
   m_helpWasShown = settings.value(kGivenHelpKey, false).toBool();
+  // The favourite colours serve every pane's colour menu and the info bar.
+  CSFavoriteColorManager::install();
+  CSFavoriteColorManager::loadColors(settings, kFavoriteColorsKey);
 
   g_saveTypeArray = QStringList{QStringLiteral("TWdraw"), QStringLiteral("jpg"),  QStringLiteral("heic"),
                                 QStringLiteral("pdf"),    QStringLiteral("png"),  QStringLiteral("svg"),
@@ -307,6 +317,7 @@ void DRAppController::prepareToQuit() {
   saveGradients(settings, m_favoriteGradients, kFavoriteGradientsKey);
   saveGradients(settings, m_recentGradients, kRecentGradientsKey);
   saveArrows(settings, m_recentArrows);
+  CSFavoriteColorManager::saveColors(settings);
   DRPrefController::sharedInstance().savePreferences(settings);
   for (const QString& package : m_oldAutosaveFiles) removeAutosavePackage(package);
   m_oldAutosaveFiles.clear();
