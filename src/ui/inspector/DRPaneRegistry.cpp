@@ -1,10 +1,16 @@
 #include "ui/inspector/DRPaneRegistry.h"
 
+#include "ui/inspector/DRPropArrowVC.h"
 #include "ui/inspector/DRPropBitmapVC.h"
+#include "ui/inspector/DRPropFillVC.h"
+#include "ui/inspector/DRPropLineVC.h"
 #include "ui/inspector/DRPropNotesVC.h"
 #include "ui/inspector/DRPropPositionVC.h"
+#include "ui/inspector/DRPropReflectionVC.h"
 #include "ui/inspector/DRPropRotationVC.h"
 #include "ui/inspector/DRPropScribbleVC.h"
+#include "ui/inspector/DRPropShadowVC.h"
+#include "ui/inspector/DRPropTextVC.h"
 
 DRPaneRegistry& DRPaneRegistry::shared() {
   static DRPaneRegistry registry;
@@ -29,6 +35,12 @@ void InstallInspectorPaneFactory() {
     RegisterShapePanes();
     DRPropBitmapVC::registerPane();
     DRPropNotesVC::registerPane();
+    DRPropShadowVC::registerPane();
+    DRPropReflectionVC::registerPane();
+    DRPropTextVC::registerPane();
+    DRPropFillVC::registerPane();
+    DRPropLineVC::registerPane();
+    DRPropArrowVC::registerPane();
     return true;
   }();
   (void)registered;

@@ -251,7 +251,10 @@ void DRAppController::openFontPanel(const QFont& font, bool multiple, DRFontPane
   (void)multiple;
   QFontDialog* panel = SharedFontDialog();
   if (!panel) return;
-  QObject::disconnect(panel, nullptr, this, nullptr);
+  // One receiver at a time: whoever opened the panel before (this
+  // controller's earlier delegate, or a pane that connected itself) hears
+  // no more, not even the font shown now.
+  QObject::disconnect(panel, &QFontDialog::currentFontChanged, nullptr, nullptr);
   m_fontDelegate = delegate;
   m_fontDelegateObject = dynamic_cast<QObject*>(delegate);
   m_fontDelegateGuarded = !m_fontDelegateObject.isNull();

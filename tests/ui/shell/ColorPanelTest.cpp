@@ -270,6 +270,17 @@ TEST_F(ColorPanelTest, TheFontPanelSendsFaceOrSizeChanges) {
   fonts->setCurrentFont(chosen);
   ASSERT_EQ(client.changes.size(), 3u);
   EXPECT_EQ(client.changes.back()(serifItalic).pointSize(), 16);
+
+  // A receiver that connected itself to the panel (an inspector pane) is cut
+  // when the panel opens for another, before the new font shows.
+  QObject pane;
+  int paneHeard = 0;
+  QObject::connect(fonts, &QFontDialog::currentFontChanged, &pane, [&paneHeard] { ++paneHeard; });
+  controller->openFontPanel(QFont(QStringLiteral("DejaVu Serif"), 11), false, &client);
+  chosen.setPointSize(18);
+  fonts->setCurrentFont(chosen);
+  EXPECT_EQ(paneHeard, 0);
+  EXPECT_EQ(client.changes.size(), 4u);
 }
 
 }  // namespace
