@@ -52,6 +52,15 @@ void DRToolOptionsContainer::addPane(const QString& identifier, QWidget* pane) {
   if (!pane) return;
   pane->setObjectName(identifier);
   m_tabView->addWidget(pane);
+  fitToPane();
+}
+
+void DRToolOptionsContainer::fitToPane() {
+  // The band, the pane's controls with a margin below them, and the line
+  // under the strip: the inspector below gets the rest of the panel.
+  const QWidget* pane = m_tabView->currentWidget();
+  const QRect controls = pane ? pane->childrenRect() : QRect();
+  setFixedHeight(kTitleBandHeight + (controls.isEmpty() ? 0 : controls.bottom() + 1 + kPaneMargin) + 1);
 }
 
 QString DRToolOptionsContainer::selectedIdentifier() const {
@@ -80,6 +89,7 @@ void DRToolOptionsContainer::toolChanged(const QVariantMap& userInfo) {
   if (!shown || m_tabView->indexOf(shown) < 0)
     shown = m_tabView->findChild<QWidget*>(QStringLiteral("no"), Qt::FindDirectChildrenOnly);
   if (shown) m_tabView->setCurrentWidget(shown);
+  fitToPane();
   update(0, 0, width(), kTitleBandHeight);
   NotificationCenter::defaultCenter().post(g_activateCropNotification, notificationWindow(), {{g_cropKey, false}});
 }

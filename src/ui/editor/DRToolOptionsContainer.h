@@ -16,8 +16,10 @@ class DRToolOptionsContainer : public QWidget {
   Q_OBJECT
 
  public:
-  // The height of the title band, in points.
+  // The height of the title band, and the margin under a pane's controls,
+  // in points.
   static constexpr int kTitleBandHeight = 20;
+  static constexpr int kPaneMargin = 6;
 
   explicit DRToolOptionsContainer(QWidget* parent = nullptr);
   ~DRToolOptionsContainer() override;
@@ -32,6 +34,9 @@ class DRToolOptionsContainer : public QWidget {
   QStackedWidget* tabView() const { return m_tabView; }
   // Adds a pane under its identifier (taking ownership).
   void addPane(const QString& identifier, QWidget* pane);
+  // Takes the height the shown pane's controls need; the strip of a pane
+  // without controls is only its band.
+  void fitToPane();
   // The identifier of the pane shown.
   QString selectedIdentifier() const;
 

@@ -21,6 +21,7 @@
 #include "ui/editor/DRPrintView.h"
 #include "ui/editor/DRStatusView.h"
 #include "ui/editor/DRToolOptionsContainer.h"
+#include "ui/inspector/DRToolOptionsVC.h"
 #include "ui/editor/DRToolbarView.h"
 #include "ui/editor/DRUndoNames.h"
 #include "ui/editor/EditorNotifications.h"
@@ -143,6 +144,8 @@ DRWindowController::DRWindowController(std::unique_ptr<DRDrawing> drawing)
 
 DRWindowController::~DRWindowController() {
   NotificationCenter::defaultCenter().removeObserver(this);
+  // The tool options refer to this controller: they go first.
+  delete m_toolOptionsVC;
   // The window, and the inspector in it, goes after the content
   // controllers: the inspector may ask them for panes no more.
   if (auto* inspector = qobject_cast<DRPropertyContainerView*>(m_propertyView.data())) {
@@ -252,6 +255,7 @@ void DRWindowController::buildWindow() {
 
   m_toolbarView->setWindowHost(this);
   m_toolOptions->setWindowHost(this);
+  m_toolOptionsVC = new DRToolOptionsVC(m_toolOptions, this, this);
   m_infoBarView->setWindowHost(this);
   m_infoBarView->setDrawing(drawing);
   m_infoBarView->setToolbarView(m_toolbarView);
@@ -261,6 +265,7 @@ void DRWindowController::buildWindow() {
   m_drawView->setDrawingFrame();
   m_toolbarView->awakeFromNib();
   m_toolOptions->awakeFromNib();
+  m_toolOptionsVC->awakeFromNib();
   m_infoBarView->awakeFromNib();
 
   m_windowTabs->setDelegate(m_strip.get());

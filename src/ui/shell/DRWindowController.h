@@ -37,6 +37,7 @@
 #include "ui/shell/DRPrintAccessories.h"
 
 class DRPainting;
+class DRToolOptionsVC;
 class QAction;
 
 // The controller of a painting tab as the window sees it. The painting
@@ -252,6 +253,7 @@ class DRWindowController : public DRDocumentWCPrinting, public DREditorHostPrint
   QPointer<DRInfobarView> m_infoBarView;
   QPointer<DRToolbarView> m_toolbarView;
   QPointer<DRToolOptionsContainer> m_toolOptions;
+  QPointer<DRToolOptionsVC> m_toolOptionsVC;
   QPointer<DRStatusView> m_statusView;
   QPointer<QWidget> m_parking;  // holds the canvases not shown
   DRContentVC* m_currentVC = nullptr;
