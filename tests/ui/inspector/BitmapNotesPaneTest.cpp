@@ -7,56 +7,32 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementBitmap.h"
 #include "model/DRElementRectangle.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
-#include "support/CSAlertPresenter.h"
 #include "support/CSKernel.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/InterfaceHelpers.h"
-#include "ui/FakeClipboardServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/FakeWorkspace.h"
 #include "ui/NotificationRecorder.h"
 #include "ui/editor/DRUndoNames.h"
 #include "ui/editor/EditorNotifications.h"
-#include "ui/editor/EditorSetup.h"
-#include "ui/inspector/CSPropertyView.h"
 #include "ui/inspector/DRPaneRegistry.h"
 #include "ui/inspector/DRPropBitmapVC.h"
 #include "ui/inspector/DRPropNotesVC.h"
-#include "ui/inspector/DRPropertyContainerView.h"
-#include "ui/shell/DRWindowController.h"
 
 namespace {
 
-class BitmapNotesPaneTest : public ShellTest {
+class BitmapNotesPaneTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    SetupEditorResources();
-    CSRecordingAlertPresenter::shared().clear();
+  void prepareWindow() override {
     DRPropBitmapVC::registerPane();
     DRPropNotesVC::registerPane();
     SetPaneFactory(&DRPaneRegistry::shared());
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 1400);
-    controller->window()->show();
-    Spin();
-  }
-  void TearDown() override {
-    ClosePanels();
-    SetPaneFactory(nullptr);
-    ShellTest::TearDown();
   }
 
-  DRDrawing* drawing() const { return controller->drawing(); }
-  DRElementBitmap* bitmap(size_t index) const {
-    return static_cast<DRElementBitmap*>(drawing()->elements().at(index).get());
-  }
+  DRElementBitmap* bitmap(size_t index) const { return static_cast<DRElementBitmap*>(element(index)); }
   // A bitmap of a 100 x 50 point painting shown at `percent`.
   DRElementBitmap* addBitmap(int64_t opacity, const QString& name = QString(), double percent = 100,
                              CSPoint original = CSPoint{Pt(100), Pt(50)}) {
@@ -66,29 +42,14 @@ class BitmapNotesPaneTest : public ShellTest {
     element->setFrame(PtRect(x, 10, 100 * percent / 100, 50 * percent / 100));
     element->setOpacity(opacity);
     element->setName(name);
-    DRElementBitmap* raw = element.get();
-    drawing()->elements().push_back(std::move(element));
-    return raw;
+    return add(std::move(element));
   }
   DRElement* addRect() {
     auto rect = std::make_unique<DRElementRectangle>();
     rect->setFrame(PtRect(10, 300, 40, 40));
-    DRElement* raw = rect.get();
-    drawing()->elements().push_back(std::move(rect));
-    return raw;
+    return add(std::move(rect));
   }
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
-  }
-  template <typename Pane>
-  Pane* pane() const {
-    CSPropertyView* view = static_cast<DRPropertyContainerView*>(controller->propertyView())->propertyView();
-    for (int level = 0; level < view->levelCount(); ++level) {
-      if (auto* found = dynamic_cast<Pane*>(view->paneForLevel(level))) return found;
-    }
-    return nullptr;
-  }
+  // Types without ending the edit; works for the notes too.
   void type(QWidget* field, const QString& text) {
     field->setFocus();
     if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
@@ -99,18 +60,11 @@ class BitmapNotesPaneTest : public ShellTest {
     type(field, text);
     QTest::keyClick(field, Qt::Key_Return);
   }
-  CSUndoManager& undo() { return controller->drawVC()->undoManager(); }
   int currentDescriptor() {
     int action = 0;
     int descriptor = -1;
     return undo().dataForCurrentUndoAction(&action, &descriptor) ? descriptor : -1;
   }
-
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
-  SettingsScope settings;
-  DRWindowController* controller = nullptr;
 };
 
 TEST_F(BitmapNotesPaneTest, OpacityIsStoredInTenthsWithFullOpacityAsZero) {

@@ -7,41 +7,20 @@
 #include <QLineEdit>
 #include <QtTest/QTest>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementRectangle.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
-#include "support/CSAlertPresenter.h"
-#include "ui/FakeClipboardServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/FakeHelpViewer.h"
-#include "ui/editor/DRDrawVC.h"
-#include "ui/editor/DRDrawView.h"
-#include "ui/editor/EditorSetup.h"
 #include "ui/inspector/DRInspectorDialogs.h"
-#include "ui/shell/DRWindowController.h"
 
-class DrawingSheetTest : public ShellTest {
+class DrawingSheetTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    SetupEditorResources();
-    CSRecordingAlertPresenter::shared().clear();
-    SetEditorDialogs(&dialogs);
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 700);
-    controller->window()->show();
-    Spin();
-  }
+  DrawingSheetTest() : DrawingWindowTest(QSize(900, 700)) {}
+
+  void prepareWindow() override { SetEditorDialogs(&dialogs); }
   void TearDown() override {
-    if (controller && controller->drawView()) controller->drawView()->normalize(true);
-    ShellTest::TearDown();
+    DrawingWindowTest::TearDown();
     SetEditorDialogs(nullptr);
   }
-
-  DRDrawing* drawing() const { return controller->drawing(); }
-  DRDrawVC* drawVC() const { return controller->drawVC(); }
-  CSUndoManager& undo() { return drawVC()->undoManager(); }
 
   // A rectangle at the frame (points) whose unscaled size is its size.
   DRElementRectangle* addRect(const QRectF& frame, double rotationDegrees = 0) {
@@ -49,16 +28,8 @@ class DrawingSheetTest : public ShellTest {
     element->setFrame(PtRect(frame.x(), frame.y(), frame.width(), frame.height()));
     element->setOriginalSize(CSPoint{element->frame().width, element->frame().height});
     element->setRotation(MeasureUnit(rotationDegrees * kMeasurePerPoint));
-    DRElementRectangle* raw = element.get();
-    drawing()->elements().push_back(std::move(element));
-    return raw;
+    return add(std::move(element));
   }
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
-  }
-  // Undo puts copies back: only the drawing's list knows them afterwards.
-  DRElement* element(size_t index) const { return drawing()->elements().at(index).get(); }
 
   // The sheet of that class the window shows, or null.
   template <class Sheet>
@@ -85,11 +56,6 @@ class DrawingSheetTest : public ShellTest {
     QTest::keyClicks(field, text);
   }
 
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
   FakeHelpViewer help;
-  SettingsScope settings;
   DRInspectorDialogs dialogs;
-  DRWindowController* controller = nullptr;
 };

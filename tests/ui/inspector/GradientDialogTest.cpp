@@ -9,23 +9,16 @@
 #include <QRadioButton>
 #include <QtTest/QTest>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementRectangle.h"
 #include "model/DRKeyTable.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSDragPasteboard.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/CSMeasureFormatter.h"
 #include "support/widgets/InterfaceHelpers.h"
 #include "ui/EventDriver.h"
-#include "ui/FakeClipboardServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/FakeHelpViewer.h"
-#include "ui/editor/DRDrawVC.h"
-#include "ui/editor/DRDrawView.h"
-#include "ui/editor/EditorSetup.h"
 #include "ui/inspector/CSCoordinateView.h"
 #include "ui/inspector/CSRadioMatrix.h"
 #include "ui/inspector/DRGradientClip.h"
@@ -33,7 +26,6 @@
 #include "ui/inspector/DRGradientDialog.h"
 #include "ui/inspector/DRGradientWell.h"
 #include "ui/shell/DRAppController.h"
-#include "ui/shell/DRWindowController.h"
 
 namespace {
 
@@ -48,42 +40,29 @@ DRGradient Gradient(bool radial, CSPoint center, int64_t angle, std::vector<CSGr
 
 const DRGradient kRedToBlue = Gradient(false, {}, 1143000, {{0, 0x64FF0000}, {6350, 0x6400FF00}, {12700, 0x640000FF}});
 
-class GradientDialogTest : public ShellTest {
+class GradientDialogTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
+  GradientDialogTest() : DrawingWindowTest(QSize(900, 700)) {}
+
+  void prepareWindow() override {
     CreateXmlDecoder();
-    SetupEditorResources();
     DRBarEditor::setBeepFunction([this] { ++beeps; });
     app = std::make_unique<DRAppController>();
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 700);
-    controller->window()->show();
-    Spin();
   }
   void TearDown() override {
-    if (controller && controller->drawView()) controller->drawView()->normalize(true);
-    ClosePanels();
-    ShellTest::TearDown();
+    DrawingWindowTest::TearDown();
     app.reset();
     DRBarEditor::setBeepFunction(nullptr);
   }
 
-  DRDrawing* drawing() const { return controller->drawing(); }
   DRElementClosed* element(size_t index) const {
-    return static_cast<DRElementClosed*>(drawing()->elements().at(index).get());
+    return static_cast<DRElementClosed*>(DrawingWindowTest::element(index));
   }
   DRElementRectangle* addRect(Kolor fill) {
     auto rect = std::make_unique<DRElementRectangle>();
     rect->setFrame(PtRect(10 + 60 * double(drawing()->elements().size()), 10, 40, 40));
     rect->setFillKolor(fill);
-    DRElementRectangle* raw = rect.get();
-    drawing()->elements().push_back(std::move(rect));
-    return raw;
-  }
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
+    return add(std::move(rect));
   }
   DRGradientDialog* shownSheet() const {
     for (DRGradientDialog* sheet : controller->window()->findChildren<DRGradientDialog*>()) {
@@ -96,21 +75,16 @@ class GradientDialogTest : public ShellTest {
     EXPECT_EQ(sheet, shownSheet());
     return sheet;
   }
+  // Types the text and ends the edit without pressing Return.
   static void type(QLineEdit* field, const QString& text) {
     field->setFocus();
     field->selectAll();
     QTest::keyClicks(field, text);
     emit field->editingFinished();
   }
-  CSUndoManager& undo() { return controller->drawVC()->undoManager(); }
 
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
   FakeHelpViewer help;
-  SettingsScope settings;
   std::unique_ptr<DRAppController> app;
-  DRWindowController* controller = nullptr;
   int beeps = 0;
 };
 

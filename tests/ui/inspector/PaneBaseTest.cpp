@@ -7,29 +7,19 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementRectangle.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
-#include "support/CSAlertPresenter.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/CSMeasureFormatter.h"
 #include "support/widgets/InterfaceHelpers.h"
-#include "ui/FakeClipboardServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/NotificationRecorder.h"
-#include "ui/editor/DRPaneFactory.h"
 #include "ui/editor/DRUndoNames.h"
 #include "ui/editor/EditorNotifications.h"
-#include "ui/editor/EditorSetup.h"
 #include "ui/editor/SelectionRequests.h"
 #include "ui/inspector/CSCheckBox.h"
 #include "ui/inspector/CSColorWell.h"
-#include "ui/inspector/CSPropertyView.h"
 #include "ui/inspector/DRPropBaseVC.h"
-#include "ui/inspector/DRPropertyContainerView.h"
-#include "ui/shell/DRWindowController.h"
 
 namespace {
 
@@ -123,24 +113,8 @@ class LinePaneFactory : public DRPaneFactory {
   }
 };
 
-class PaneBaseTest : public ShellTest {
+class PaneBaseTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    SetupEditorResources();
-    CSRecordingAlertPresenter::shared().clear();
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 1400);
-    controller->window()->show();
-    Spin();
-  }
-  void TearDown() override {
-    ClosePanels();
-    ShellTest::TearDown();
-  }
-
-  DRDrawing* drawing() const { return controller->drawing(); }
-  DRElement* element(size_t index) const { return drawing()->elements().at(index).get(); }
   DRElementRectangle* addRect(MeasureUnit width, bool scales = false, Kolor fill = g_whiteKolor) {
     auto rect = std::make_unique<DRElementRectangle>();
     rect->setFrame(PtRect(10 + 60 * double(drawing()->elements().size()), 10, 40, 40));
@@ -149,38 +123,18 @@ class PaneBaseTest : public ShellTest {
     line.setScalePattern(scales);
     rect->setLineInfo(line);
     rect->setFillKolor(fill);
-    DRElementRectangle* raw = rect.get();
-    drawing()->elements().push_back(std::move(rect));
-    return raw;
+    return add(std::move(rect));
   }
-  // As a click selects: the canvas announces the new selection.
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
-  }
-  CSPropertyView* properties() const {
-    return static_cast<DRPropertyContainerView*>(controller->propertyView())->propertyView();
-  }
-  LinePane* pane() const {
-    for (int level = 0; level < properties()->levelCount(); ++level) {
-      if (auto* found = dynamic_cast<LinePane*>(properties()->paneForLevel(level))) return found;
-    }
-    return nullptr;
-  }
+  LinePane* pane() const { return DrawingWindowTest::pane<LinePane>(); }
   MeasureUnit width(size_t index) const { return element(index)->lineInfo()->width(); }
-  CSUndoManager& undo() { return controller->drawVC()->undoManager(); }
-  void type(QLineEdit* field, const QString& text) {
+  // Types without ending the edit.
+  static void type(QLineEdit* field, const QString& text) {
     field->setFocus();
     field->selectAll();
     QTest::keyClicks(field, text);
   }
 
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
-  SettingsScope settings;
   LinePaneFactory factory;
-  DRWindowController* controller = nullptr;
 };
 
 TEST_F(PaneBaseTest, TheInspectorShowsThePanesOfTheSelection) {

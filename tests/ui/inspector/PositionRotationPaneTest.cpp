@@ -5,64 +5,39 @@
 
 #include <QtTest/QTest>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementGroup.h"
 #include "model/DRElementLine.h"
 #include "model/DRElementRectangle.h"
 #include "model/DRElementText.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
-#include "support/CSAlertPresenter.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/InterfaceHelpers.h"
-#include "ui/FakeClipboardServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/NotificationRecorder.h"
-#include "ui/editor/DRDrawView.h"
-#include "ui/editor/DRPaneFactory.h"
 #include "ui/editor/DRUndoNames.h"
 #include "ui/editor/EditorNotifications.h"
-#include "ui/editor/EditorSetup.h"
 #include "ui/inspector/CSCheckBox.h"
-#include "ui/inspector/CSPropertyView.h"
 #include "ui/inspector/DRPaneRegistry.h"
 #include "ui/inspector/DRPropPositionVC.h"
 #include "ui/inspector/DRPropRotationVC.h"
-#include "ui/inspector/DRPropertyContainerView.h"
-#include "ui/shell/DRWindowController.h"
 
 namespace {
 
-class PositionRotationPaneTest : public ShellTest {
+class PositionRotationPaneTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    SetupEditorResources();
-    CSRecordingAlertPresenter::shared().clear();
+  void prepareWindow() override {
     DRPropPositionVC::registerPane(DRPaneRegistry::shared());
     DRPropRotationVC::registerPane(DRPaneRegistry::shared());
     InstallInspectorPaneFactory();
     ASSERT_EQ(PaneFactory(), &DRPaneRegistry::shared());
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 1400);
-    controller->window()->show();
-    Spin();
-  }
-  void TearDown() override {
-    if (controller && controller->drawView()) controller->drawView()->normalize(true);
-    ClosePanels();
-    ShellTest::TearDown();
   }
 
-  DRDrawing* drawing() const { return controller->drawing(); }
+  // The element at the frame (points) whose unscaled size is its size.
   template <class Element>
   Element* add(std::unique_ptr<Element> element, const QRectF& frame) {
     element->setFrame(PtRect(frame.x(), frame.y(), frame.width(), frame.height()));
     element->setOriginalSize(CSPoint{element->frame().width, element->frame().height});
-    Element* raw = element.get();
-    drawing()->elements().push_back(std::move(element));
-    return raw;
+    return DrawingWindowTest::add(std::move(element));
   }
   DRElementRectangle* addRect(const QRectF& frame) { return add(std::make_unique<DRElementRectangle>(), frame); }
   DRElementLine* addLine(const QRectF& frame) {
@@ -71,26 +46,6 @@ class PositionRotationPaneTest : public ShellTest {
     line->setEndPoint(CSPoint{line->frame().width, line->frame().height});
     return line;
   }
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
-  }
-  CSPropertyView* properties() const {
-    return static_cast<DRPropertyContainerView*>(controller->propertyView())->propertyView();
-  }
-  template <class Pane>
-  Pane* pane() const {
-    for (int level = 0; level < properties()->levelCount(); ++level) {
-      if (auto* found = dynamic_cast<Pane*>(properties()->paneForLevel(level))) return found;
-    }
-    return nullptr;
-  }
-  CSUndoManager& undo() { return controller->drawVC()->undoManager(); }
-  QString undoTitle() {
-    QString title;
-    undo().validateState(true, &title);
-    return title;
-  }
   QString records() const {
     QString text;
     for (const auto& element : drawing()->elements()) text += RecordOf(*element);
@@ -98,21 +53,6 @@ class PositionRotationPaneTest : public ShellTest {
   }
   // On the box's mark, which a wide box's middle may miss.
   static void click(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2)); }
-  // Undo puts copies of the elements back: only the drawing's list knows
-  // them afterwards.
-  DRElement* element(size_t index) const { return drawing()->elements().at(index).get(); }
-  static void type(QLineEdit* field, const QString& text) {
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
-  }
-
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
-  SettingsScope settings;
-  DRWindowController* controller = nullptr;
 };
 
 TEST_F(PositionRotationPaneTest, TheSelectionDecidesWhichFieldsAndBoxesCanBeUsed) {

@@ -6,86 +6,34 @@
 #include <QtTest/QTest>
 #include <cmath>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementRectangle.h"
 #include "model/DRSettingsChange.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
-#include "support/CSAlertPresenter.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/InterfaceHelpers.h"
-#include "ui/FakeClipboardServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/NotificationRecorder.h"
-#include "ui/editor/DRDrawView.h"
-#include "ui/editor/DRPaneFactory.h"
-#include "ui/editor/EditorSetup.h"
 #include "ui/inspector/CSCheckBox.h"
-#include "ui/inspector/CSPropertyView.h"
 #include "ui/inspector/DRColorWell.h"
 #include "ui/inspector/DRPaneRegistry.h"
 #include "ui/inspector/DRPropReflectionVC.h"
 #include "ui/inspector/DRPropShadowVC.h"
-#include "ui/inspector/DRPropertyContainerView.h"
-#include "ui/shell/DRWindowController.h"
 
 namespace {
 
-class ShadowReflectionPaneTest : public ShellTest {
+class ShadowReflectionPaneTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    SetupEditorResources();
-    CSRecordingAlertPresenter::shared().clear();
+  void prepareWindow() override {
     InstallInspectorPaneFactory();
     DRPropShadowVC::registerPane();
     DRPropReflectionVC::registerPane();
     ASSERT_EQ(PaneFactory(), &DRPaneRegistry::shared());
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 1400);
-    controller->window()->show();
-    Spin();
-  }
-  void TearDown() override {
-    ClosePanels();
-    ShellTest::TearDown();
   }
 
-  DRDrawing* drawing() const { return controller->drawing(); }
-  // Undo puts copies of the elements back: only the drawing's list knows
-  // them afterwards.
-  DRElement* element(size_t index) const { return drawing()->elements().at(index).get(); }
   DRElementRectangle* addRect() {
     auto rect = std::make_unique<DRElementRectangle>();
     rect->setFrame(PtRect(10 + 60 * double(drawing()->elements().size()), 10, 40, 40));
-    DRElementRectangle* raw = rect.get();
-    drawing()->elements().push_back(std::move(rect));
-    return raw;
-  }
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
-  }
-  template <class Pane>
-  Pane* pane() const {
-    CSPropertyView* properties = static_cast<DRPropertyContainerView*>(controller->propertyView())->propertyView();
-    for (int level = 0; level < properties->levelCount(); ++level) {
-      if (auto* found = dynamic_cast<Pane*>(properties->paneForLevel(level))) return found;
-    }
-    return nullptr;
-  }
-  CSUndoManager& undo() { return controller->drawVC()->undoManager(); }
-  QString undoTitle() {
-    QString title;
-    undo().validateState(true, &title);
-    return title;
-  }
-  static void type(QLineEdit* field, const QString& text) {
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
+    return add(std::move(rect));
   }
   // Moves the slider as a drag does, through its positions.
   static void drag(CSDoubleSlider* slider, std::initializer_list<double> values) {
@@ -111,12 +59,6 @@ class ShadowReflectionPaneTest : public ShellTest {
     shadow.setKolor(0x64FF0000);
     return shadow;
   }
-
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
-  SettingsScope settings;
-  DRWindowController* controller = nullptr;
 };
 
 TEST_F(ShadowReflectionPaneTest, TheBoxShowsWhoHasAShadowAndSwitchingOnCopiesTheFirst) {

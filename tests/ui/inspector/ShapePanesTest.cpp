@@ -7,27 +7,19 @@
 #include <QSlider>
 #include <QtTest/QTest>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementArc.h"
 #include "model/DRElementPolygon.h"
 #include "model/DRElementRegularPoly.h"
 #include "model/DRElementRoundRect.h"
 #include "model/DRElementScribble.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
-#include "support/CSAlertPresenter.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/InterfaceHelpers.h"
-#include "ui/FakeClipboardServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/NotificationRecorder.h"
-#include "ui/editor/DRPaneFactory.h"
 #include "ui/editor/DRUndoNames.h"
 #include "ui/editor/EditorNotifications.h"
-#include "ui/editor/EditorSetup.h"
 #include "ui/inspector/CSCheckBox.h"
-#include "ui/inspector/CSPropertyView.h"
 #include "ui/inspector/DRArcAngleView.h"
 #include "ui/inspector/DRPaneRegistry.h"
 #include "ui/inspector/DRPropArcVC.h"
@@ -35,40 +27,18 @@
 #include "ui/inspector/DRPropRegularPolyVC.h"
 #include "ui/inspector/DRPropRoundRectVC.h"
 #include "ui/inspector/DRPropScribbleVC.h"
-#include "ui/inspector/DRPropertyContainerView.h"
-#include "ui/shell/DRWindowController.h"
 
 namespace {
 
 constexpr MeasureUnit kPercent = 12700;
 
-class ShapePanesTest : public ShellTest {
+class ShapePanesTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    SetupEditorResources();
-    CSRecordingAlertPresenter::shared().clear();
-    m_factoryBefore = PaneFactory();
+  void prepareWindow() override {
     RegisterShapePanes();
     SetPaneFactory(&DRPaneRegistry::shared());
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 1400);
-    controller->window()->show();
-    Spin();
-  }
-  void TearDown() override {
-    ClosePanels();
-    ShellTest::TearDown();
-    SetPaneFactory(m_factoryBefore);
   }
 
-  DRDrawing* drawing() const { return controller->drawing(); }
-  template <class T>
-  T* add(std::unique_ptr<T> element) {
-    T* raw = element.get();
-    drawing()->elements().push_back(std::move(element));
-    return raw;
-  }
   // A polygon of the points (in points) drawn at their own size.
   DRElementPolygon* addPolygon(const std::vector<CSPoint>& points) {
     auto polygon = std::make_unique<DRElementPolygon>();
@@ -86,41 +56,6 @@ class ShapePanesTest : public ShellTest {
     scribble->setOriginalSize(original);
     return add(std::move(scribble));
   }
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
-  }
-  template <class T>
-  T* pane() const {
-    auto* properties = static_cast<DRPropertyContainerView*>(controller->propertyView())->propertyView();
-    for (int level = 0; level < properties->levelCount(); ++level) {
-      if (auto* found = dynamic_cast<T*>(properties->paneForLevel(level))) return found;
-    }
-    return nullptr;
-  }
-  DRElement* element(size_t index) const { return drawing()->elements().at(index).get(); }
-  CSUndoManager& undo() { return controller->drawVC()->undoManager(); }
-  void type(QLineEdit* field, const QString& text) {
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
-  }
-  int currentDescriptor() {
-    int action = 0;
-    int descriptor = -1;
-    undo().dataForCurrentUndoAction(&action, &descriptor);
-    return descriptor;
-  }
-
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
-  SettingsScope settings;
-  DRWindowController* controller = nullptr;
-
- private:
-  DRPaneFactory* m_factoryBefore = nullptr;
 };
 
 TEST_F(ShapePanesTest, TheScaleSliderIsLogarithmicBothWays) {

@@ -9,26 +9,19 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementLine.h"
 #include "model/DRElementRectangle.h"
 #include "model/DRSettingsChange.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/InterfaceHelpers.h"
-#include "ui/FakeClipboardServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/NotificationRecorder.h"
-#include "ui/editor/DRPaneFactory.h"
 #include "ui/editor/DRUndoNames.h"
 #include "ui/editor/EditorNotifications.h"
-#include "ui/editor/EditorSetup.h"
 #include "ui/editor/SelectionRequests.h"
 #include "ui/inspector/CSCheckBox.h"
 #include "ui/inspector/CSFavoriteColorManager.h"
-#include "ui/inspector/CSPropertyView.h"
 #include "ui/inspector/DRColorWell.h"
 #include "ui/inspector/DRGradientWell.h"
 #include "ui/inspector/DRLinePatternDialog.h"
@@ -36,37 +29,16 @@
 #include "ui/inspector/DRPropArrowVC.h"
 #include "ui/inspector/DRPropFillVC.h"
 #include "ui/inspector/DRPropLineVC.h"
-#include "ui/inspector/DRPropertyContainerView.h"
-#include "ui/shell/DRWindowController.h"
 
 namespace {
 
-class StylePanesTest : public ShellTest {
+class StylePanesTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    SetupEditorResources();
-    m_factoryBefore = PaneFactory();
+  void prepareWindow() override {
     InstallInspectorPaneFactory();
     SetPaneFactory(&DRPaneRegistry::shared());
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 1400);
-    controller->window()->show();
-    Spin();
-  }
-  void TearDown() override {
-    ClosePanels();
-    ShellTest::TearDown();
-    SetPaneFactory(m_factoryBefore);
   }
 
-  DRDrawing* drawing() const { return controller->drawing(); }
-  template <class T>
-  T* add(std::unique_ptr<T> element) {
-    T* raw = element.get();
-    drawing()->elements().push_back(std::move(element));
-    return raw;
-  }
   DRElementRectangle* addRect(Kolor fill) {
     auto rect = std::make_unique<DRElementRectangle>();
     rect->setFrame({Pt(10), Pt(10), Pt(50), Pt(40)});
@@ -81,41 +53,12 @@ class StylePanesTest : public ShellTest {
     line->setLineInfo(DRLineInfo());
     return add(std::move(line));
   }
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
-  }
-  template <class T>
-  T* pane() const {
-    auto* properties = static_cast<DRPropertyContainerView*>(controller->propertyView())->propertyView();
-    for (int level = 0; level < properties->levelCount(); ++level) {
-      if (auto* found = dynamic_cast<T*>(properties->paneForLevel(level))) return found;
-    }
-    return nullptr;
-  }
-  DRElement* element(size_t index) const { return drawing()->elements().at(index).get(); }
-  CSUndoManager& undo() { return controller->drawVC()->undoManager(); }
-  int currentDescriptor() {
-    int action = 0;
-    int descriptor = -1;
-    undo().dataForCurrentUndoAction(&action, &descriptor);
-    return descriptor;
-  }
   static DRGradient TwoStops() {
     DRGradient gradient;
     gradient.setKolor(0x640000FF, 0);
     gradient.setKolor(0x64FF0000, 1);
     return gradient;
   }
-
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
-  SettingsScope settings;
-  DRWindowController* controller = nullptr;
-
- private:
-  DRPaneFactory* m_factoryBefore = nullptr;
 };
 
 TEST_F(StylePanesTest, AFavouriteFillReplacesTheGradientInOneStep) {

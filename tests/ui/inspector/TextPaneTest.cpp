@@ -12,64 +12,38 @@
 #include <cmath>
 #include <functional>
 
-#include "../shell/ShellTestSupport.h"
+#include "PaneTestSupport.h"
 #include "model/DRElementRectangle.h"
 #include "model/DRElementScribble.h"
 #include "model/DRElementText.h"
 #include "model/DRSettingsChange.h"
-#include "model/ElementTestSupport.h"
-#include "model/FakeModelServices.h"
-#include "support/CSAlertPresenter.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/InterfaceHelpers.h"
-#include "ui/FakeClipboardServices.h"
 #include "ui/FakeEditorAppServices.h"
-#include "ui/FakeEditorPrefs.h"
 #include "ui/NotificationRecorder.h"
-#include "ui/editor/DRPaneFactory.h"
-#include "ui/editor/EditorSetup.h"
 #include "ui/inspector/CSCheckBox.h"
-#include "ui/inspector/CSPropertyView.h"
 #include "ui/inspector/CSSegmentedControl.h"
 #include "ui/inspector/DRColorWell.h"
 #include "ui/inspector/DRPaneRegistry.h"
 #include "ui/inspector/DRPropTextVC.h"
-#include "ui/inspector/DRPropertyContainerView.h"
-#include "ui/shell/DRWindowController.h"
 
 namespace {
 
-class TextPaneTest : public ShellTest {
+class TextPaneTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    SetupEditorResources();
-    CSRecordingAlertPresenter::shared().clear();
+  void prepareWindow() override {
     InstallInspectorPaneFactory();
     DRPropTextVC::registerPane();
     ASSERT_EQ(PaneFactory(), &DRPaneRegistry::shared());
-    controller = new DRWindowController(std::make_unique<DRDrawing>());
-    controller->window()->resize(900, 1400);
-    controller->window()->show();
-    Spin();
-  }
-  void TearDown() override {
-    ClosePanels();
-    ShellTest::TearDown();
   }
 
-  DRDrawing* drawing() const { return controller->drawing(); }
-  // Undo puts copies of the elements back: only the drawing's list knows
-  // them afterwards.
-  DRElement* element(size_t index) const { return drawing()->elements().at(index).get(); }
   const DRTextInfo& style(size_t index) const { return static_cast<DRElementText*>(element(index))->textInfo(); }
+  // Stacks the elements down the drawing, one under the other.
   template <class Element>
   Element* add(std::unique_ptr<Element> element) {
     element->setFrame(PtRect(10, 10 + 40 * double(drawing()->elements().size()), 120, 20));
-    Element* raw = element.get();
-    drawing()->elements().push_back(std::move(element));
-    return raw;
+    return DrawingWindowTest::add(std::move(element));
   }
   DRElementText* addText(const QString& text, double pointSize = 12) {
     auto element = std::make_unique<DRElementText>();
@@ -81,30 +55,9 @@ class TextPaneTest : public ShellTest {
     element->setTextInfo(info);
     return add(std::move(element));
   }
-  void select(std::vector<DRElement*> elements) {
-    controller->drawView()->setSelection(std::move(elements));
-    controller->drawView()->selectionDidChange();
-  }
-  DRPropTextVC* pane() const {
-    CSPropertyView* properties = static_cast<DRPropertyContainerView*>(controller->propertyView())->propertyView();
-    for (int level = 0; level < properties->levelCount(); ++level) {
-      if (auto* found = dynamic_cast<DRPropTextVC*>(properties->paneForLevel(level))) return found;
-    }
-    return nullptr;
-  }
-  CSUndoManager& undo() { return controller->drawVC()->undoManager(); }
-  QString undoTitle() {
-    QString title;
-    undo().validateState(true, &title);
-    return title;
-  }
+  DRPropTextVC* pane() const { return DrawingWindowTest::pane<DRPropTextVC>(); }
 
-  FakeModelServices services;
-  FakeEditorPrefs prefs;
-  FakeClipboardServices clipboard;
   FakeEditorAppServices apps;
-  SettingsScope settings;
-  DRWindowController* controller = nullptr;
 };
 
 TEST_F(TextPaneTest, TraitsAndAlignmentSetTheToolStyleEvenInALockedDrawing) {
