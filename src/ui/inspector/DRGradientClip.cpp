@@ -1,5 +1,6 @@
 #include "ui/inspector/DRGradientClip.h"
 
+#include <QDropEvent>
 #include <QMimeData>
 
 #include "model/DRKeyTable.h"
@@ -58,4 +59,17 @@ std::unique_ptr<CSDragPasteboard> GradientDragPasteboard(const DRGradient& gradi
   std::unique_ptr<CSDragPasteboard> pasteboard = CSDragPasteboard::dragPasteboard();
   pasteboard->setString(GradientTransferRecord(gradient), g_gradientPasteboardType);
   return pasteboard;
+}
+
+std::optional<DRGradient> TakeGradientDrop(QDropEvent* event, const QObject* target, bool takes) {
+  if (!event) return std::nullopt;
+  std::optional<DRGradient> dropped;
+  if (event->source() != target && takes) dropped = GradientFromPasteboard(event->mimeData());
+  if (!dropped) {
+    event->ignore();
+    return std::nullopt;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  return dropped;
 }

@@ -13,7 +13,9 @@
 #include "model/DRGradient.h"
 
 class CSDragPasteboard;
+class QDropEvent;
 class QMimeData;
+class QObject;
 
 extern const QString g_gradientPasteboardType;  // "twdraw.clip.gradient"
 extern const QString g_gradientXMLTag;          // "gradient"
@@ -41,5 +43,10 @@ QString GradientStringFromPasteboard(const QMimeData* pasteboard);
 // The gradient a drop carries, read as above.
 std::optional<DRGradient> GradientFromPasteboard(const QMimeData* pasteboard);
 
+// The gradient of a drop on `target` that `takes` (the target's own test of
+// the drop's pasteboard), the drop accepted as a copy; none, and the drop
+// refused, when the drag is the target's own, is not taken or carries no
+// gradient.
+std::optional<DRGradient> TakeGradientDrop(QDropEvent* event, const QObject* target, bool takes);
 // A new drag pasteboard holding the gradient's record.
 std::unique_ptr<CSDragPasteboard> GradientDragPasteboard(const DRGradient& gradient);

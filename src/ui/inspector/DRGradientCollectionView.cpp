@@ -282,14 +282,8 @@ void DRGradientCollectionView::dragLeaveEvent(QDragLeaveEvent*) {
 void DRGradientCollectionView::dropEvent(QDropEvent* event) {
   m_draggingIn = false;
   update();
-  std::optional<DRGradient> dropped;
-  if (event->source() != this && acceptsDrop(event->mimeData())) dropped = GradientFromPasteboard(event->mimeData());
-  if (!dropped) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
+  const std::optional<DRGradient> dropped = TakeGradientDrop(event, this, acceptsDrop(event->mimeData()));
+  if (!dropped) return;
   AddGradientToList(m_gradients, *dropped);
   update();
   updateFrame();

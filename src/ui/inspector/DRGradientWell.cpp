@@ -168,13 +168,6 @@ void DRGradientWell::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void DRGradientWell::dropEvent(QDropEvent* event) {
-  std::optional<DRGradient> dropped;
-  if (event->source() != this && acceptsDrop(event->mimeData())) dropped = GradientFromPasteboard(event->mimeData());
-  if (!dropped) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
-  setGradient(dropped);
+  const std::optional<DRGradient> dropped = TakeGradientDrop(event, this, acceptsDrop(event->mimeData()));
+  if (dropped) setGradient(dropped);
 }

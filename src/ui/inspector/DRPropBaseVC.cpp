@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+#include "model/ModelSupport.h"
 #include "support/CSUndoManager.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/InterfaceHelpers.h"
@@ -108,6 +109,19 @@ void DRPropBaseVC::showPairValue(QAbstractSlider* slider, QLineEdit* field, Meas
 }
 
 // ---- Text fields -----------------------------------------------------------------------------
+
+MeasureUnit DRPropBaseVC::rotationFromPair(QWidget* sender, CSDoubleSlider* slider, QLineEdit* field) {
+  double degrees = 0;
+  if (sender == slider) {
+    YankFocusForSliderPair(slider, field);
+    degrees = slider->doubleValue();
+  } else {
+    const MeasureUnit typed = MeasureValue(field);
+    if (typed == kMixedMeasure) return kMixedMeasure;
+    degrees = double(typed) / double(kMeasurePerPoint);
+  }
+  return RotationFromControl(degrees);
+}
 
 void DRPropBaseVC::watchTextField(QLineEdit* field, std::function<void(QLineEdit*)> action) {
   if (!field) return;

@@ -25,6 +25,7 @@
 class DRContentVC;
 class DRElement;
 class DRWindowController;
+class CSDoubleSlider;
 class QAbstractSlider;
 class QCheckBox;
 class QLineEdit;
@@ -75,6 +76,10 @@ class DRPropBaseVC : public QWidget, public CSPropertyPane {
   // degrees, or percent), the field in its unit; the mixed value shows as
   // "-" with the slider at 0. Neither sends its action.
   static void showPairValue(QAbstractSlider* slider, QLineEdit* field, MeasureUnit value);
+  // The angle of a rotation slider (degrees) or of its paired field, taken
+  // as RotationFromControl takes it; the mixed value when the field shows
+  // "-". The slider ends any typing in the field first.
+  static MeasureUnit rotationFromPair(QWidget* sender, CSDoubleSlider* slider, QLineEdit* field);
 
   // ---- Text fields ----
   // Typing into the field starts an edit; when the edit ends (Return, Tab,

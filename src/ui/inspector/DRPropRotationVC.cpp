@@ -62,17 +62,9 @@ void DRPropRotationVC::selectionChanged() {
 }
 
 void DRPropRotationVC::setRotation(QWidget* sender) {
-  double degrees = 0;
-  if (sender == m_angleSlider) {
-    YankFocusForSliderPair(m_angleSlider, m_angleField);
-    degrees = m_angleSlider->doubleValue();
-  } else {
-    const MeasureUnit typed = MeasureValue(m_angleField);
-    // A field left showing "-" changes nothing.
-    if (typed == kMixedMeasure) return;
-    degrees = double(typed) / double(kMeasurePerPoint);
-  }
-  const MeasureUnit rotation = RotationFromControl(degrees);
+  // A field left showing "-" changes nothing.
+  const MeasureUnit rotation = rotationFromPair(sender, m_angleSlider, m_angleField);
+  if (rotation == kMixedMeasure) return;
   if (!openUndoEntry(&m_rotateUndoID, kUndoRotate)) return;
   ChangeSelectionMeasure(notificationWindow(), g_rotationKeyPath, QString(), kSwatchNone, rotation);
   if (isRetired()) return;

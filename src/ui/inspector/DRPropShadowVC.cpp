@@ -252,16 +252,8 @@ bool DRPropShadowVC::postMeasure(const QString& keyPath, MeasureUnit value) {
 }
 
 void DRPropShadowVC::setRotation(QWidget* sender) {
-  double degrees = 0;
-  if (sender == m_angleSlider) {
-    YankFocusForSliderPair(m_angleSlider, m_angleField);
-    degrees = m_angleSlider->doubleValue();
-  } else {
-    const MeasureUnit typed = MeasureValue(m_angleField);
-    if (typed == kMixedMeasure) return;
-    degrees = double(typed) / double(kMeasurePerPoint);
-  }
-  const MeasureUnit angle = RotationFromControl(degrees);
+  const MeasureUnit angle = rotationFromPair(sender, m_angleSlider, m_angleField);
+  if (angle == kMixedMeasure) return;
   if (!postMeasure(kAngleKeyPath, angle)) return;
   showPairValue(m_angleSlider, m_angleField, angle);
 }
