@@ -51,6 +51,12 @@ class DRContentVC : public QObject, public CSUndoDelegate, public DREditorConten
   // The undo and redo commands call it before they undo or redo, so that no
   // later edit merges into an entry.
   void resetCurrentUndoID() { m_currentUndoID = CSUndoManager::kInitialUndoID; }
+  // Empties the undo store; the id that was current opens a new entry
+  // afterwards, as there is none left to merge into.
+  void clearUndo() {
+    m_undoManager->clearUndo();
+    resetCurrentUndoID();
+  }
   // Opens an entry for the change about to be made, or merges into the one
   // open under this id; false (change nothing) while the drawing is locked
   // or when the store refuses the snapshot.

@@ -584,7 +584,7 @@ void DRWindowController::setContentFrame(const QRect& frame) {
 }
 
 void DRWindowController::clearUndo() {
-  if (m_currentVC) m_currentVC->undoManager().clearUndo();
+  if (m_currentVC) m_currentVC->clearUndo();
 }
 
 uint32_t DRWindowController::newUndoID() {

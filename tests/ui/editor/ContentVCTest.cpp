@@ -86,11 +86,18 @@ TEST_F(ContentVCTest, TheUndoGate) {
   ASSERT_TRUE(vc.setUndoID(typing, 1, 0));
   EXPECT_EQ(vc.snapshots, before + 1);
 
+  // After the store is emptied (a revert), the id that was current opens a
+  // new entry too: the change stays undoable.
+  vc.clearUndo();
+  ASSERT_TRUE(vc.setUndoID(typing, 1, 0));
+  EXPECT_EQ(vc.snapshots, before + 2);
+  EXPECT_TRUE(vc.undoManager().isUndoAvailable());
+
   // A locked drawing refuses every request, the current id included.
   drawing.setLocked(true);
   EXPECT_FALSE(vc.setUndoID(typing, 1, 0));
   EXPECT_FALSE(vc.setUndoID(kFresh, 1, 0));
-  EXPECT_EQ(vc.snapshots, before + 1);
+  EXPECT_EQ(vc.snapshots, before + 2);
 }
 
 TEST_F(ContentVCTest, ARefusedSnapshotIsARefusal) {
