@@ -54,15 +54,22 @@ void Report(benchmark::State& state, double totalMilliseconds, const char* count
                                            : "longer than one 60 Hz frame (16.7 ms)");
 }
 
-void BM_ScaleDragStep(benchmark::State& state) {
-  EnsureBenchApplication<QApplication>();
-  DRScalableImageDialog dialog(BenchPdf());
+// Shows the dialog on the bench page; false, the run marked, when the page
+// did not load.
+bool ShowDialog(benchmark::State& state, DRScalableImageDialog& dialog) {
   if (!dialog.isLoaded()) {
     state.SkipWithError("the page did not load");
-    return;
+    return false;
   }
   dialog.show();
   QCoreApplication::processEvents();
+  return true;
+}
+
+void BM_ScaleDragStep(benchmark::State& state) {
+  EnsureBenchApplication<QApplication>();
+  DRScalableImageDialog dialog(BenchPdf());
+  if (!ShowDialog(state, dialog)) return;
   CSDoubleSlider* slider = dialog.scaleSlider();
   slider->setSliderDown(true);
   double factor = 1;
@@ -83,12 +90,7 @@ BENCHMARK(BM_ScaleDragStep)->Unit(benchmark::kMillisecond);
 void BM_ScaleRelease(benchmark::State& state) {
   EnsureBenchApplication<QApplication>();
   DRScalableImageDialog dialog(BenchPdf());
-  if (!dialog.isLoaded()) {
-    state.SkipWithError("the page did not load");
-    return;
-  }
-  dialog.show();
-  QCoreApplication::processEvents();
+  if (!ShowDialog(state, dialog)) return;
   CSDoubleSlider* slider = dialog.scaleSlider();
   const double factor = double(state.range(0));
   double total = 0;

@@ -185,7 +185,7 @@ QDateTime CSAppUpdater::now() const {
 }
 
 bool CSAppUpdater::isWindowShown() const {
-  return m_modal || (m_window && m_window->isVisible());
+  return IsReusableDialogShown(m_window, m_modal);
 }
 
 void CSAppUpdater::runModal() {
@@ -193,17 +193,13 @@ void CSAppUpdater::runModal() {
 }
 
 void CSAppUpdater::endModal() {
-  if (m_window && m_modal) m_window->done(QDialog::Accepted);
+  EndReusableDialog(m_window, m_modal);
 }
 
 // ---- Commands --------------------------------------------------------------------
 
 void CSAppUpdater::displayUpdateDialog() {
-  if (isWindowShown()) {
-    m_window->raise();
-    m_window->activateWindow();
-    return;
-  }
+  if (RaiseReusableDialog(m_window, m_modal)) return;
   setPane(m_panes[kMainPane]);
   runModal();
   SetTindleWickBoolean(UpdaterSettingKey(kAutoUpdateKey), m_autoCheck);

@@ -333,7 +333,7 @@ void CSNewsUpdater::updateDateField(QLabel* field, DayIndex date) {
 }
 
 bool CSNewsUpdater::isWindowShown() const {
-  return m_modal || (m_window && m_window->isVisible());
+  return IsReusableDialogShown(m_window, m_modal);
 }
 
 void CSNewsUpdater::runModal() {
@@ -341,15 +341,11 @@ void CSNewsUpdater::runModal() {
 }
 
 void CSNewsUpdater::endModal() {
-  if (m_window && m_modal) m_window->done(QDialog::Accepted);
+  EndReusableDialog(m_window, m_modal);
 }
 
 void CSNewsUpdater::displayUpdateDialog() {
-  if (isWindowShown()) {
-    m_window->raise();
-    m_window->activateWindow();
-    return;
-  }
+  if (RaiseReusableDialog(m_window, m_modal)) return;
   setPane(m_panes[kMainPane]);
   m_window->setWindowTitle(QStringLiteral("Check for TindleWick News"));
   refreshToday();

@@ -71,6 +71,23 @@ void RunReusableDialog(QDialog* dialog, bool& modal) {
   if (guard) guard->hide();
 }
 
+bool IsReusableDialogShown(const QDialog* dialog, bool modal) {
+  return modal || (dialog && dialog->isVisible());
+}
+
+bool RaiseReusableDialog(QDialog* dialog, bool modal) {
+  if (!IsReusableDialogShown(dialog, modal)) return false;
+  if (dialog) {
+    dialog->raise();
+    dialog->activateWindow();
+  }
+  return true;
+}
+
+void EndReusableDialog(QDialog* dialog, bool modal) {
+  if (dialog && modal) dialog->done(QDialog::Accepted);
+}
+
 QWidget* ShowOnlyPane(QWidget* window, QWidget* current, QWidget* pane) {
   if (!pane || !window || !window->layout()) return current;
   if (current != pane) {

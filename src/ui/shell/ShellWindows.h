@@ -27,6 +27,12 @@ int ExecDialogCentered(QDialog* dialog);
 // Runs a window that stays made between runs: centred and modal, with
 // `modal` set while it runs, then hidden. Nothing while it runs already.
 void RunReusableDialog(QDialog* dialog, bool& modal);
+// Whether such a window is running or showing.
+bool IsReusableDialogShown(const QDialog* dialog, bool modal);
+// Brings it forward when it shows; false when it does not.
+bool RaiseReusableDialog(QDialog* dialog, bool modal);
+// Ends its run, when it runs.
+void EndReusableDialog(QDialog* dialog, bool modal);
 
 // A window showing one pane at a time in its layout: the pane takes the
 // current one's place and the window takes the pane's height. Answers the
