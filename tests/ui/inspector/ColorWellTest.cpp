@@ -116,8 +116,7 @@ TEST_F(PaneColorWellTest, EachSwatchChangesItsToolSettingAndItsPropertyOfTheSele
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.swatch);
-    undo().clearUndo();
-    controller->currentContent()->resetCurrentUndoID();
+    controller->currentContent()->clearUndo();
     DRElementRectangle* rect = addRect();
     rect->setShadow(DRShadow());
     well->setSwatchIndex(row.swatch);
