@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "interchange/DRInterchangeServices.h"
+#include "model/DRDrawing.h"
 #include "model/DRKeyTable.h"
 #include "model/SpecialtyDrawing.h"
 #include "model/StyleRecordText.h"
@@ -77,8 +79,9 @@ DRWindowController* MainDrawingController() {
 }
 
 // What the drawing model asks of the application: its main window, the
-// preferences, the support folder and the recent arrows.
-class AppModelServices : public DRModelServices {
+// preferences, the support folder and the recent arrows; files of other
+// kinds go to the interchange layer.
+class AppModelServices : public DRInterchangeServices {
  public:
   explicit AppModelServices(DRAppController& owner) : m_owner(owner) {}
 
@@ -193,6 +196,7 @@ void DRAppController::initOnLaunch() {
   DRPrefController::sharedInstance().install();
   if (!m_modelServices) m_modelServices = std::make_unique<AppModelServices>(*this);
   SetModelServices(m_modelServices.get());
+  RegisterInterchangeServices();
   SetEditorAppServices(this);
   SetEditorDialogs(&SharedAppDialogs());
   AddApplicationActionTarget(this);

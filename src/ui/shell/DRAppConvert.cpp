@@ -74,9 +74,9 @@ QString WritePdf(const QString& source, const QString& tempPath, QString* writte
     case kDrawFileNative:
       return PdfFromDrawingWindow(OpenDrawFile(source, QString()), tempPath);
     case kDrawFileSvg: {
-      DRElementList elements = services.loadElementsFromSvgFile(source);
-      if (elements.empty()) return CantReadReason();
-      return PdfFromDrawingWindow(NewDrawingForElements(std::move(elements), nullptr, source, QString()), tempPath);
+      std::optional<DRElementList> elements = services.loadElementsFromSvgFile(source);
+      if (!elements) return CantReadReason();
+      return PdfFromDrawingWindow(NewDrawingForElements(std::move(*elements), nullptr, source, QString()), tempPath);
     }
     case kDrawFileEmf: {
       QByteArray data;

@@ -51,11 +51,12 @@ QWidget* RefuseFile(const QString& path, const QString& reason) {
   return nullptr;
 }
 
-// The elements an importer made, in a new drawing; an importer that made
-// none could not read the file.
-QWidget* OpenImportedElements(DRElementList elements, const QString& path, const QString& tabIdentifier) {
-  if (elements.empty()) return RefuseFile(path, QStringLiteral("its drawing can't be read"));
-  return NewDrawingForElements(std::move(elements), nullptr, path, tabIdentifier);
+// The elements an importer made, in a new drawing; an importer that failed
+// has shown its own alert.
+QWidget* OpenImportedElements(std::optional<DRElementList> elements, const QString& path,
+                              const QString& tabIdentifier) {
+  if (!elements) return nullptr;
+  return NewDrawingForElements(std::move(*elements), nullptr, path, tabIdentifier);
 }
 
 }  // namespace
