@@ -390,7 +390,8 @@ Kolor DRDrawing::kolorAtPoint(const QPointF& point) const {
 // ---- After saving and reverting ------------------------------------------------
 
 void DRDrawing::attachToSavedFile() {
-  if (QFileInfo(filePath()).suffix() == g_drawingExtension) {
+  // The extension is compared as the save chose its writer by it.
+  if (IsFuzzyEqualToString(QFileInfo(filePath()).suffix(), g_drawingExtension)) {
     // Paintings inside groups live in the package as much as top-level ones.
     QList<std::shared_ptr<DRPainting>> paintings;
     FindPaintingsInUse(m_elements, &paintings);

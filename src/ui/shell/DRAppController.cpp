@@ -27,6 +27,7 @@
 #include "support/Categories.h"
 #include "support/Files.h"
 #include "support/widgets/InterfaceHelpers.h"
+#include "support/widgets/CSFilePanel.h"
 #include "ui/editor/DRClipboardServices.h"
 #include "ui/editor/DRDrawVC.h"
 #include "ui/editor/DREditorDialogs.h"
@@ -113,11 +114,8 @@ class AppModelServices : public DRInterchangeServices {
 class AppDialogs : public DRInspectorDialogs {
  public:
   QStringList runOpenPanel(DREditorWindowHost* window, const QString& title, const QStringList& extensions) override {
-    QStringList patterns;
-    for (const QString& extension : extensions) patterns << QStringLiteral("*.") + extension;
-    const QString filter = patterns.isEmpty() ? QString() : QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' ')));
     QWidget* parent = window ? qobject_cast<QWidget*>(window->window()) : nullptr;
-    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+    return RunFileOpenPanel(title, extensions, true, parent);
   }
 };
 
@@ -168,6 +166,9 @@ void DRAppController::preliminaryInit() {
                    << QStringLiteral("text/plain");
   CreateXmlDecoder();
   EnsureGrabDotColors();
+  // Drawings and their autosave copies are folders that every file panel
+  // takes as files.
+  CSFilePanel::setPackageExtensions({g_drawingExtension, g_autosaveExtension});
 }
 
 void DRAppController::initOnLaunch() {

@@ -141,15 +141,18 @@ QWidget* NewDrawingForElements(DRElementList elements, DRElement* bitmapElement,
   for (auto& element : elements) drawing->elements().push_back(std::move(element));
   if (DRDrawView* view = controller->drawView()) view->setDrawingFrame();
 
-  FinderAttributes record;
-  GetFinderAttributes(path, &record);
-  const bool locked = record.immutable || !IsFileMutable(path);
-  drawing->setLocked(locked);
-  const QString name = DisplayName(path, record);
-  controller->setTitle(locked ? StringWithFormat("%@ [Locked]", name) : name);
-  controller->setRepresentedFilename(path);
-  // Saving and reverting decide by this path's kind.
-  drawing->setFilePath(path);
+  // Elements from no file keep the untitled title the window was given.
+  if (!path.isEmpty()) {
+    FinderAttributes record;
+    GetFinderAttributes(path, &record);
+    const bool locked = record.immutable || !IsFileMutable(path);
+    drawing->setLocked(locked);
+    const QString name = DisplayName(path, record);
+    controller->setTitle(locked ? StringWithFormat("%@ [Locked]", name) : name);
+    controller->setRepresentedFilename(path);
+    // Saving and reverting decide by this path's kind.
+    drawing->setFilePath(path);
+  }
 
   DRPrefController& preferences = DRPrefController::sharedInstance();
   if (preferences.maximizeNewDocs()) {
