@@ -115,6 +115,7 @@ class DRSettings : public QObject {
   int32_t pencilOption() const { return m_pencilOption; }
   void setPencilOption(int32_t option) { m_pencilOption = option; }
   bool interiorOpaque() const { return m_interiorOpaque; }
+  void setInteriorOpaque(bool on) { m_interiorOpaque = on; }
   bool shrinkSelection() const { return m_shrinkSelection; }
   void setShrinkSelection(bool on) { m_shrinkSelection = on; }
   bool showPaintGrid() const { return m_showPaintGrid; }

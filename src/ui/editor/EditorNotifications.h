@@ -37,3 +37,16 @@ extern const QString g_windowWillCloseNotification;  // "twdraw.windowWillClose"
 
 // The drawing controller's announcements.
 extern const QString g_reloadPropertiesNotification;  // "cs.reloadProperties" (object: the window): the inspector reloads its panes
+
+// The painting editor's. "sizeChange" carries "width" and "height"
+// (measures), "transient", "noUndo", "edited" and "resizing"; "editMask"
+// and "mask" tell the canvas and panes of a new edit mode or transparency.
+// The paint-wide ones ("redrawPaint", "paintTolerance", "checkerboard") and
+// "eyedropper" have no object.
+extern const QString g_sizeChangeNotification;      // "twdraw.sizeChange" (object: the window)
+extern const QString g_redrawPaintNotification;     // "twdraw.redrawPaint"
+extern const QString g_editMaskNotification;        // "twdraw.editMask" (object: the window)
+extern const QString g_maskNotification;            // "twdraw.mask" (object: the window)
+extern const QString g_eyedropperNotification;      // "twdraw.eyedropper"
+extern const QString g_paintToleranceNotification;  // "twdraw.paintTolerance"
+extern const QString g_checkerboardNotification;    // "twdraw.checkerboard"

@@ -3,6 +3,7 @@
 #include "ui/inspector/DRArrangeSheets.h"
 #include "ui/inspector/DRBackgroundDialog.h"
 #include "ui/inspector/DRShapeDialog.h"
+#include "ui/paint/DRPaintingSizeDialog.h"
 
 void DRInspectorDialogs::runAlignSheet(DREditorWindowHost* window) {
   DRAlignDialog::runSheetForWindow(window);
@@ -30,4 +31,8 @@ void DRInspectorDialogs::runTypeSelectSheet(DREditorWindowHost* window) {
 
 void DRInspectorDialogs::getDistributeOffset(DREditorWindowHost* window, OffsetHandler done) {
   DRDistributeDialog::getOffset(window, std::move(done));
+}
+
+void DRInspectorDialogs::getPaintingSize(DREditorWindowHost* window, QSizeF defaultSize, SizeHandler done) {
+  DRPaintingSizeDialog::getSize(window, defaultSize, std::move(done));
 }

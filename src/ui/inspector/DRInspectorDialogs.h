@@ -15,4 +15,5 @@ class DRInspectorDialogs : public DREditorDialogs {
   void runBackgroundSheet(DREditorWindowHost* window) override;
   void runTypeSelectSheet(DREditorWindowHost* window) override;
   void getDistributeOffset(DREditorWindowHost* window, OffsetHandler done) override;
+  void getPaintingSize(DREditorWindowHost* window, QSizeF defaultSize, SizeHandler done) override;
 };

@@ -11,6 +11,10 @@
 #include "ui/inspector/DRPropScribbleVC.h"
 #include "ui/inspector/DRPropShadowVC.h"
 #include "ui/inspector/DRPropTextVC.h"
+#include "ui/paint/DRPropPaintGlobalVC.h"
+#include "ui/paint/DRPropPaintGraysVC.h"
+#include "ui/paint/DRPropPaintMaskVC.h"
+#include "ui/paint/DRPropPaintSizeVC.h"
 
 DRPaneRegistry& DRPaneRegistry::shared() {
   static DRPaneRegistry registry;
@@ -41,6 +45,10 @@ void InstallInspectorPaneFactory() {
     DRPropFillVC::registerPane();
     DRPropLineVC::registerPane();
     DRPropArrowVC::registerPane();
+    DRPropPaintSizeVC::registerPane(registry);
+    DRPropPaintMaskVC::registerPane(registry);
+    DRPropPaintGlobalVC::registerPane(registry);
+    DRPropPaintGraysVC::registerPane(registry);
     return true;
   }();
   (void)registered;

@@ -36,6 +36,7 @@
 #include "ui/editor/EditorSetup.h"
 #include "ui/inspector/CSFavoriteColorManager.h"
 #include "ui/inspector/DRInspectorDialogs.h"
+#include "ui/paint/DRPaintVC.h"
 #include "ui/shell/CSActionHandler.h"
 #include "ui/shell/CSAppUpdater.h"
 #include "ui/shell/CSNewsUpdater.h"
@@ -209,6 +210,8 @@ void DRAppController::initOnLaunch() {
   InstallWindowChrome();
 
   SetupEditorResources();
+  // Painting tabs get the painting editor.
+  DRWindowController::setPaintTabFactory(&DRPaintVC::createForWindow);
   CreateShellCursors();
   ClosePanels();
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
