@@ -40,8 +40,12 @@ test-build: deps $(TEST_DIR)/build.ninja
 	@$(call AUTOGEN_RESCAN,$(TEST_DIR))
 	cmake --build $(TEST_DIR) -j $(JOBS)
 
+# Each test program runs in a few shards; after ctest, gtest-summary counts
+# the test cases of every shard and names each that failed.
 test: test-build
-	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	rm -rf $(TEST_DIR)/test-logs
+	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS); \
+	  status=$$?; bash $(CURDIR)/tests/scripts/gtest-summary test-logs || status=1; exit $$status
 
 $(TSAN_DIR)/build.ninja:
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
@@ -53,9 +57,10 @@ $(TSAN_DIR)/build.ninja:
 tsan: deps $(TSAN_DIR)/build.ninja
 	@$(call AUTOGEN_RESCAN,$(TSAN_DIR))
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target test_pixmap test_model
-	cd $(TSAN_DIR) && QT_QPA_PLATFORM=offscreen \
+	cd $(TSAN_DIR)/tests && for t in test_pixmap test_model; do \
+	  QT_QPA_PLATFORM=offscreen \
 	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
-	  ctest -R 'ColorReplace|DrawingTest' --output-on-failure
+	  ./$$t --gtest_filter='*ColorReplace*:*DrawingTest*' || exit 1; done
 
 bench: build
 	@for b in $(RELEASE_DIR)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
