@@ -6,10 +6,11 @@ RELEASE_DIR := build/release
 TEST_DIR := build/test
 TSAN_DIR := build/tsan
 FUZZ_SECONDS ?= 10
+PREFIX ?= /usr/local
 export CCACHE_DIR ?= $(HOME)/.cache/ccache
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: deps run build test test-build tsan bench fuzz clean
+.PHONY: deps run build install test test-build tsan bench fuzz clean
 
 deps:
 	@if [ "$$(id -u)" -eq 0 ]; then bash scripts/install-deps; else sudo bash scripts/install-deps; fi
@@ -25,6 +26,12 @@ AUTOGEN_RESCAN = find $(1) -path '*_autogen/timestamp' -delete 2>/dev/null || tr
 build: deps $(RELEASE_DIR)/build.ninja
 	@$(call AUTOGEN_RESCAN,$(RELEASE_DIR))
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+# make install PREFIX=... (default /usr/local; DESTDIR stages it elsewhere):
+# the program, the Stock Shapes drawing, the desktop entry, the icons and
+# the drawing package's MIME type.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
 
 # make run ARGS="drawing.TWdraw picture.png" opens files at start.
 ARGS ?=
