@@ -58,16 +58,17 @@ $(TSAN_DIR)/build.ninja:
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 	  -DTWDRAW_TSAN=ON -DTWDRAW_SANITIZE=OFF -DTWDRAW_FUZZ=OFF -DTWDRAW_TESTS=ON
 
-# The colour replacement and large drawing renderings run on worker
-# threads: their suites under ThreadSanitizer. Qt is not instrumented, so
+# The colour replacement, large drawing renderings and the pixel loops split
+# across the thread pool run on worker threads: their suites under
+# ThreadSanitizer. Qt is not instrumented, so
 # the hand-over through its event queue is suppressed (tests/tsan.supp).
 tsan: deps $(TSAN_DIR)/build.ninja
 	@$(call AUTOGEN_RESCAN,$(TSAN_DIR))
-	cmake --build $(TSAN_DIR) -j $(JOBS) --target test_pixmap test_model
-	cd $(TSAN_DIR)/tests && for t in test_pixmap test_model; do \
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target test_pixmap test_model test_ui_paint
+	cd $(TSAN_DIR)/tests && for t in test_pixmap test_model test_ui_paint; do \
 	  QT_QPA_PLATFORM=offscreen \
 	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
-	  ./$$t --gtest_filter='*ColorReplace*:*DrawingTest*' || exit 1; done
+	  ./$$t --gtest_filter='*ColorReplace*:*DrawingTest*:*BoxBlur*:*BlurTest*:*PixelLoops*:*PaintSwap*' || exit 1; done
 
 bench: build
 	@for b in $(RELEASE_DIR)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done

@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QString message;
   if (ParseMeasure(text, plain, unit, &value, &message)) {
     const bool representable = value != kMixedMeasure && value > -4000000000000000000 && value < 4000000000000000000;
-    const bool signAllowed = value >= 0 || unit != kDistanceUnitPercent;
-    if (representable && signAllowed) {
+    if (representable) {
       const QString shown = FormatMeasure(value, plain, true, unit);
       MeasureUnit again = 0;
       if (!ParseMeasure(shown, plain, unit, &again, nullptr)) std::abort();

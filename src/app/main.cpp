@@ -7,6 +7,7 @@
 
 #include "support/CSLogger.h"
 #include "support/widgets/CSAlert.h"
+#include "support/widgets/CSFocusReturn.h"
 #include "ui/shell/CSStartup.h"
 #include "ui/shell/DRAppController.h"
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   // can report; the start-up makes the kernel with the controller.
   InstallLogFile();
   InstallAlertPresenter();
+  InstallModalFocusReturn();
   DRAppController* controller = DRAppController::sharedInstance();
   QStringList arguments = QApplication::arguments();
   arguments.removeFirst();

@@ -390,7 +390,8 @@ Kolor DRDrawing::kolorAtPoint(const QPointF& point) const {
 // ---- After saving and reverting ------------------------------------------------
 
 void DRDrawing::attachToSavedFile() {
-  if (QFileInfo(filePath()).suffix() == g_drawingExtension) {
+  // The extension is compared as the save chose its writer by it.
+  if (IsFuzzyEqualToString(QFileInfo(filePath()).suffix(), g_drawingExtension)) {
     // Paintings inside groups live in the package as much as top-level ones.
     QList<std::shared_ptr<DRPainting>> paintings;
     FindPaintingsInUse(m_elements, &paintings);
@@ -469,7 +470,8 @@ void DRDrawing::revert() {
       return;
     }
   } else if (type == kDrawFileEmf || type == kDrawFileSvg || type == kDrawFileImage) {
-    DRElementList loaded;
+    // nullopt: the file could not be read (the importer has said so).
+    std::optional<DRElementList> loaded;
     if (type == kDrawFileEmf) {
       loaded = services.loadElementsFromEmfFile(path);
     } else if (type == kDrawFileSvg) {
@@ -481,11 +483,11 @@ void DRDrawing::revert() {
         auto bitmap = std::make_unique<DRElementBitmap>(painting);
         bitmap->setFrame(CSRect{0, 0, MeasureFromDouble(size.width() * double(kMeasurePerPoint)),
                                 MeasureFromDouble(size.height() * double(kMeasurePerPoint))});
-        loaded.push_back(std::move(bitmap));
+        loaded.emplace().push_back(std::move(bitmap));
       }
     }
-    if (loaded.empty()) return;
-    m_elements = std::move(loaded);
+    if (!loaded) return;
+    m_elements = std::move(*loaded);
     m_recentColors.clear();
     if (view) view->setScrollOrigin(QPointF(0, 0));
   } else {

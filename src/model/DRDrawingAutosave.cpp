@@ -4,6 +4,8 @@
 // two minutes, by the timer only once the user has paused for five seconds,
 // and deleted when the drawing closes or the application quits.
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 #include <exception>
 
@@ -58,6 +60,10 @@ void DRDrawing::autosaveTimerFired(bool fromTimer) {
   const double now = services.currentTime();
   if (fromTimer && now - m_lastEditTime < kAutosaveQuietSeconds) return;
   if (now - m_autosaveTime < kAutosaveMinimumSeconds) return;
+  // The folder may have been removed while the application ran: made again,
+  // or, when that fails, tried again on a later run rather than failed for
+  // good.
+  if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) return;
 
   m_autosaving = true;
   QString tempPath;

@@ -239,7 +239,9 @@ bool ReadFonts(CSXmlDecoder& decoder, std::optional<DRFontTable::Scope>* scope) 
 }
 
 // Reads "images" (the decoder on its start tag) into the drawing's waiting
-// paintings, loading each picture from the folder. `missing` is set when
+// paintings, loading each picture from the folder (none when the folder is
+// empty: every picture is then missing, but each painting still stands in
+// for its file, so the bitmaps keep their reference). `missing` is set when
 // one fails to load. False when the text is malformed or cut off.
 bool ReadImages(CSXmlDecoder& decoder, const QString& folder, DRDrawing& drawing, bool* missing) {
   return ReadXmlChildren(decoder, kXmlImages, nullptr, [&](CSXmlDecoder& child) {
@@ -254,7 +256,7 @@ bool ReadImages(CSXmlDecoder& decoder, const QString& folder, DRDrawing& drawing
     }
     // The record's "file" is a name inside the folder.
     const QString name = painting->filePath();
-    const QString path = IsPlainFileName(name) ? folder + QLatin1Char('/') + name : QString();
+    const QString path = !folder.isEmpty() && IsPlainFileName(name) ? folder + QLatin1Char('/') + name : QString();
     const CSImage image = path.isEmpty() ? CSImage() : LoadPackageImage(path);
     if (image.isNull()) {
       // The painting stands in for its file, which a save copies as it is
@@ -450,15 +452,9 @@ ReadResult ReadDrawingXml(CSXmlDecoder& decoder, const QString& imagesFolder, DR
         break;
       case kXmlImages:
         imagesSeen = true;
-        if (imagesFolder.isEmpty()) {
-          // The records name files that are not there.
-          if (children) {
-            decoder.skipTag();
-            content->missingImage = true;
-          }
-        } else if (children && !ReadImages(decoder, imagesFolder, drawing, &content->missingImage)) {
-          return malformed();
-        }
+        // Without the folder the records name files that are not there;
+        // they are read all the same, so that a save keeps them.
+        if (children && !ReadImages(decoder, imagesFolder, drawing, &content->missingImage)) return malformed();
         break;
       case kXmlElements:
         if (!children) break;

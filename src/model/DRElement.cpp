@@ -202,6 +202,9 @@ void DRElement::copyFrom(const DRElement& other) {
   m_reflectionOffset = other.m_reflectionOffset;
   m_resizeFromCenter = other.m_resizeFromCenter;
   setRotation(other.m_rotation);
+  // A copy holds what its source's record holds, even a rotation the
+  // subclass's setter refuses (a line read from a record that has one).
+  m_rotation = other.m_rotation;
   m_shadow = other.m_shadow;
   setUnderConstruction(other.m_underConstruction);
   // Leaving construction gives a zero original size the frame's; a copy
@@ -573,8 +576,9 @@ void DRElement::drawCasing(const QRectF& rect, DRElementHostingView* view) {
     m_rotationCenter = rect.center();
     rotate();
   }
-  // Views without a window (off-screen renders) show the casing colour too.
-  const bool active = !view->hasWindow() || view->isActiveFirstResponder();
+  // A view without a window (an off-screen render) is never the active
+  // one: its casings are grey.
+  const bool active = view->hasWindow() && view->isActiveFirstResponder();
   const int options = active ? kGrabDotCasingColor | kGrabDotWhiteDisc : kGrabDotWhiteDisc;
   double dotZoom = 1.0;
   if (const std::optional<double> zoom = view->zoomValue()) dotZoom = ModelServices().zoomForGrabDots(*zoom);

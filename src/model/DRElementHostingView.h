@@ -29,10 +29,12 @@ class DRElementHostingView {
   // the position panes when `position`, else the rotation.
   virtual void updatePropertiesDelay(bool position) { (void)position; }
 
-  // The view has a window; casings of views without one use the casing colour.
+  // The view has a window.
   virtual bool hasWindow() const { return false; }
   // Its window is the active main window and the view its first responder.
   virtual bool isActiveFirstResponder() const { return false; }
+  // Its window is the active main window, whichever view has the focus.
+  virtual bool isInActiveWindow() const { return false; }
   // The view is the drawing canvas rendering into an image.
   virtual bool drawToImage() const { return false; }
   // Marks a rectangle of the view (view points) for redrawing.

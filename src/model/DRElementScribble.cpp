@@ -260,7 +260,8 @@ void DRElementScribble::drawScribble(const QRectF& rect, DRElementHostingView* v
     }
   }
   finishDrawing(r, view);
-  if (m_reshaping && view && view->isActiveFirstResponder()) drawReshapePointsForRect(r, view);
+  // The handles stay while a pane of the same window has the focus.
+  if (m_reshaping && view && view->isInActiveWindow()) drawReshapePointsForRect(r, view);
 }
 
 CSRect DRElementScribble::bounds(bool forPrinting) const {

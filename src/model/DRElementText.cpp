@@ -51,7 +51,10 @@ void DRElementText::setHeight() {
   CSRect f = frame();
   const double width = double(f.width) / double(kMeasurePerPoint);
   const QSizeF size = TextBoxSize(m_textInfo.expressWithText(m_text, false), width);
-  if (size.height() > 0 && std::min(size.width(), width) <= width) {
+  // No test of the text's width: lines break at the frame's width, and a
+  // word wider than that overflows its line, which the height counts all
+  // the same; the frame keeps its width either way.
+  if (size.height() > 0) {
     f.height = MeasureFromDouble(size.height() * double(kMeasurePerPoint));
     DRElement::setFrame(f);
   }

@@ -5,6 +5,8 @@
 #include "platform/NotificationCenter.h"
 #include "support/CSCore.h"
 #include "support/CSError.h"
+#include "support/Categories.h"
+#include "support/StringWithFormat.h"
 
 namespace {
 
@@ -34,6 +36,26 @@ DRDrawFileType DRModelServices::drawFileType(const QString& path) const {
   if (extension.compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) return kDrawFileSvg;
   if (CSImage::fileExtensions().contains(extension.toLower())) return kDrawFileImage;
   return kDrawFileUnknown;
+}
+
+namespace {
+
+// The alert of a file kind no importer reads here.
+std::optional<DRElementList> RefuseImport(const QString& path) {
+  GiveSimpleAlert(QStringLiteral("Can't open file."),
+                  StringWithFormat("I can't open the file \"%@\"; %@.", LastPathComponent(path),
+                                   QStringLiteral("its drawing can't be read")));
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<DRElementList> DRModelServices::loadElementsFromEmfFile(const QString& path) {
+  return RefuseImport(path);
+}
+
+std::optional<DRElementList> DRModelServices::loadElementsFromSvgFile(const QString& path) {
+  return RefuseImport(path);
 }
 
 bool DRModelServices::saveSvgFile(const DRElementList& elements, const CSRect& frame, const QString& path,

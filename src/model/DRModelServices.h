@@ -10,6 +10,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <optional>
 
 #include "model/DRArrow.h"
 #include "model/DRElementGroup.h"
@@ -66,15 +67,11 @@ class DRModelServices {
 
   // ---- Files of other kinds (the interchange layer registers them) ----
   virtual DRDrawFileType drawFileType(const QString& path) const;
-  // The elements of an EMF or SVG file; empty when it cannot be read.
-  virtual DRElementList loadElementsFromEmfFile(const QString& path) {
-    (void)path;
-    return {};
-  }
-  virtual DRElementList loadElementsFromSvgFile(const QString& path) {
-    (void)path;
-    return {};
-  }
+  // The elements of an EMF or SVG file (an empty file gives an empty list);
+  // nullopt when it cannot be read, after the importer's own alert. Without
+  // an importer, the alert says the drawing can't be read.
+  virtual std::optional<DRElementList> loadElementsFromEmfFile(const QString& path);
+  virtual std::optional<DRElementList> loadElementsFromSvgFile(const QString& path);
   virtual bool saveSvgFile(const DRElementList& elements, const CSRect& frame, const QString& path,
                            CSError* error);
   // Pictures turned into images; each gives a null image when it cannot,

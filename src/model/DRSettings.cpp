@@ -106,8 +106,9 @@ void DRSettings::loadSettings(const QSettings& settings) {
   setArrow(ReadRecord<DRArrow>(settings, kArrowKey, kXmlArrow));
   setTextInfo(ReadRecord<DRTextInfo>(settings, kTextKey, kXmlTextinfo).value_or(DRTextInfo()));
 
-  m_regularPolyVertexCount = IntegerSetting<uint64_t>(settings, kVertexCountKey, 0);
-  if (m_regularPolyVertexCount == 0) m_regularPolyVertexCount = kDefaultRegularPolyVertexCount;
+  // Read signed: a negative count stored by hand is no count, like a stored 0.
+  const int64_t vertexCount = IntegerSetting<int64_t>(settings, kVertexCountKey, 0);
+  m_regularPolyVertexCount = vertexCount < 1 ? kDefaultRegularPolyVertexCount : uint64_t(vertexCount);
   m_cornerRadius = IntegerSetting<MeasureUnit>(settings, kCornerRadiusKey, 0);
   if (m_cornerRadius == 0) m_cornerRadius = kDefaultCornerRadius;
   m_polygonTolerance = IntegerSetting<MeasureUnit>(settings, kToleranceKey, 0);

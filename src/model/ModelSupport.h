@@ -21,6 +21,19 @@ extern bool g_suppressColorRegister;
 // post nothing.
 void RegisterKolor(Kolor kolor, bool primary);
 
+// Holds registration off while it lives, as it was before afterwards: copies
+// made for an undo snapshot hold no newly chosen colours.
+class ColorRegisterSuppression {
+ public:
+  ColorRegisterSuppression() : m_previous(g_suppressColorRegister) { g_suppressColorRegister = true; }
+  ~ColorRegisterSuppression() { g_suppressColorRegister = m_previous; }
+  ColorRegisterSuppression(const ColorRegisterSuppression&) = delete;
+  ColorRegisterSuppression& operator=(const ColorRegisterSuppression&) = delete;
+
+ private:
+  bool m_previous;
+};
+
 // ---- Rotation controls ----
 // The rotation (degrees x 12,700) typed into a text field: the mixed value
 // passes through, a whole turn either way is 0, a negative angle is raised

@@ -7,7 +7,10 @@
 // three successive box blurs, each a horizontal and a vertical running sum,
 // so its cost does not depend on the strength. It reads every pixel made
 // opaque (colours un-premultiplied, a transparent pixel as white) and writes
-// only opaque pixels.
+// only opaque pixels. Large pictures are blurred in bands of rows across the
+// thread pool, each band streaming its rows through all three boxes; boxes
+// of radius 0 are left out once a wider one makes the pixels opaque. The
+// sums are exact, so the result is the same however the work is split.
 
 #include <cstdint>
 
@@ -32,13 +35,14 @@ constexpr double kMaxBlurStrength = 3000;
 BoxSizes BlurRadius(double strength);
 
 // The three box blurs of `sizes`, in place on `source`, each a horizontal
-// pass into `scratch` and a vertical one back. Only the source's width and
-// height are worked on; the scratch must be at least as large. Every pixel
-// of the source ends opaque.
+// pass and a vertical one (streamed through row rings for large pictures,
+// else through `scratch`). Only the source's width and height are worked
+// on; the scratch must be at least as large. Every pixel of the source ends
+// opaque.
 void BoxBlur(const PixelBitmap& source, const PixelBitmap& scratch, const BoxSizes& sizes);
 
 // Blurs the whole bitmap; false, with nothing changed, when the strength
-// gives no radius or the scratch bitmap cannot be made.
+// gives no radius or its working memory cannot be had.
 bool Blur(const PixelBitmap& bitmap, double strength);
 
 // One blur stamp at the brush's x and y: the part of the painting within

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pixmap/CSPixmap.h"
+#include "pixmap/PixelVectors.h"
 #include "platform/NotificationCenter.h"
 #include "support/Bitmaps.h"
 #include "support/CSCore.h"
@@ -198,6 +199,84 @@ uint32_t StepComponent(uint32_t c, int count, uint32_t cap) {
     if (c == 0 || c == cap) break;
   }
   return c;
+}
+
+// ---- Row moves for flips and turns ----
+
+// Mirrors a row in place.
+void ReverseRow(uint32_t* row, int64_t width) {
+  int64_t low = 0, high = width;
+  for (; high - low >= 2 * kPixelLaneCount; low += kPixelLaneCount, high -= kPixelLaneCount) {
+    const PixelLanes left = LoadLanes(row + low), right = LoadLanes(row + high - kPixelLaneCount);
+    StoreLanes(row + low, ReversedLanes(right));
+    StoreLanes(row + high - kPixelLaneCount, ReversedLanes(left));
+  }
+  std::reverse(row + low, row + high);
+}
+
+// Exchanges two different rows.
+void SwapRows(uint32_t* a, uint32_t* b, int64_t width) {
+  int64_t x = 0;
+  for (; x + kPixelLaneCount <= width; x += kPixelLaneCount) {
+    const PixelLanes first = LoadLanes(a + x), second = LoadLanes(b + x);
+    StoreLanes(a + x, second);
+    StoreLanes(b + x, first);
+  }
+  for (; x < width; ++x) std::swap(a[x], b[x]);
+}
+
+// Exchanges two different rows, each mirrored: a[x] and b[width - 1 - x]
+// trade places.
+void SwapRowsReversed(uint32_t* a, uint32_t* b, int64_t width) {
+  int64_t x = 0;
+  for (; x + kPixelLaneCount <= width; x += kPixelLaneCount) {
+    uint32_t* mirror = b + width - kPixelLaneCount - x;
+    const PixelLanes first = LoadLanes(a + x), second = LoadLanes(mirror);
+    StoreLanes(a + x, ReversedLanes(second));
+    StoreLanes(mirror, ReversedLanes(first));
+  }
+  for (; x < width; ++x) std::swap(a[x], b[width - 1 - x]);
+}
+
+// Turns the source clockwise by 90 or 270 degrees into the destination,
+// whose sides are the source's exchanged. Blocks of 4 x 4 pixels are
+// transposed in registers; 16 source rows are taken at a time, so that each
+// destination row gets a whole cache line of them at once.
+template <int Degrees>
+void TurnPixels(const PixelBitmap& in, const PixelBitmap& out) {
+  const int64_t w = in.width, h = in.height;
+  // Where source pixel (x, y) goes.
+  auto target = [&](int64_t x, int64_t y) { return Degrees == 90 ? out.pixelAt(h - 1 - y, x) : out.pixelAt(y, w - 1 - x); };
+  constexpr int64_t kBand = 4 * kPixelLaneCount;
+  const int64_t bandEnd = h - h % kBand, blockEnd = w - w % kPixelLaneCount;
+  for (int64_t top = 0; top < bandEnd; top += kBand) {
+    for (int64_t x = 0; x < blockEnd; x += kPixelLaneCount) {
+      for (int64_t y = top; y < top + kBand; y += kPixelLaneCount) {
+        PixelLanes r0 = LoadLanes(in.row(y) + x), r1 = LoadLanes(in.row(y + 1) + x);
+        PixelLanes r2 = LoadLanes(in.row(y + 2) + x), r3 = LoadLanes(in.row(y + 3) + x);
+        if constexpr (Degrees == 90) {
+          // Destination row x + k runs from source row y + 3 up to row y.
+          TransposeLanes(r3, r2, r1, r0);
+          const int64_t column = h - kPixelLaneCount - y;
+          StoreLanes(out.row(x) + column, r3);
+          StoreLanes(out.row(x + 1) + column, r2);
+          StoreLanes(out.row(x + 2) + column, r1);
+          StoreLanes(out.row(x + 3) + column, r0);
+        } else {
+          // Destination row w - 1 - (x + k) runs from source row y down.
+          TransposeLanes(r0, r1, r2, r3);
+          StoreLanes(out.row(w - 1 - x) + y, r0);
+          StoreLanes(out.row(w - 2 - x) + y, r1);
+          StoreLanes(out.row(w - 3 - x) + y, r2);
+          StoreLanes(out.row(w - 4 - x) + y, r3);
+        }
+      }
+    }
+    for (int64_t y = top; y < top + kBand; ++y)
+      for (int64_t x = blockEnd; x < w; ++x) *target(x, y) = in.row(y)[x];
+  }
+  for (int64_t y = bandEnd; y < h; ++y)
+    for (int64_t x = 0; x < w; ++x) *target(x, y) = in.row(y)[x];
 }
 
 }  // namespace
@@ -528,13 +607,12 @@ void CSPixmap::reportReplaceProgress(const QVariantMap& info) {
 
 void CSPixmap::flipHorizontal() {
   const PixelBitmap own = bitmap();
-  for (int64_t y = 0; y < own.height; ++y) std::reverse(own.row(y), own.row(y) + own.width);
+  for (int64_t y = 0; y < own.height; ++y) ReverseRow(own.row(y), own.width);
 }
 
 void CSPixmap::flipVertical() {
   const PixelBitmap own = bitmap();
-  for (int64_t y = 0, other = own.height - 1; y < other; ++y, --other)
-    std::swap_ranges(own.row(y), own.row(y) + own.width, own.row(other));
+  for (int64_t y = 0, other = own.height - 1; y < other; ++y, --other) SwapRows(own.row(y), own.row(other), own.width);
 }
 
 CSPixmap* CSPixmap::rotate(int degrees, std::unique_ptr<CSPixmap>* rotated) {
@@ -543,13 +621,10 @@ CSPixmap* CSPixmap::rotate(int degrees, std::unique_ptr<CSPixmap>* rotated) {
     // Row y and row h - 1 - y trade places, each mirrored; the middle row of
     // an odd height is mirrored alone.
     for (int64_t y = 0, other = own.height - 1; y <= other; ++y, --other) {
-      if (y == other) {
-        std::reverse(own.row(y), own.row(y) + own.width);
-        break;
-      }
-      std::swap_ranges(own.row(y), own.row(y) + own.width, own.row(other));
-      std::reverse(own.row(y), own.row(y) + own.width);
-      std::reverse(own.row(other), own.row(other) + own.width);
+      if (y == other)
+        ReverseRow(own.row(y), own.width);
+      else
+        SwapRowsReversed(own.row(y), own.row(other), own.width);
     }
     return this;
   }
@@ -557,21 +632,10 @@ CSPixmap* CSPixmap::rotate(int degrees, std::unique_ptr<CSPixmap>* rotated) {
   auto turned = create(m_height, m_width);
   if (!turned) return nullptr;
   const PixelBitmap out = turned->bitmap();
-  const int64_t w = own.width, h = own.height;
-  // A source row becomes a result column: square tiles keep both the rows
-  // read and the columns written in the cache.
-  constexpr int64_t kTile = 8;
-  for (int64_t top = 0; top < h; top += kTile)
-    for (int64_t left = 0; left < w; left += kTile) {
-      const int64_t bottom = std::min(top + kTile, h), right = std::min(left + kTile, w);
-      for (int64_t y = top; y < bottom; ++y) {
-        const uint32_t* source = own.row(y);
-        if (degrees == 90)
-          for (int64_t x = left; x < right; ++x) *out.pixelAt(h - 1 - y, x) = source[x];
-        else
-          for (int64_t x = left; x < right; ++x) *out.pixelAt(y, w - 1 - x) = source[x];
-      }
-    }
+  if (degrees == 90)
+    TurnPixels<90>(own, out);
+  else
+    TurnPixels<270>(own, out);
   turned->m_alphaSet = m_alphaSet;
   turned->m_hasAlpha = m_hasAlpha;
   *rotated = std::move(turned);

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "pixmap/CSPixmap.h"
+#include "pixmap/PixelThreads.h"
+#include "pixmap/PixelVectors.h"
 #include "support/SaturatingCast.h"
 
 namespace {
@@ -40,6 +42,111 @@ std::unique_ptr<CSPixmap> DrawnPixmap(QSizeF size, Draw draw) {
   const size_t rowBytes = size_t(bits.width) * sizeof(uint32_t);
   for (int y = 0; y < bits.height; ++y) std::memcpy(bits.row(y), scratch.constScanLine(y), rowBytes);
   return pixmap;
+}
+
+// Rows a part of a mask conversion takes at least.
+constexpr int64_t kMaskRowsPerPart = 64;
+
+// One row of a converted mask: 0 where `here` is transparent, `interior`
+// where it and its four neighbours are not, `edge` elsewhere. A null row
+// above or below lies outside the pixmap; `out` is never `here`. Into a
+// row known to hold zeros (`outZeroed`) no zero is written, so that the
+// untouched memory of a new pixmap's transparent areas is never faulted in.
+template <bool outZeroed>
+void MaskRow(const uint32_t* above, const uint32_t* here, const uint32_t* below, uint32_t* out, int64_t width,
+             uint32_t edge, uint32_t interior) {
+  auto one = [&](int64_t x) {
+    if (PixelAlpha(here[x]) == 0) {
+      if (!outZeroed) out[x] = kTransparentPixel;
+      return;
+    }
+    const bool inside = above && below && x > 0 && x + 1 < width && PixelAlpha(here[x - 1]) != 0 &&
+                        PixelAlpha(here[x + 1]) != 0 && PixelAlpha(above[x]) != 0 && PixelAlpha(below[x]) != 0;
+    out[x] = inside ? interior : edge;
+  };
+  auto store = [out](int64_t x, PixelLanes lanes) {
+    if constexpr (outZeroed) {
+      uint64_t halves[2];
+      std::memcpy(halves, &lanes, sizeof halves);
+      if ((halves[0] | halves[1]) == 0) return;
+    }
+    StoreLanes(out + x, lanes);
+  };
+  const PixelLanes edges = SplatLanes(edge), interiors = SplatLanes(interior);
+  if (!above || !below) {
+    // A border row is all edge.
+    int64_t x = 0;
+    for (; x + kPixelLaneCount <= width; x += kPixelLaneCount) store(x, VisibleLanes(LoadLanes(here + x)) & edges);
+    for (; x < width; ++x) one(x);
+    return;
+  }
+  if (width > 0) one(0);
+  int64_t x = 1;
+  for (; x + kPixelLaneCount < width; x += kPixelLaneCount) {
+    const PixelLanes visible = VisibleLanes(LoadLanes(here + x));
+    const PixelLanes inside = visible & VisibleLanes(LoadLanes(here + x - 1)) & VisibleLanes(LoadLanes(here + x + 1)) &
+                              VisibleLanes(LoadLanes(above + x)) & VisibleLanes(LoadLanes(below + x));
+    store(x, (inside & interiors) | (visible & ~inside & edges));
+  }
+  for (; x < width; ++x) one(x);
+}
+
+// PixelForDisplayMode with the display fixed at compile time.
+template <PixmapDisplay Display>
+uint32_t DisplayPixel(uint32_t pixel) {
+  if constexpr (Display == kPixmapDisplayAlpha) {
+    return PixelFromAlpha(PixelAlpha(pixel));
+  } else if constexpr (Display == kPixmapDisplayOpaque) {
+    if (PixelAlpha(pixel) == 0) return kOpaqueWhitePixel;
+    ChangePixelAlpha(&pixel, 255);
+    return pixel;
+  } else {
+    return pixel;
+  }
+}
+
+// Output pixels a part of a zoomed picture makes at least.
+constexpr int64_t kZoomPixelsPerPart = 1 << 16;
+
+// Writes `count` copies of the word.
+inline void FillWords(uint32_t* out, int64_t count, uint32_t word) {
+  int64_t k = 0;
+  const PixelLanes lanes = SplatLanes(word);
+  for (; k + kPixelLaneCount <= count; k += kPixelLaneCount) StoreLanes(out + k, lanes);
+  for (; k < count; ++k) out[k] = word;
+}
+
+// The output rows of source rows [first, end) of a zoomed picture: the
+// first row of each band of z is made, then copied to the rest; with the
+// grid the last row of the band is made on its own.
+template <PixmapDisplay Display>
+void ZoomRows(const PixelBitmap& source, const PixelBitmap& destination, int64_t left, int64_t top, int64_t columns,
+              int64_t z, bool grid, int64_t first, int64_t end) {
+  const size_t rowBytes = size_t(columns * z) * sizeof(uint32_t);
+  for (int64_t y = first; y < end; ++y) {
+    const uint32_t* in = source.row(top + y) + left;
+    uint32_t* const block = destination.row(y * z);
+    uint32_t* const last = destination.row(y * z + z - 1);
+    if (z == 1) {
+      for (int64_t x = 0; x < columns; ++x) {
+        const uint32_t pixel = DisplayPixel<Display>(in[x]);
+        block[x] = grid && PixelAlpha(pixel) != 0 ? kOpaqueWhitePixel : pixel;
+      }
+      continue;
+    }
+    for (int64_t x = 0; x < columns; ++x) {
+      const uint32_t pixel = DisplayPixel<Display>(in[x]);
+      uint32_t* out = block + x * z;
+      FillWords(out, z, pixel);
+      if (grid && PixelAlpha(pixel) != 0) {
+        out[z - 1] = kOpaqueWhitePixel;
+        FillWords(last + x * z, z, kOpaqueWhitePixel);
+      } else if (grid) {
+        FillWords(last + x * z, z, pixel);
+      }
+    }
+    for (int64_t r = 1; r < (grid ? z - 1 : z); ++r) std::memcpy(destination.row(y * z + r), block, rowBytes);
+  }
 }
 
 }  // namespace
@@ -149,8 +256,16 @@ std::unique_ptr<CSPixmap> CSPixmap::createPixmapForBezier(const QPainterPath& pa
 // ---- Masks ----------------------------------------------------------------------
 
 std::unique_ptr<CSPixmap> CSPixmap::createMaskPixmap() const {
-  auto mask = copy();
-  if (mask) mask->convertToMask();
+  // Converted straight from these pixels into a new pixmap: no copy first.
+  auto mask = create(m_width, m_height);
+  if (!mask) return nullptr;
+  const PixelBitmap in = bitmap(), out = mask->bitmap();
+  const int64_t height = in.height;
+  ForEachRowRange(height, PixelLoopParts(height, kMaskRowsPerPart, 2), [&](int64_t first, int64_t end) {
+    for (int64_t y = first; y < end; ++y)
+      MaskRow<true>(y > 0 ? in.row(y - 1) : nullptr, in.row(y), y + 1 < height ? in.row(y + 1) : nullptr, out.row(y),
+              in.width, kOpaqueBlackPixel, kOpaqueWhitePixel);
+  });
   return mask;
 }
 
@@ -162,24 +277,31 @@ void CSPixmap::colorEdgesWith(uint32_t edge, uint32_t interior) {
   const PixelBitmap bits = bitmap();
   if (bits.isNull()) return;
   const int64_t width = bits.width, height = bits.height;
-  // Which pixels of the row above and of this row were transparent before
-  // they were rewritten; the row below is still unchanged when it is read.
-  std::vector<uint8_t> above(size_t(width), 0), here(size_t(width), 0);
-  for (int64_t y = 0; y < height; ++y) {
-    uint32_t* row = bits.row(y);
-    for (int64_t x = 0; x < width; ++x) here[size_t(x)] = PixelAlpha(row[x]) == 0;
-    const uint32_t* below = y + 1 < height ? bits.row(y + 1) : nullptr;
-    for (int64_t x = 0; x < width; ++x) {
-      if (here[size_t(x)]) {
-        row[x] = kTransparentPixel;
-        continue;
-      }
-      const bool onEdge = x == 0 || y == 0 || x == width - 1 || !below || here[size_t(x - 1)] || here[size_t(x + 1)] ||
-                          above[size_t(x)] || PixelAlpha(below[x]) == 0;
-      row[x] = onEdge ? edge : interior;
-    }
-    std::swap(above, here);
+  const size_t rowBytes = size_t(width) * sizeof(uint32_t);
+  const int64_t parts = PixelLoopParts(height, kMaskRowsPerPart, 2);
+  // In place, each part reads the rows next to it as they were: the row
+  // above its first and the row below its last are kept before any part
+  // starts rewriting. Within a part the row above is kept as it goes.
+  std::vector<uint32_t> edges(size_t(2 * parts) * size_t(width));
+  auto keptAbove = [&](int64_t part) { return edges.data() + size_t(2 * part) * size_t(width); };
+  auto keptBelow = [&](int64_t part) { return edges.data() + size_t(2 * part + 1) * size_t(width); };
+  for (int64_t part = 0; part < parts; ++part) {
+    const int64_t first = RowRangeStart(height, parts, part), end = RowRangeStart(height, parts, part + 1);
+    if (first > 0) std::memcpy(keptAbove(part), bits.row(first - 1), rowBytes);
+    if (end < height) std::memcpy(keptBelow(part), bits.row(end), rowBytes);
   }
+  ForEachRowRange(height, parts, [&](int64_t first, int64_t end) {
+    int64_t part = 0;
+    while (RowRangeStart(height, parts, part) != first) ++part;
+    std::vector<uint32_t> previous(keptAbove(part), keptAbove(part) + width);
+    std::vector<uint32_t> current(static_cast<size_t>(width));
+    for (int64_t y = first; y < end; ++y) {
+      std::memcpy(current.data(), bits.row(y), rowBytes);
+      const uint32_t* below = y + 1 < end ? bits.row(y + 1) : y + 1 < height ? keptBelow(part) : nullptr;
+      MaskRow<false>(y > 0 ? previous.data() : nullptr, current.data(), below, bits.row(y), width, edge, interior);
+      previous.swap(current);
+    }
+  });
   m_alphaSet = false;
 }
 
@@ -319,16 +441,19 @@ std::unique_ptr<CSPixmap> CSPixmap::createPixmapForRect(QRect rect, PixmapDispla
   auto picture = create(int(columns * z), int(rows * z));
   if (!picture) return nullptr;
   const PixelBitmap source = bitmap(), destination = picture->bitmap();
-  for (int64_t y = 0; y < rows; ++y) {
-    const uint32_t* in = source.row(top + y) + left;
-    if (z == 1 && !grid) {
-      uint32_t* out = destination.row(y);
-      for (int64_t x = 0; x < columns; ++x) out[x] = PixelForDisplayMode(in[x], display);
-      continue;
+  const int64_t rowsPerPart = std::max<int64_t>(1, kZoomPixelsPerPart / (columns * z * z));
+  ForEachRowRange(rows, PixelLoopParts(rows, rowsPerPart, 2), [&](int64_t first, int64_t end) {
+    switch (display) {
+      case kPixmapDisplayAlpha:
+        ZoomRows<kPixmapDisplayAlpha>(source, destination, left, top, columns, z, grid, first, end);
+        break;
+      case kPixmapDisplayOpaque:
+        ZoomRows<kPixmapDisplayOpaque>(source, destination, left, top, columns, z, grid, first, end);
+        break;
+      default:
+        ZoomRows<kPixmapDisplayNormal>(source, destination, left, top, columns, z, grid, first, end);
+        break;
     }
-    for (int64_t x = 0; x < columns; ++x)
-      ZoomPixel(PixelForDisplayMode(in[x], display), z, grid, destination.pixelAt(x * z, y * z),
-                destination.bytesPerRow);
-  }
+  });
   return picture;
 }

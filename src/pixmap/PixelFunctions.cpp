@@ -4,8 +4,12 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "pixmap/BlurSmudge.h"
+#include "pixmap/PixelVectors.h"
 #include "support/CSCore.h"
 #include "support/SaturatingCast.h"
 
@@ -474,32 +478,50 @@ void DrawBrushStroke(BrushContext* brush, double fromX, double fromY, double toX
 
 namespace {
 
-struct FloodPoint {
-  int64_t x;
+// A run of filled pixels whose rows above and below are still to be looked at.
+struct FloodSpan {
   int64_t y;
+  int32_t left;
+  int32_t right;  // inclusive
 };
 
-// The state of one fill, a scan-line fill in bounded memory. A pixel is
-// marked visited when it is tested, and a match is painted at once and
-// marked pending until the rows above and below it have been looked at. As
-// each pixel is tested once, before it is painted, the region and the flags
-// do not depend on the order of the walk. The stack holds one point for
-// each run of pending pixels while it has room; beyond that only the
-// pending plane records them.
+constexpr int64_t kBlockPixels = 64;  // pixels a word of a bit plane covers
+
+// Bits first to last (0-63) of a word, inclusive.
+inline uint64_t BitsBetween(int64_t first, int64_t last) {
+  return (~uint64_t(0) >> (63 - last)) & (~uint64_t(0) << first);
+}
+
+// The state of one fill, a scan-line fill over runs in bounded memory. A
+// pixel's bit in the visited plane is set when it joins the region, at
+// which moment it is painted, or when it was found outside it; pixels
+// outside the region are never written, so whether one belongs is always
+// judged on its own value, and the region and the flags do not depend on
+// the order of the walk. Whether the pixels of a row belong is worked out
+// 64 at a time into a word of bits. The stack holds the runs whose
+// neighbouring rows are still to be looked at while it has room; beyond
+// that the pending plane records them.
 class Flood {
  public:
   Flood(const PixelBitmap& bitmap, uint32_t target, uint32_t replacement, int tolerance, const PixelBitmap* second)
       : m_bitmap(bitmap), m_target(target), m_replacement(replacement), m_tolerance(tolerance), m_second(second) {
-    m_planeRow = (int64_t(bitmap.width) + 7) / 8;
-    const uint64_t planeBytes = uint64_t(m_planeRow) * uint64_t(bitmap.height);
-    m_visited = static_cast<uint8_t*>(AllocateAndClearMemory(planeBytes));
-    m_pending = static_cast<uint8_t*>(AllocateAndClearMemory(planeBytes));
-    m_stack = static_cast<FloodPoint*>(AllocateMemory(sizeof(FloodPoint) * kFloodStackPoints));
+    m_words = (int64_t(bitmap.width) + kBlockPixels - 1) / kBlockPixels;
+    const uint64_t planeBytes = uint64_t(m_words) * uint64_t(bitmap.height) * sizeof(uint64_t);
+    m_visited = static_cast<uint64_t*>(AllocateAndClearMemory(planeBytes));
+    m_pending = static_cast<uint64_t*>(AllocateAndClearMemory(planeBytes));
+    m_stack = static_cast<FloodSpan*>(AllocateMemory(sizeof(FloodSpan) * kFloodStackPoints));
     m_targetAlpha = AlphaFromKolor(KolorFromPixel(target));
     m_replacementAlpha = AlphaFromKolor(KolorFromPixel(replacement));
-    m_difference = int(std::min<int64_t>((int64_t(tolerance) + 1) / 2, 256));
-    m_resumeRow = bitmap.height;
-    m_lowestLeftRow = bitmap.height;
+    m_difference = int(std::min<int64_t>((int64_t(tolerance) + 1) / 2, 255));
+    // In mask mode the matching alphas are those from the lowest whose
+    // distance to the target's is within the tolerance up to the target's.
+    m_lowestAlpha = 256;
+    for (uint32_t alpha = 0; alpha <= m_targetAlpha; ++alpha)
+      if (int64_t(m_targetAlpha - alpha) * 100 / 255 <= tolerance) {
+        m_lowestAlpha = alpha;
+        break;
+      }
+    m_pendingFrom = bitmap.height;
   }
   ~Flood() {
     FreeMemory(m_visited);
@@ -533,26 +555,41 @@ class Flood {
         if (m_second) *m_second->pixelAt(x, y) = m_replacement;
         break;
     }
-    m_visited[index(x, y)] |= bit(x);
+    visitedRow(y)[x / kBlockPixels] |= uint64_t(1) << (x % kBlockPixels);
   }
 
   template <PixmapMode Mode>
   void run(int64_t seedX, int64_t seedY) {
-    m_pending[index(seedX, seedY)] |= bit(seedX);
-    fillRun<Mode>(seedX, seedY);
+    // The seed's run: the members beside it on its row.
+    RowMatches matches(m_bitmap.row(seedY));
+    const int64_t left = seedX > 0 ? extendLeft<Mode>(seedY, seedX - 1, matches) : seedX;
+    const int64_t right = seedX + 1 < m_bitmap.width ? extendRight<Mode>(seedY, seedX + 1, matches) : seedX;
+    if (left < seedX) paintRun<Mode>(seedY, left, seedX - 1);
+    if (right > seedX) paintRun<Mode>(seedY, seedX + 1, right);
+    push(seedY, left, right);
     do {
       while (m_top > 0) {
-        const FloodPoint point = m_stack[--m_top];
-        // A run taken up since the point was pushed has dealt with it.
-        if (m_pending[index(point.x, point.y)] & bit(point.x)) fillRun<Mode>(point.x, point.y);
+        const FloodSpan span = m_stack[--m_top];
+        if (span.y > 0) scanRow<Mode>(span.y - 1, span.left, span.right);
+        if (span.y + 1 < m_bitmap.height) scanRow<Mode>(span.y + 1, span.left, span.right);
       }
     } while (refill());
   }
 
  private:
-  int64_t index(int64_t x, int64_t y) const { return y * m_planeRow + (x >> 3); }
-  static uint8_t bit(int64_t x) { return uint8_t(1u << (x & 7)); }
-  bool visited(int64_t x, int64_t y) const { return m_visited[index(x, y)] & bit(x); }
+  // The membership words of one row, the last one made kept: runs found
+  // in the same block reuse it. Painting a run changes only pixels whose
+  // visited bits are set, and those bits are always masked off, so a kept
+  // word stays right.
+  struct RowMatches {
+    explicit RowMatches(const uint32_t* pixels) : row(pixels) {}
+    const uint32_t* row;
+    int64_t block = -1;
+    uint64_t bits = 0;
+  };
+
+  uint64_t* visitedRow(int64_t y) const { return m_visited + y * m_words; }
+  uint64_t* pendingRow(int64_t y) const { return m_pending + y * m_words; }
 
   // The replacement with the pixel's own alpha; whether that changed it.
   bool keepAlphaWrite(uint32_t* pixel) {
@@ -565,131 +602,235 @@ class Flood {
     return true;
   }
 
-  // Whether an unvisited pixel belongs to the region: 0 no, 1 yes, or
-  // kPixelPassable. In mask mode a pixel more opaque than the target never
-  // matches.
+  // Whether a pixel that is not filled belongs to the region (a passable
+  // transparent pixel does). In mask mode a pixel more opaque than the
+  // target never matches.
   template <PixmapMode Mode>
-  [[gnu::always_inline]] int matches(uint32_t pixel) const {
+  bool member(uint32_t pixel) const {
     if constexpr (Mode == kPixmapModeMask) {
       const uint32_t alpha = PixelAlpha(pixel);
-      return alpha <= m_targetAlpha && int64_t(m_targetAlpha - alpha) * 100 / 255 <= m_tolerance ? 1 : 0;
+      return alpha >= m_lowestAlpha && alpha <= m_targetAlpha;
     } else {
-      // The common case, opaque or translucent pixels against a visible
-      // target at a positive tolerance, without branches.
-      if (m_tolerance < 1 || PixelAlpha(pixel) == 0 || PixelAlpha(m_target) == 0)
-        return PixelMatches(pixel, m_target, m_tolerance);
-      const int d = m_difference;
-      auto near = [d](uint32_t a, uint32_t b) { return int(uint32_t(int(a) - int(b) + d) <= uint32_t(2 * d)); };
-      return int(near(PixelRed(pixel), PixelRed(m_target)) & near(PixelGreen(pixel), PixelGreen(m_target)) &
-                 near(PixelBlue(pixel), PixelBlue(m_target)));
+      return PixelMatches(pixel, m_target, m_tolerance) != 0;
     }
   }
 
-  // Marks an unvisited pixel visited and tests it; a match is painted.
+  // Bit i set when pixel 64 x block + i of the row belongs to the region,
+  // filled or not; no bits beyond the row's end.
   template <PixmapMode Mode>
-  [[gnu::always_inline]] bool claim(int64_t x, int64_t y) {
-    m_visited[index(x, y)] |= bit(x);
-    uint32_t* pixel = m_bitmap.pixelAt(x, y);
-    const uint32_t old = *pixel;
-    const int match = matches<Mode>(old);
-    if (match == 0) return false;
+  uint64_t memberBits(RowMatches& matches, int64_t block) const {
+    if (matches.block == block) return matches.bits;
+    const uint32_t* pixels = matches.row + block * kBlockPixels;
+    const int64_t count = std::min<int64_t>(kBlockPixels, m_bitmap.width - block * kBlockPixels);
+    uint64_t bits = 0;
+#if defined(__SSE2__)
+    if (count == kBlockPixels) {
+      bits = memberWord<Mode>(pixels);
+    } else
+#endif
+    {
+      for (int64_t i = 0; i < count; ++i) bits |= uint64_t(member<Mode>(pixels[i])) << i;
+    }
+    matches.block = block;
+    matches.bits = bits;
+    return bits;
+  }
+
+#if defined(__SSE2__)
+  // memberBits for 64 pixels, sixteen at a time, each test on all four
+  // bytes of four pixels at once.
+  template <PixmapMode Mode>
+  uint64_t memberWord(const uint32_t* pixels) const {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alphaBytes = _mm_set1_epi32(int32_t(kPixelAlphaMask));
+    auto lanes = [&](const uint32_t* four) -> __m128i {
+      const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(four));
+      if constexpr (Mode == kPixmapModeMask) {
+        const __m128i alpha = _mm_srli_epi32(p, kPixelAlphaShift);
+        return _mm_and_si128(_mm_cmpgt_epi32(alpha, _mm_set1_epi32(int32_t(m_lowestAlpha) - 1)),
+                             _mm_cmpgt_epi32(_mm_set1_epi32(int32_t(m_targetAlpha) + 1), alpha));
+      } else {
+        const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(p, alphaBytes), zero);
+        if (PixelAlpha(m_target) == 0) return transparent;
+        // Red, green and blue each within the difference (0 below
+        // tolerance 1: equal colours); alpha bytes always pass here.
+        const __m128i target = _mm_set1_epi32(int32_t(m_target));
+        const __m128i limit = _mm_set1_epi32(int32_t(
+            MakePixel(uint32_t(m_tolerance < 1 ? 0 : m_difference), uint32_t(m_tolerance < 1 ? 0 : m_difference),
+                      uint32_t(m_tolerance < 1 ? 0 : m_difference), 255)));
+        const __m128i distance = _mm_or_si128(_mm_subs_epu8(p, target), _mm_subs_epu8(target, p));
+        const __m128i near = _mm_cmpeq_epi32(_mm_subs_epu8(distance, limit), zero);
+        const __m128i visible = _mm_andnot_si128(transparent, near);
+        return m_tolerance < 0 ? _mm_or_si128(visible, transparent) : visible;
+      }
+    };
+    uint64_t bits = 0;
+    for (int i = 0; i < 4; ++i) {
+      const uint32_t* sixteen = pixels + 16 * i;
+      const __m128i low = _mm_packs_epi32(lanes(sixteen), lanes(sixteen + 4));
+      const __m128i high = _mm_packs_epi32(lanes(sixteen + 8), lanes(sixteen + 12));
+      bits |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << (16 * i);
+    }
+    return bits;
+  }
+#endif
+
+  // The members that are not filled yet, of one block (a visited member
+  // is filled).
+  template <PixmapMode Mode>
+  uint64_t openMembers(int64_t y, RowMatches& matches, int64_t block) const {
+    return memberBits<Mode>(matches, block) & ~visitedRow(y)[block];
+  }
+
+  // The first column of the run of open members that ends at x (itself
+  // one), found going left.
+  template <PixmapMode Mode>
+  int64_t extendLeft(int64_t y, int64_t x, RowMatches& matches) const {
+    int64_t block = x / kBlockPixels, bit = x % kBlockPixels;
+    for (;;) {
+      const uint64_t open = openMembers<Mode>(y, matches, block) << (63 - bit);
+      const int64_t run = std::countl_one(open);
+      if (run <= bit || block == 0) return block * kBlockPixels + bit + 1 - std::min<int64_t>(run, bit + 1);
+      --block;
+      bit = kBlockPixels - 1;
+    }
+  }
+
+  // The last column of the run of open members that starts at x, found
+  // going right; x - 1 when x is not one.
+  template <PixmapMode Mode>
+  int64_t extendRight(int64_t y, int64_t x, RowMatches& matches) const {
+    int64_t block = x / kBlockPixels, bit = x % kBlockPixels;
+    for (;;) {
+      const uint64_t open = openMembers<Mode>(y, matches, block) >> bit;
+      const int64_t run = std::countr_one(open);
+      if (run < kBlockPixels - bit || block + 1 == m_words) return block * kBlockPixels + bit + run - 1;
+      ++block;
+      bit = 0;
+    }
+  }
+
+  // Looks at the columns of a row next to a run: each open member found
+  // there starts a run, which is extended both ways, painted and pushed.
+  template <PixmapMode Mode>
+  void scanRow(int64_t y, int64_t left, int64_t right) {
+    RowMatches matches(m_bitmap.row(y));
+    uint64_t* visited = visitedRow(y);
+    int64_t x = left;
+    while (x <= right) {
+      const int64_t block = x / kBlockPixels;
+      const int64_t last = std::min(right, block * kBlockPixels + kBlockPixels - 1);
+      uint64_t open = ~visited[block] & BitsBetween(x % kBlockPixels, last % kBlockPixels);
+      if (open) {
+        // Those found outside the region are marked, so that the scans of
+        // later runs pass over them without reading them again.
+        const uint64_t members = memberBits<Mode>(matches, block);
+        visited[block] |= open & ~members;
+        open &= members;
+      }
+      if (!open) {
+        x = last + 1;
+        continue;
+      }
+      const int64_t start = block * kBlockPixels + std::countr_zero(open);
+      // Only the first column can have open members to its left: any
+      // other start has a filled pixel or one outside the region there.
+      const int64_t from = start == left && start > 0 ? extendLeft<Mode>(y, start, matches) : start;
+      const int64_t to = extendRight<Mode>(y, start, matches);
+      paintRun<Mode>(y, from, to);
+      push(y, from, to);
+      x = to + 2;  // the column after the run is not an open member
+    }
+  }
+
+  // Fills a run of open members: sets their visited bits and paints them.
+  template <PixmapMode Mode>
+  void paintRun(int64_t y, int64_t left, int64_t right) {
+    uint64_t* visited = visitedRow(y);
+    for (int64_t block = left / kBlockPixels; block <= right / kBlockPixels; ++block)
+      visited[block] |= BitsBetween(block == left / kBlockPixels ? left % kBlockPixels : 0,
+                                   block == right / kBlockPixels ? right % kBlockPixels : kBlockPixels - 1);
+    uint32_t* pixels = m_bitmap.row(y);
     if constexpr (Mode == kPixmapModeMask) {
-      if (PixelAlpha(old) != m_replacementAlpha) {
-        ChangePixelAlpha(pixel, m_replacementAlpha);
-        m_changed = m_alphaChanged = true;
-      }
-    } else if constexpr (Mode == kPixmapModeKeepAlpha) {
-      if (keepAlphaWrite(pixel)) m_changed = true;
-    } else {
-      if (PixelAlpha(m_replacement) != PixelAlpha(old)) m_alphaChanged = true;
-      uint32_t* out = m_second ? m_second->pixelAt(x, y) : pixel;
-      // A passable transparent pixel is written but is no change.
-      if (match == 1 && *out != m_replacement) m_changed = true;
-      *out = m_replacement;
-    }
-    return true;
-  }
-
-  // Takes up the run of pending pixels through (x, y), extends it to the
-  // left and right over matching pixels, then looks at the rows above and
-  // below it.
-  template <PixmapMode Mode>
-  void fillRun(int64_t x, int64_t y) {
-    uint8_t* pending = m_pending + y * m_planeRow;
-    auto isPending = [pending](int64_t column) { return pending[column >> 3] & bit(column); };
-    int64_t left = x, right = x;
-    while (left > 0 && isPending(left - 1)) --left;
-    while (right < m_bitmap.width - 1 && isPending(right + 1)) ++right;
-    for (int64_t column = left; column <= right; ++column) pending[column >> 3] &= uint8_t(~bit(column));
-    while (left > 0 && !visited(left - 1, y) && claim<Mode>(left - 1, y)) --left;
-    while (right < m_bitmap.width - 1 && !visited(right + 1, y) && claim<Mode>(right + 1, y)) ++right;
-    if (y > 0) takeRow<Mode>(y - 1, left, right);
-    if (y < m_bitmap.height - 1) takeRow<Mode>(y + 1, left, right);
-  }
-
-  // Tests the unvisited pixels of a row within the columns; the matches are
-  // painted and marked pending, with one point pushed for each run of them.
-  template <PixmapMode Mode>
-  void takeRow(int64_t y, int64_t left, int64_t right) {
-    const uint8_t* visitedRow = m_visited + y * m_planeRow;
-    uint8_t* pending = m_pending + y * m_planeRow;
-    bool inRun = false;
-    for (int64_t x = left; x <= right; ++x) {
-      if (visitedRow[x >> 3] & bit(x)) {
-        inRun = false;
-        // The row the run came from is mostly visited: pass over whole bytes.
-        while ((x & 7) == 7 && x + 8 <= right && visitedRow[(x + 1) >> 3] == 0xFF) x += 8;
-        continue;
-      }
-      if (!claim<Mode>(x, y)) {
-        inRun = false;
-        continue;
-      }
-      pending[x >> 3] |= bit(x);
-      if (!inRun) push(x, y);
-      inRun = true;
-    }
-  }
-
-  void push(int64_t x, int64_t y) {
-    if (m_top < kFloodStackPoints)
-      m_stack[m_top++] = {x, y};
-    else
-      m_lowestLeftRow = std::min(m_lowestLeftRow, y);
-  }
-
-  // Refills the empty stack from the pending plane in row order; whether
-  // anything was pending. Rows above the lower of where the last scan
-  // stopped and the highest run left off since hold nothing pending.
-  bool refill() {
-    const int64_t height = m_bitmap.height;
-    int64_t row = std::min(m_resumeRow, m_lowestLeftRow);
-    m_lowestLeftRow = height;
-    m_resumeRow = height;
-    for (; row < height; ++row) {
-      const uint8_t* bytes = m_pending + row * m_planeRow;
-      for (int64_t i = 0; i < m_planeRow;) {
-        if (i + 8 <= m_planeRow) {
-          uint64_t word;
-          std::memcpy(&word, bytes + i, 8);
-          if (word == 0) {
-            i += 8;
-            continue;
-          }
+      for (int64_t x = left; x <= right; ++x)
+        if (PixelAlpha(pixels[x]) != m_replacementAlpha) {
+          ChangePixelAlpha(pixels + x, m_replacementAlpha);
+          m_changed = m_alphaChanged = true;
         }
-        // One point for each run of pending pixels: a bit whose left
-        // neighbour is pending too belongs to the run already pushed.
-        const unsigned previous = i > 0 ? bytes[i - 1] >> 7 : 0;
-        for (unsigned bits = bytes[i] & ~(unsigned(bytes[i]) << 1 | previous); bits; bits &= bits - 1) {
+    } else if constexpr (Mode == kPixmapModeKeepAlpha) {
+      for (int64_t x = left; x <= right; ++x)
+        if (keepAlphaWrite(pixels + x)) m_changed = true;
+    } else {
+      uint32_t* out = m_second ? m_second->row(y) : pixels;
+      if (!(m_changed && m_alphaChanged)) noteColorChanges(pixels, out, left, right);
+      std::fill(out + left, out + right + 1, m_replacement);
+    }
+  }
+
+  // The flags of painting the replacement over a run in colour mode: its
+  // opacity differs from a pixel's; a pixel (not a passable one) written
+  // with something else.
+  void noteColorChanges(const uint32_t* pixels, const uint32_t* out, int64_t left, int64_t right) {
+    const PixelLanes replacement = SplatLanes(m_replacement);
+    const PixelLanes alphaMask = SplatLanes(kPixelAlphaMask);
+    const bool passable = m_tolerance < 0;
+    PixelLanes alphas = {}, writes = {};
+    int64_t x = left;
+    for (; x + kPixelLaneCount <= right + 1; x += kPixelLaneCount) {
+      const PixelLanes p = LoadLanes(pixels + x);
+      alphas |= (p ^ replacement) & alphaMask;
+      const PixelLanes differs = LoadLanes(out + x) ^ replacement;
+      writes |= passable ? differs & VisibleLanes(p) : differs;
+    }
+    bool alphaChanged = (alphas[0] | alphas[1] | alphas[2] | alphas[3]) != 0;
+    bool changed = (writes[0] | writes[1] | writes[2] | writes[3]) != 0;
+    for (; x <= right; ++x) {
+      alphaChanged |= PixelAlpha(pixels[x]) != PixelAlpha(m_replacement);
+      changed |= (!passable || PixelAlpha(pixels[x]) != 0) && out[x] != m_replacement;
+    }
+    m_alphaChanged |= alphaChanged;
+    m_changed |= changed;
+  }
+
+  void push(int64_t y, int64_t left, int64_t right) {
+    if (m_top < kFloodStackPoints) {
+      m_stack[m_top++] = {y, int32_t(left), int32_t(right)};
+      return;
+    }
+    uint64_t* pending = pendingRow(y);
+    for (int64_t block = left / kBlockPixels; block <= right / kBlockPixels; ++block)
+      pending[block] |= BitsBetween(block == left / kBlockPixels ? left % kBlockPixels : 0,
+                                    block == right / kBlockPixels ? right % kBlockPixels : kBlockPixels - 1);
+    m_pendingFrom = std::min(m_pendingFrom, y);
+  }
+
+  // Moves runs from the pending plane onto the empty stack, in row order,
+  // clearing their bits, until the stack is full; whether any was moved.
+  // Rows above m_pendingFrom hold nothing pending.
+  bool refill() {
+    const int64_t height = m_bitmap.height, width = m_bitmap.width;
+    for (int64_t y = m_pendingFrom; y < height; ++y) {
+      uint64_t* pending = pendingRow(y);
+      for (int64_t block = 0; block < m_words; ++block) {
+        while (pending[block]) {
           if (m_top == kFloodStackPoints) {
-            m_resumeRow = row;
+            m_pendingFrom = y;
             return true;
           }
-          m_stack[m_top++] = {i * 8 + std::countr_zero(bits), row};
+          const int64_t left = block * kBlockPixels + std::countr_zero(pending[block]);
+          // The run goes on while the bits do, across words.
+          int64_t right = left;
+          for (int64_t b = block, bit = left % kBlockPixels;; ++b, bit = 0) {
+            const int64_t run = std::countr_one(pending[b] >> bit);
+            pending[b] &= ~(run == kBlockPixels ? ~uint64_t(0) : ((uint64_t(1) << run) - 1) << bit);
+            right = b * kBlockPixels + bit + run - 1;
+            if (bit + run < kBlockPixels || b + 1 == m_words) break;
+          }
+          m_stack[m_top++] = {y, int32_t(left), int32_t(std::min<int64_t>(right, width - 1))};
         }
-        ++i;
       }
     }
+    m_pendingFrom = height;
     return m_top > 0;
   }
 
@@ -700,14 +841,14 @@ class Flood {
   const PixelBitmap* m_second;
   uint32_t m_targetAlpha = 0;
   uint32_t m_replacementAlpha = 0;
-  int m_difference = 0;  // how far each component may be from the target's
-  int64_t m_planeRow = 0;
-  uint8_t* m_visited = nullptr;
-  uint8_t* m_pending = nullptr;
-  FloodPoint* m_stack = nullptr;
+  uint32_t m_lowestAlpha = 256;  // mask mode: the lowest matching alpha (256: none)
+  int m_difference = 0;          // how far each component may be from the target's
+  int64_t m_words = 0;           // words of a bit plane's row
+  uint64_t* m_visited = nullptr;
+  uint64_t* m_pending = nullptr;
+  FloodSpan* m_stack = nullptr;
   int m_top = 0;
-  int64_t m_resumeRow = 0;      // where the last scan stopped with a full stack
-  int64_t m_lowestLeftRow = 0;  // the highest row of a run left off the full stack since
+  int64_t m_pendingFrom = 0;  // the first row that may hold pending runs
   bool m_changed = false;
   bool m_alphaChanged = false;
 };

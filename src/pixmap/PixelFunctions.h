@@ -88,7 +88,7 @@ constexpr BrushShape kBrushRisingDiagonal = 7;   // bottom left to top right
 extern const uint8_t* const g_roundBrushes[8];
 extern const uint8_t* const g_ovalBrushes[8];
 
-// The points the flood keeps on its stack; more wait in its pending plane.
+// The runs the flood keeps on its stack; more wait in its pending plane.
 constexpr int kFloodStackPoints = 20000;
 
 // ---- Raw bitmaps ------------------------------------------------------------
@@ -264,7 +264,7 @@ void InterpolateY(BrushContext* brush, int64_t fromX, int64_t fromY, int64_t toX
 // (the seed's pixel, in mask mode its grey form) with the replacement, by the
 // mode; answers whether a pixel changed, and through `alphaChanged` whether
 // a pixel's opacity may have changed. Its memory is bounded: two bit planes
-// and a stack of kFloodStackPoints points. In colour mode with a `second`
+// and a stack of kFloodStackPoints runs. In colour mode with a `second`
 // bitmap of the same size, the region is written there instead (the seed to
 // both). NO, with nothing painted, for a seed outside the bitmap or when the
 // memory cannot be had.

@@ -17,6 +17,90 @@ bool StartsWith(const QByteArray& data, const unsigned char* signature, size_t l
   return size_t(data.size()) >= length && std::memcmp(data.constData(), signature, length) == 0;
 }
 
+uint32_t BigEndian(const unsigned char* bytes, int count) {
+  uint32_t value = 0;
+  for (int i = 0; i < count; ++i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+// The codestream inside a JP2 file: the contents of its top-level "jp2c"
+// box. Empty when there is none or the boxes before it are malformed.
+QByteArrayView CodestreamOfJp2(QByteArrayView data) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+  const uint64_t size = uint64_t(data.size());
+  uint64_t position = 0;
+  while (size - position >= 8) {
+    uint64_t length = BigEndian(bytes + position, 4);
+    const uint32_t type = BigEndian(bytes + position + 4, 4);
+    uint64_t header = 8;
+    if (length == 1) {
+      if (size - position < 16) return {};
+      length = (uint64_t(BigEndian(bytes + position + 8, 4)) << 32) | BigEndian(bytes + position + 12, 4);
+      header = 16;
+    } else if (length == 0) {
+      length = size - position;  // the last box runs to the end
+    }
+    if (length < header) return {};
+    const uint64_t available = size - position;
+    if (type == 0x6A703263)  // "jp2c"
+      return data.sliced(qsizetype(position + header), qsizetype(std::min(length, available) - header));
+    if (length >= available) return {};
+    position += length;
+  }
+  return {};
+}
+
+}  // namespace
+
+Jpeg2000Header ReadJpeg2000Header(const QByteArray& data) {
+  Jpeg2000Header header;
+  QByteArrayView stream(data);
+  if (StartsWith(data, kJp2Signature, sizeof kJp2Signature)) stream = CodestreamOfJp2(stream);
+  // SOC, then the size marker: its length, capabilities, the image grid's
+  // size and offset, the tile size and offset, the component count.
+  constexpr qsizetype kFixedLength = 4 + 2 + 2 + 8 * 4 + 2;
+  if (stream.size() < kFixedLength || std::memcmp(stream.data(), kCodestreamSignature, 4) != 0) return header;
+  const auto* siz = reinterpret_cast<const unsigned char*>(stream.data()) + 4;
+  const uint32_t length = BigEndian(siz, 2);
+  const uint32_t width = BigEndian(siz + 4, 4), height = BigEndian(siz + 8, 4);
+  const uint32_t x0 = BigEndian(siz + 12, 4), y0 = BigEndian(siz + 16, 4);
+  const uint32_t tileWidth = BigEndian(siz + 20, 4), tileHeight = BigEndian(siz + 24, 4);
+  const uint32_t tileX0 = BigEndian(siz + 28, 4), tileY0 = BigEndian(siz + 32, 4);
+  const uint32_t components = BigEndian(siz + 36, 2);
+  // The rules of the marker: the image and the first tile overlap, and the
+  // marker's length is that of its component records.
+  if (x0 >= width || y0 >= height || tileWidth == 0 || tileHeight == 0 || tileX0 > x0 || tileY0 > y0 ||
+      uint64_t(tileX0) + tileWidth <= x0 || uint64_t(tileY0) + tileHeight <= y0 || components == 0 ||
+      components > 16384 || length != 38 + 3 * components)
+    return header;
+  header.valid = true;
+  header.width = width - x0;
+  header.height = height - y0;
+  header.components = components;
+  const uint64_t across = (uint64_t(width - tileX0) + tileWidth - 1) / tileWidth;
+  const uint64_t down = (uint64_t(height - tileY0) + tileHeight - 1) / tileHeight;
+  // Each factor is below 2^32: the product cannot wrap.
+  header.tiles = across * down;
+  return header;
+}
+
+namespace {
+
+// Whether the header may go to the decoder: the library builds its
+// structures for every tile and component while it reads the header, so a
+// tiny file declaring a huge grid takes seconds and much memory there.
+bool HeaderWithinCaps(const Jpeg2000Header& header, QString* reason) {
+  if (!header.valid) {
+    *reason = QStringLiteral("unreadable header");
+    return false;
+  }
+  if (header.tiles > kJpeg2000MaxTiles || header.tiles * header.components > kJpeg2000MaxTileComponents) {
+    *reason = QStringLiteral("too many tiles");
+    return false;
+  }
+  return true;
+}
+
 // The library reads through callbacks; this is the memory they read from.
 struct MemoryStream {
   const unsigned char* data;
@@ -89,6 +173,7 @@ struct Reader {
     else if (StartsWith(data, kCodestreamSignature, sizeof kCodestreamSignature))
       format = OPJ_CODEC_J2K;
     if (format == OPJ_CODEC_UNKNOWN) return fail(QStringLiteral("not JPEG 2000 data"));
+    if (!HeaderWithinCaps(ReadJpeg2000Header(data), &reason)) return false;
     memory = MemoryStream{reinterpret_cast<const unsigned char*>(data.constData()), OPJ_UINT64(data.size())};
 
     codec.reset(opj_create_decompress(format));
@@ -193,6 +278,10 @@ QImage Jpeg2000DecodeImage(const QByteArray& data, int64_t maxPixels, QString* e
     if (error) *error = why;
     return QImage();
   };
+  // The size marker's grid is checked before the decoder reads anything.
+  const Jpeg2000Header header = ReadJpeg2000Header(data);
+  if (header.valid && !SizeWithinCaps(header.width, header.height, maxPixels))
+    return failed(QStringLiteral("the image is too large"));
   Reader reader;
   if (!reader.open(data)) return failed(reader.reason);
   const OPJ_UINT32 width = reader.image->x1 - reader.image->x0, height = reader.image->y1 - reader.image->y0;

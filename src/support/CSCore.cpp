@@ -4,6 +4,7 @@
 #include "support/CSAlertPresenter.h"
 #include "support/NumberText.h"
 
+#include <QGuiApplication>
 #include <QThread>
 #include <QDateTime>
 #include <cxxabi.h>
@@ -91,6 +92,14 @@ void LogException(const QString& object, const QString& context) {
 
 QString ObjectDescriptionOf(const char* className, const void* address) {
   return StringWithFormat("%@ 0x%lx", className, reinterpret_cast<uintptr_t>(address));
+}
+
+// ---- Keyboard ----------------------------------------------------------------
+
+bool IsOptionKeyDown() {
+  // Without a GUI application there is no keyboard to ask.
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
+  return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
 }
 
 // ---- Threads ---------------------------------------------------------------

@@ -85,6 +85,11 @@ uint8_t* GetCSThreadStorage();
 // limited to 15 bytes of UTF-8). A null name does nothing.
 void SetThreadName(const QString& name);
 
+// ---- Keyboard ----------------------------------------------------------------
+
+// Whether the Alt (option) key is held now.
+bool IsOptionKeyDown();
+
 // ---- Versions and time -------------------------------------------------------
 
 // "10.15.7" -> 0x0A0F07; fewer than two components give 0.

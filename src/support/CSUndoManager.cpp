@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QWindow>
+#include <algorithm>
 
 #include "support/CSArray.h"
 #include "support/CSCore.h"
@@ -200,6 +201,31 @@ void CSUndoManager::popUndo() {
   m_inUseCount = uint32_t(m_currentEntry);
   --m_currentEntry;
   m_undoSet = false;
+}
+
+uint32_t CSUndoManager::freeOldestRecords(uint32_t count) {
+  if (!m_entries || m_currentEntry < 1) return 0;
+  const uint32_t freed = std::min<uint32_t>(count, uint32_t(m_currentEntry));
+  for (uint32_t i = 0; i < freed; ++i) {
+    // The oldest slot, freed, goes to the end: the storage keeps its size
+    // and the free slot reads as action 0, descriptor 0 like any other.
+    freeEntry(0, false);
+    const uint64_t length = m_entries->entryLength();
+    void* scratch = AllocateMemory(length);
+    if (!scratch) {
+      // Nothing moved yet for this slot, but a freed record cannot stay
+      // inside the history: drop the history as a full ring would.
+      failAndClear();
+      return i + 1;
+    }
+    m_entries->getEntry(scratch, 0);
+    m_entries->deleteEntryAtIndex(0);
+    m_entries->addEntry(scratch);  // cannot fail: a slot was just freed
+    FreeMemory(scratch);
+    --m_currentEntry;
+    --m_inUseCount;
+  }
+  return freed;
 }
 
 void CSUndoManager::undo() {

@@ -57,6 +57,14 @@ class CSUndoManager {
   void killRedo();
   // Takes back the record just made (not after an undo or redo).
   void popUndo();
+  // Frees the oldest records of the undo history, at most `count` and never
+  // the newest one, and moves their slots to the end of the storage as a
+  // full ring does; the records after them (and the redo history) keep
+  // their order. Answers how many went. For a delegate whose snapshots
+  // vary in size and that bounds them by bytes as well as by number.
+  uint32_t freeOldestRecords(uint32_t count);
+  // Undo records held now (the redo history not counted).
+  uint32_t undoCount() const { return uint32_t(m_currentEntry + 1); }
   void undo();
   void redo();
   bool isUndoAvailable() const { return m_currentEntry >= 0; }

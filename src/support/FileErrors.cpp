@@ -53,7 +53,8 @@ FileError ConvertUnixErrorCore(int operation, int errorNumber) {
         case kFileOperationReaderOpen:
           return kFileErrorExistence;
         case kFileOperationWrite:
-          return kFileErrorDiskFull;
+          // A folder on the path is missing: nothing was full.
+          return kFileErrorNotFound;
         default:
           return kFileErrorCantRead;
       }

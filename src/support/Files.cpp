@@ -147,9 +147,11 @@ uint64_t WalkFolder(const QString& path, uint64_t limit) {
   return total;
 }
 
-// Adds 0666 to one item below an open folder (or a path when folderFd is
-// AT_FDCWD), then to a folder's contents. Links are skipped: changing one
-// would change its target.
+// Gives the owner read and write (and search, for a folder) on one item
+// below an open folder (or a path when folderFd is AT_FDCWD), then on a
+// folder's contents. Nothing is given to the group or to others: on a
+// shared machine they could otherwise replace what is inside a user's
+// drawing or log. Links are skipped: changing one would change its target.
 void GivePermissionsAt(int folderFd, const QByteArray& name, const QString& shownPath) {
   struct stat info {};
   if (fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -158,12 +160,13 @@ void GivePermissionsAt(int folderFd, const QByteArray& name, const QString& show
   }
   if (S_ISLNK(info.st_mode)) return;
   const mode_t mode = info.st_mode & 07777;
-  if ((mode & 0666) != 0666) {
-    int status = fchmodat(folderFd, name.constData(), mode | 0666, AT_SYMLINK_NOFOLLOW);
+  const mode_t wanted = S_ISDIR(info.st_mode) ? mode_t(S_IRWXU) : mode_t(S_IRUSR | S_IWUSR);
+  if ((mode & wanted) != wanted) {
+    int status = fchmodat(folderFd, name.constData(), mode | wanted, AT_SYMLINK_NOFOLLOW);
     // Without /proc the C library cannot change a file's mode without the
     // chance of following a link; the item was just seen not to be one.
     if (status != 0 && (errno == EOPNOTSUPP || errno == ENOSYS))
-      status = fchmodat(folderFd, name.constData(), mode | 0666, 0);
+      status = fchmodat(folderFd, name.constData(), mode | wanted, 0);
     if (status != 0) {
       LogString("Can't change permissions of %@. %@", shownPath, ReasonForErrno(errno));
       return;

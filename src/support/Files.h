@@ -88,8 +88,9 @@ bool IsFileMutable(const QString& path);  // writable, and owner read and write 
 // folder; logs "Can't get permissions for %@. %@" on failure. A symbolic link
 // answers its own bits, not its target's.
 uint32_t PermissionsForFile(const QString& path, bool* isFolder);
-// Adds read and write for everyone (0666) where any of those bits is
-// missing, through a folder's whole contents; links are left alone.
+// Adds the owner's read and write (and search, for folders) where any of
+// those bits is missing, through a folder's whole contents; the group's and
+// others' bits are left as they are, links are left alone.
 void GiveUserFilePermissions(const QString& path);
 
 const QStringList& TechnicalTextTypes();

@@ -335,6 +335,15 @@ QFont MutateFont(const QFont& font, const QFont& oldBase, const QFont& newBase) 
   return result;
 }
 
+QFont FontWithStyleName(const QFont& font) {
+  if (!font.styleName().isEmpty()) return font;
+  const QFontInfo drawn(font);
+  if (drawn.family() != font.family() || drawn.styleName().isEmpty()) return font;
+  QFont named(font);
+  named.setStyleName(drawn.styleName());
+  return named;
+}
+
 QString FontDescriptor(const QFont& font) {
   return font.toString();
 }

@@ -65,6 +65,11 @@ QFont WidgetFont(const QFont& font);
 // font is only resized. An old base without a size leaves the size alone.
 QFont MutateFont(const QFont& font, const QFont& oldBase, const QFont& newBase);
 
+// The font with the name of the face it is drawn with, when it has none: a
+// font chooser then selects that face rather than guessing one (without a
+// name it can pick a slanted face for an upright font).
+QFont FontWithStyleName(const QFont& font);
+
 // A font as stored text, and back. Reading refuses (false, with a reason)
 // text that is too long, does not parse, has no family or a size outside
 // kMinFontSize..kMaxFontSize; a family that is not installed is mapped.

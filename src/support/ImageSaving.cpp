@@ -172,6 +172,21 @@ void SetImageFileInfo(ImageSaveInfo& request) {
   if (request.uniqueName) request.path = UniqueImagePath(info.path(), info.completeBaseName(), request.extension);
 }
 
+// JPEG keeps no alpha: transparent pixels would come out black (their
+// premultiplied colour), so the picture is laid over white first, as a page.
+QImage FlattenedOnWhite(const QImage& bitmap) {
+  if (!bitmap.hasAlphaChannel()) return bitmap;
+  QImage flat(bitmap.size(), QImage::Format_RGB32);
+  if (flat.isNull()) return bitmap;
+  flat.setDotsPerMeterX(bitmap.dotsPerMeterX());
+  flat.setDotsPerMeterY(bitmap.dotsPerMeterY());
+  flat.fill(Qt::white);
+  QPainter painter(&flat);
+  painter.drawImage(0, 0, bitmap);
+  painter.end();
+  return flat;
+}
+
 QByteArray EncodeWithWriter(const QImage& bitmap, const char* format, int quality, int compression) {
   QByteArray out;
   QBuffer buffer(&out);
@@ -254,7 +269,7 @@ bool SaveImageCore(const CSImage& image, ImageSaveInfo& request, double width, d
       const QImage bitmap = image.renderedBitmap(pixels);
       if (bitmap.isNull()) return false;
       if (request.format == kImageFormatJPEG)
-        encoded = EncodeWithWriter(bitmap, "jpeg", int(std::lround(request.quality * 100)), -1);
+        encoded = EncodeWithWriter(FlattenedOnWhite(bitmap), "jpeg", int(std::lround(request.quality * 100)), -1);
       else if (request.format == kImageFormatPNG)
         encoded = EncodeWithWriter(bitmap, "png", -1, -1);
       else

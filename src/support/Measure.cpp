@@ -315,7 +315,7 @@ bool ParseMeasure(QStringView text, bool plainNumber, DistanceUnit unit, Measure
   qsizetype end = s.size();
   bool negative = false;
   if (s[0] == u'-') {
-    if (requested == kDistanceUnitPercent) return fail(g_illegalCharacterMessage);
+    // Percentages take a sign too: the formatter writes "-1%".
     if (end == 1) return succeed(kMixedMeasure);
     negative = true;
     pos = 1;
@@ -450,8 +450,9 @@ QString FormatMeasureCore(MeasureUnit value, int maxDecimals, bool plainNumber, 
     effective = requested;
     show = showUnit;
   }
-  // Small whole-point lengths read best in points whatever the unit.
-  if (!plainNumber && effective != kDistanceUnitPoints && effective != kDistanceUnitPixels &&
+  // Small whole-point lengths read best in points whatever the unit, when
+  // the text says so: a bare "2" would read back in the field's own unit.
+  if (!plainNumber && show && effective != kDistanceUnitPoints && effective != kDistanceUnitPixels &&
       value % kMeasurePerPoint == 0 && value > -9 * kMeasurePerPoint && value < 9 * kMeasurePerPoint)
     effective = kDistanceUnitPoints;
   const DistanceUnit row =

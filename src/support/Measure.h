@@ -136,10 +136,11 @@ bool ParseMeasure(QStringView text, bool plainNumber, DistanceUnit unit, Measure
 QString FormatMeasure(MeasureUnit value, bool plainNumber, bool showUnit, DistanceUnit unit);
 // The text of a length for the user: "0" and "-" for zero and the mixed
 // value; fractions of an inch with unit 2, feet and inches with unit 3;
-// small whole-point lengths in points; up to three decimals (two on rows
-// with hundredths, tenths of an inch in feet and inches), rounded to the
-// nearest, so a length typed at that precision shows back as typed; cut
-// to `maxDecimals` when that is non-zero.
+// small whole-point lengths in points when the unit is named; up to three
+// decimals (two on rows with hundredths, tenths of an inch in feet and
+// inches), rounded to the nearest, so a length typed at that precision
+// shows back as typed; cut to `maxDecimals` when that is non-zero. Every
+// text it writes reads back through ParseMeasure to the value shown.
 QString FormatMeasureCore(MeasureUnit value, int maxDecimals, bool plainNumber, bool showUnit, DistanceUnit unit);
 
 // ---- Log slider --------------------------------------------------------------

@@ -185,10 +185,21 @@ TEST_F(AutosaveTest, NothingIsWrittenWhileAnyConditionHolds) {
   }
 }
 
+// A support folder that exists but whose packages cannot be written, even
+// by the superuser: the path of a package inside it is longer than the
+// system allows.
+QString UnwritableFolder(const QString& base) {
+  QString folder = base;
+  const QString part(200, QLatin1Char('d'));
+  while (folder.size() + 1 + part.size() < 4060) folder += QLatin1Char('/') + part;
+  const qsizetype last = 4070 - folder.size() - 1;
+  if (last > 0) folder += QLatin1Char('/') + QString(last, QLatin1Char('e'));
+  return QDir().mkpath(folder) ? folder : QString();
+}
+
 TEST_F(AutosaveTest, AFailureIsLoggedAndStopsLaterAttempts) {
-  // A file where the support folder should be: nothing can be written.
-  const QString blocked = support.filePath(QStringLiteral("not-a-folder"));
-  WriteBytes(blocked, "x");
+  const QString blocked = UnwritableFolder(support.filePath(QStringLiteral("deep")));
+  ASSERT_FALSE(blocked.isEmpty());
   services.supportFolderPath = blocked;
   services.now = 1200;
   {
@@ -209,13 +220,46 @@ TEST_F(AutosaveTest, AFailureIsLoggedAndStopsLaterAttempts) {
 }
 
 TEST_F(AutosaveTest, TheFailureMessageNamesTheDrawingsFile) {
-  WriteBytes(support.filePath(QStringLiteral("not-a-folder")), "x");
-  services.supportFolderPath = support.filePath(QStringLiteral("not-a-folder"));
+  services.supportFolderPath = UnwritableFolder(support.filePath(QStringLiteral("deep")));
+  ASSERT_FALSE(services.supportFolderPath.isEmpty());
   drawing->setFilePath(QStringLiteral("/home/someone/Plans.TWdraw"));
   services.now = 1200;
   LogCapture log;
   drawing->forceAutosave();
   EXPECT_TRUE(log.text().contains(QStringLiteral("Autosave of Plans.TWdraw failed: "))) << log.text().toStdString();
+}
+
+TEST_F(AutosaveTest, ASupportFolderRemovedWhileRunningIsMadeAgain) {
+  services.now = 1200;
+  drawing->forceAutosave();
+  ASSERT_EQ(packages().size(), 1);
+
+  ASSERT_TRUE(RemoveItemTree(support.path()));
+  edit();
+  services.now = 1400;
+  LogCapture log;
+  drawing->autosaveTimerFired(true);
+  EXPECT_FALSE(drawing->autosaveFailed()) << log.text().toStdString();
+  EXPECT_EQ(packages(), QStringList{QFileInfo(finalPath()).fileName()});
+  EXPECT_FALSE(drawing->dirtySinceAutoSave());
+  EXPECT_FALSE(log.text().contains(QStringLiteral("disk is full"))) << log.text().toStdString();
+}
+
+TEST_F(AutosaveTest, ASupportFolderThatCannotBeMadeIsTriedAgainLater) {
+  // A file stands where the folder should be made again.
+  ASSERT_TRUE(RemoveItemTree(support.path()));
+  WriteBytes(support.path(), "x");
+  services.now = 1200;
+  drawing->autosaveTimerFired(true);
+  EXPECT_FALSE(drawing->autosaveFailed());
+  EXPECT_TRUE(drawing->dirtySinceAutoSave());
+
+  // Once the folder can be there again, the next run writes the copy.
+  ASSERT_TRUE(QFile::remove(support.path()));
+  services.now = 1201;
+  drawing->autosaveTimerFired(true);
+  EXPECT_FALSE(drawing->autosaveFailed());
+  EXPECT_EQ(packages(), QStringList{QFileInfo(finalPath()).fileName()});
 }
 
 TEST_F(AutosaveTest, ThePackageRecordsTheDrawingsPath) {

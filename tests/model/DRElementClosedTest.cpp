@@ -254,13 +254,29 @@ TEST(DRElementClosed, ASelectedShapeShowsItsCasingWithEightDots) {
   EXPECT_NEAR(ink.top(), 31, 1);
   EXPECT_NEAR(ink.right(), 108, 1);
   EXPECT_NEAR(ink.bottom(), 78, 1);
-  // Not the active window's first responder: grey.
-  view.active = false;
-  const QImage inactive = Draw(*rect, &view, QSize(160, 120));
-  for (const QPointF& centre : DotCentres(QRectF(40, 40, 60, 30))) {
-    EXPECT_TRUE(Near(At(inactive, centre), QColor(0xC0, 0xC0, 0xC0))) << centre.x() << "," << centre.y();
+  // Only the active window's first responder shows the casing colour; a
+  // view without a window (an off-screen render) is never that.
+  const struct {
+    const char* name;
+    bool window, active;
+    QColor colour;
+  } rows[] = {
+      {"active first responder", true, true, casing},
+      {"not the active first responder", true, false, QColor(0xC0, 0xC0, 0xC0)},
+      {"no window", false, true, QColor(0xC0, 0xC0, 0xC0)},
+      {"no window, not active", false, false, QColor(0xC0, 0xC0, 0xC0)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    view.window = row.window;
+    view.active = row.active;
+    const QImage image = Draw(*rect, &view, QSize(160, 120));
+    for (const QPointF& centre : DotCentres(QRectF(40, 40, 60, 30))) {
+      EXPECT_TRUE(Near(At(image, centre), row.colour)) << centre.x() << "," << centre.y();
+    }
   }
   // Suppressed, hidden casings, or a view that does not show them: none.
+  view.window = true;
   view.active = true;
   rect->setSuppressCasing(true);
   EXPECT_TRUE(InkBounds(Draw(*rect, &view, QSize(160, 120))).isEmpty());

@@ -8,6 +8,7 @@
 #include "model/DRElementPolygon.h"
 #include "model/ElementTestSupport.h"
 #include "model/FakeHostingView.h"
+#include "testkit/ImageCompare.h"
 
 namespace {
 
@@ -260,4 +261,25 @@ TEST(DRReshape, VertexNumbersAreDrawnBesideTheSquares) {
   EXPECT_EQ(InkCount(plain, right), 0);
   EXPECT_GT(InkCount(numbered, right), 0);
   EXPECT_GT(InkCount(plain, QRect(14, 14, 12, 12)), 0);
+}
+
+TEST(DRReshape, HandlesShowInTheActiveWindowWhereverTheFocusIs) {
+  SettingsScope scope;
+  auto scribble = Reshaping<DRElementScribble>({{20, 20}, {90, 20}, {90, 70}, {20, 70}}, true);
+  FakeHostingView view;
+  auto draw = [&] { return Render(QSize(120, 100), [&] { scribble->drawInView(&view); }); };
+  view.activeWindow = false;
+  view.active = false;
+  const QImage without = draw();
+  view.activeWindow = true;
+  view.active = true;
+  const QImage focused = draw();
+  // A pane of the same window has the focus: the handles stay.
+  view.active = false;
+  const QImage paneFocused = draw();
+  EXPECT_GT(InkCount(focused, QRect(14, 14, 13, 13)), InkCount(without, QRect(14, 14, 13, 13)));
+  EXPECT_EQ(paneFocused, focused);
+  // A canvas without a window is in no active window.
+  view.window = false;
+  EXPECT_EQ(draw(), without);
 }

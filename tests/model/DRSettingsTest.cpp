@@ -72,6 +72,20 @@ TEST_F(DRSettingsTest, AbsentAndZeroValuesFallBack) {
   EXPECT_EQ(settings().fillKolor(), Kolor(0x64FF0000));
 }
 
+TEST_F(DRSettingsTest, AVertexCountBelowOneFallsBackLikeAStoredZero) {
+  for (const QVariant& stored : {QVariant(-1), QVariant(qlonglong(-9000000000)), QVariant(QStringLiteral("-3"))}) {
+    m_store->setValue("twdraw.vertexCount", stored);
+    settings().loadSettings(*m_store);
+    EXPECT_EQ(settings().regularPolyVertexCount(), 6u) << stored.toString().toStdString();
+  }
+  m_store->setValue("twdraw.vertexCount", 1);
+  settings().loadSettings(*m_store);
+  EXPECT_EQ(settings().regularPolyVertexCount(), 1u);
+  m_store->setValue("twdraw.vertexCount", 12);
+  settings().loadSettings(*m_store);
+  EXPECT_EQ(settings().regularPolyVertexCount(), 12u);
+}
+
 TEST_F(DRSettingsTest, OnlyWidthAndColourOfTheLineStyleCarryOver) {
   DRLineInfo line;
   line.setWidth(25400);

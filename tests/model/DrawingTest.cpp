@@ -705,6 +705,23 @@ TEST_F(DrawingTest, RevertOfSvgTakesTheImportedElements) {
   EXPECT_EQ(drawing->elements().size(), 2u);
 }
 
+TEST_F(DrawingTest, RevertOfAnSvgThatFailsKeepsTheDrawingAndOfAnEmptyOneEmptiesIt) {
+  const QString path = PathOf(QStringLiteral("shapes.svg"));
+  WriteBytes(path, "<svg/>");
+  drawing->setFilePath(path);
+  Add(FilledRect(QRectF(0, 0, 5, 5), kRed));
+  services.svgLoader = [](const QString&) { return std::optional<DRElementList>(); };
+  drawing->revert();
+  EXPECT_EQ(drawing->elements().size(), 1u);
+  EXPECT_EQ(host.clearUndoCount, 0);
+
+  services.svgLoader = [](const QString&) { return std::optional<DRElementList>(DRElementList()); };
+  drawing->revert();
+  EXPECT_TRUE(drawing->elements().empty());
+  EXPECT_EQ(host.clearUndoCount, 1);
+  EXPECT_EQ(services.svgLoads, 2);
+}
+
 // A reader that empties and half-fills the drawing, then fails.
 class FailingReaderDrawing : public DRDrawing {
  public:

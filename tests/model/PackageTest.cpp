@@ -1,10 +1,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -37,9 +39,11 @@
 #include "model/FakeModelServices.h"
 #include "platform/AtomicSwap.h"
 #include "support/CSAlertPresenter.h"
+#include "support/CSLogger.h"
 #include "support/Fonts.h"
 #include "testkit/ImageCompare.h"
 #include "testkit/LogCapture.h"
+#include "testkit/ScopedEnvironment.h"
 #include "testkit/TestFiles.h"
 
 namespace {
@@ -602,6 +606,104 @@ TEST_F(PackageTest, ABrokenImageOpensWithAWarningAndIsSavedAsItWas) {
   CSError error;
   ASSERT_TRUE(window.drawing->saveNative(again, false, &error)) << error.reason().toStdString();
   EXPECT_EQ(ReadBytes(again + QStringLiteral("/Images/") + image), garbage);
+}
+
+TEST_F(PackageTest, ABitmapOfAPackageWithoutImagesFolderKeepsItsPictureOverASave) {
+  QString image;
+  const QString package = SaveBitmapDrawing(path(QStringLiteral("Folderless.TWdraw")), folder.path(), &image);
+  ASSERT_FALSE(package.isEmpty());
+  ASSERT_TRUE(RemoveItemTree(package + QStringLiteral("/Images")));
+  const QString guid = image.section(QLatin1Char('.'), 0, 0);
+
+  const QString again = path(QStringLiteral("FolderlessAgain.TWdraw"));
+  {
+    Window window;
+    ASSERT_TRUE(window.drawing->loadNativeFile(package));
+    const auto alerts = TakeAlerts();
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].message, QStringLiteral("Missing image."));
+    DRElementBitmap* bitmap = BitmapAt(*window.drawing, 0);
+    ASSERT_TRUE(bitmap && bitmap->painting());
+    EXPECT_EQ(bitmap->painting()->guid(), guid);
+    EXPECT_TRUE(bitmap->painting()->loadFailed());
+    CSError error;
+    ASSERT_TRUE(window.drawing->saveNative(again, false, &error)) << error.reason().toStdString();
+  }
+  // The saved drawing still names the picture, so it still misses it.
+  const QString xml = XmlOf(again);
+  EXPECT_TRUE(xml.contains(QStringLiteral("id=\"") + guid + QStringLiteral("\""))) << xml.toStdString();
+  EXPECT_TRUE(xml.contains(QStringLiteral("<id>") + guid + QStringLiteral("</id>"))) << xml.toStdString();
+  Window reopened;
+  ASSERT_TRUE(reopened.drawing->loadNativeFile(again));
+  const auto alerts = TakeAlerts();
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0].message, QStringLiteral("Missing image."));
+  DRElementBitmap* bitmap = BitmapAt(*reopened.drawing, 0);
+  ASSERT_TRUE(bitmap && bitmap->painting());
+  EXPECT_EQ(bitmap->painting()->guid(), guid);
+}
+
+TEST_F(PackageTest, ASaveUnderAnyCaseOfTheExtensionRelinksThePaintings) {
+  for (const char* extension : {"TWdraw", "twdraw", "TWDRAW"}) {
+    SCOPED_TRACE(extension);
+    Window window;
+    std::shared_ptr<DRPainting> painting = PaintingFromFile(folder.path(), "png", 5);
+    ASSERT_TRUE(painting);
+    auto bitmap = std::make_unique<DRElementBitmap>(painting);
+    bitmap->setFrame(PtRect(10, 10, 24, 16));
+    window.drawing->elements().push_back(std::move(bitmap));
+    const QString package = path(QStringLiteral("Case.") + QString::fromLatin1(extension));
+    RemoveItemTree(package);
+    ASSERT_TRUE(window.drawing->saveTo(package, false, false));
+    // The painting now stands for its file inside the new package.
+    EXPECT_EQ(painting->filePath(), package + QStringLiteral("/Images/") + painting->fileName());
+    EXPECT_TRUE(QFileInfo::exists(painting->filePath()));
+  }
+}
+
+// Every item under the path, the path itself included, that the group or
+// others may write.
+QStringList WritableByOthers(const QString& root) {
+  QStringList found;
+  auto check = [&found](const QString& path) {
+    struct stat info {};
+    if (lstat(QFile::encodeName(path).constData(), &info) != 0) {
+      found.append(path + QStringLiteral(" (unreadable)"));
+    } else if (!S_ISLNK(info.st_mode) && (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+      found.append(path + QStringLiteral(" ") + QString::number(info.st_mode & 07777, 8));
+    }
+  };
+  check(root);
+  QDirIterator walk(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+  while (walk.hasNext()) check(walk.next());
+  return found;
+}
+
+TEST_F(PackageTest, NothingASaveOrTheLogMakesIsWritableByOthers) {
+  // The usual mask: what the program adds on its own is what is checked.
+  struct Mask {
+    mode_t previous = umask(022);
+    ~Mask() { umask(previous); }
+  } mask;
+  Window window;
+  FillWithEveryKind(*window.drawing, folder.path());
+  window.drawing->setBackgroundImage(CSImage::initWithCGImage(PatternImage(40, 30, 7), QSizeF(0, 0)));
+  window.drawing->setCreatePreview(true);
+  const QString package = path(QStringLiteral("Private.TWdraw"));
+  CSError error;
+  ASSERT_TRUE(window.drawing->saveNative(package, false, &error)) << error.reason().toStdString();
+  ASSERT_TRUE(QFileInfo(package + QStringLiteral("/QuickLook/Preview.jpg")).isFile());
+  EXPECT_EQ(WritableByOthers(package), QStringList());
+
+  ScopedEnvironment environment;
+  environment.set("XDG_STATE_HOME", folder.filePath(QStringLiteral("state")));
+  CSLogger* logger = CSLogger::sharedInstance();
+  logger->shutDown();
+  logger->logString(QStringLiteral("a line"));
+  logger->shutDown();
+  ASSERT_TRUE(QFileInfo(logger->logFilePath()).isFile()) << logger->logFilePath().toStdString();
+  EXPECT_EQ(WritableByOthers(CSLogger::logFolderPath()), QStringList());
 }
 
 TEST_F(PackageTest, AFileNameOutsideTheImageFolderIsNeverRead) {

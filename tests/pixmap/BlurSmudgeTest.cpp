@@ -244,6 +244,50 @@ TEST(BoxBlurTest, UniformPicturesStayUniform) {
   }
 }
 
+// Pictures large enough to be blurred in bands across threads, each band
+// streaming its rows through the three boxes: every band edge, the
+// clamped top and bottom, odd widths and boxes of radius 0 among wider ones
+// give the direct sums.
+TEST(BoxBlurTest, LargePicturesBlurredInBandsEqualDirectSums) {
+  const struct {
+    int width, height;
+    std::vector<int64_t> radii;
+  } rows[] = {
+      {517, 513, {1, 2, 3}}, {515, 520, {0, 0, 1}}, {1030, 257, {9, 9, 10}}, {601, 700, {4, 0, 5}}, {1024, 256, {0, 2, 128}},
+  };
+  uint32_t seed = 40;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.width << " x " << row.height << ", radius " << row.radii[2]);
+    TestBitmap bitmap(row.width, row.height), scratch(row.width, row.height);
+    FillRandom(bitmap.bits(), seed++);
+    const Picture expected = ReferenceBlur(PictureOf(bitmap.bits()), row.radii);
+    BoxSizes sizes;
+    for (int i = 0; i < 3; ++i) sizes.boxSizes[i] = row.radii[size_t(i)];
+    sizes.maxBoxSize = *std::max_element(row.radii.begin(), row.radii.end());
+    BoxBlur(bitmap.bits(), scratch.bits(), sizes);
+    EXPECT_EQ(PictureOf(bitmap.bits()), expected);
+  }
+}
+
+// The exact division of the box sums, at every box width the bands work
+// with and every level: a uniform picture stays as it is.
+TEST(BoxBlurTest, LargeUniformPicturesStayUniformAtEveryWidth) {
+  TestBitmap bitmap(512, 512), scratch(512, 512);
+  for (int64_t r = 1; r <= 130; r += 3) {
+    const uint32_t level = uint32_t(r * 37 % 256);
+    const uint32_t colour = MakePixel(level, 255 - level, (level * 7) % 256, 255);
+    for (int y = 0; y < bitmap.height(); ++y)
+      for (int x = 0; x < bitmap.width(); ++x) bitmap.at(x, y) = colour;
+    BoxSizes sizes;
+    sizes.boxSizes[0] = r;
+    sizes.boxSizes[1] = r + 1;
+    sizes.boxSizes[2] = sizes.maxBoxSize = r + 2;
+    BoxBlur(bitmap.bits(), scratch.bits(), sizes);
+    for (int y = 0; y < bitmap.height(); ++y)
+      for (int x = 0; x < bitmap.width(); ++x) ASSERT_EQ(bitmap.at(x, y), colour) << "radius " << r;
+  }
+}
+
 TEST(BoxBlurTest, RadiusZeroOnlyMakesPixelsOpaque) {
   TestBitmap bitmap(4, 1), scratch(4, 1);
   const uint32_t input[] = {Rgba(0x00000000), Rgba(0x40200080), Rgba(0x102030FF), Rgba(0x01010102)};

@@ -142,3 +142,98 @@ TEST_F(Jpeg2000CodecTest, RefusesWhatItCannotDecodeWithinItsCaps) {
   EXPECT_TRUE(Jpeg2000DecodeImage(huge, int64_t(120) * 1000 * 1000, &error).isNull());
   EXPECT_TRUE(error.contains("too large")) << error.toStdString();
 }
+
+namespace {
+
+// The data with the size marker's image and tile size set (the marker
+// found after the first start of codestream).
+QByteArray WithGrid(QByteArray data, uint32_t width, uint32_t height, uint32_t tileWidth, uint32_t tileHeight) {
+  const qsizetype soc = data.indexOf(QByteArray("\xFF\x4F\xFF\x51", 4));
+  if (soc < 0) return {};
+  auto put = [&](qsizetype offset, uint32_t value) {
+    const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    data.replace(soc + offset, 4, bytes, 4);
+  };
+  put(8, width);
+  put(12, height);
+  put(24, tileWidth);
+  put(28, tileHeight);
+  return data;
+}
+
+}  // namespace
+
+TEST_F(Jpeg2000CodecTest, TheSizeMarkerIsReadWithoutTheDecoder) {
+  for (const char* name : {"bare.j2k", "rgb.jp2", "grey.jp2"}) {
+    SCOPED_TRACE(name);
+    const Jpeg2000Header header = ReadJpeg2000Header(fixture(name));
+    ASSERT_TRUE(header.valid);
+    EXPECT_EQ(header.width, 40u);
+    EXPECT_EQ(header.height, 30u);
+    EXPECT_EQ(header.tiles, 1u);
+    EXPECT_EQ(header.components, QByteArray(name) == "grey.jp2" ? 1u : 3u);
+  }
+  const QByteArray bare = fixture("bare.j2k");
+  EXPECT_EQ(ReadJpeg2000Header(WithGrid(bare, 1000, 600, 64, 64)).tiles, 16u * 10u);
+  // The largest grid of the smallest tiles counts without wrapping.
+  EXPECT_EQ(ReadJpeg2000Header(WithGrid(bare, 0xFFFFFFFF, 0xFFFFFFFF, 1, 1)).tiles, 0xFFFFFFFFull * 0xFFFFFFFFull);
+  struct Row {
+    const char* name;
+    QByteArray data;
+  } rows[] = {
+      {"no tile width", WithGrid(bare, 40, 30, 0, 30)},
+      {"image offset past the image",
+       [&] {
+         QByteArray d = bare;
+         d.replace(16, 4, QByteArray("\0\0\0\x50", 4));  // x offset 80 of a 40-wide grid
+         return d;
+       }()},
+      {"marker length not that of its components",
+       [&] {
+         QByteArray d = bare;
+         d[5] = char(d[5] + 3);
+         return d;
+       }()},
+      {"cut inside the marker", bare.left(30)},
+      {"JP2 without a codestream box", fixture("rgb.jp2").left(60)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_FALSE(ReadJpeg2000Header(row.data).valid);
+  }
+}
+
+TEST_F(Jpeg2000CodecTest, AGridOfTooManyTilesIsRefusedFromItsHeader) {
+  // Well within the pixel budget, but in tiles of 16 pixels a side: 62,500
+  // tiles, which no picture has and which the decoder would build one by one.
+  for (const char* name : {"bare.j2k", "rgb.jp2"}) {
+    SCOPED_TRACE(name);
+    const QByteArray tiny = WithGrid(fixture(name), 4000, 4000, 16, 16);
+    ASSERT_GT(ReadJpeg2000Header(tiny).tiles, kJpeg2000MaxTiles);
+    EXPECT_EQ(Jpeg2000ImageSize(tiny), QSize());
+    QString error;
+    EXPECT_TRUE(Jpeg2000DecodeImage(tiny, int64_t(120) * 1000 * 1000, &error).isNull());
+    EXPECT_TRUE(error.contains("too many tiles")) << error.toStdString();
+  }
+  // The most tiles allowed still reach the decoder (which finds no data
+  // for them and says so).
+  const QByteArray most = WithGrid(fixture("bare.j2k"), 128 * 128, 128, 128, 1);
+  ASSERT_EQ(ReadJpeg2000Header(most).tiles, kJpeg2000MaxTiles);
+  QString error;
+  Jpeg2000DecodeImage(most, int64_t(120) * 1000 * 1000, &error);
+  EXPECT_FALSE(error.contains("too many tiles")) << error.toStdString();
+}
+
+TEST_F(Jpeg2000CodecTest, TheSlowHeaderSeedIsRefusedBeforeTheDecoder) {
+  QFile file(QStringLiteral(TWDRAW_TEST_DATA "/fuzz/jpeg2000_decode/jpeg2000-slow-header.j2k"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray data = file.readAll();
+  const Jpeg2000Header header = ReadJpeg2000Header(data);
+  ASSERT_TRUE(header.valid);
+  EXPECT_EQ(header.width, 65285u);
+  EXPECT_EQ(header.tiles, 8161u * 8u);
+  EXPECT_EQ(Jpeg2000ImageSize(data), QSize());
+  QString error;
+  EXPECT_TRUE(Jpeg2000DecodeImage(data, int64_t(120) * 1000 * 1000, &error).isNull());
+  EXPECT_FALSE(error.isEmpty());
+}

@@ -406,3 +406,43 @@ TEST(CSUndoManager, DestructionFreesEverySnapshotOnce) {
   EXPECT_EQ(delegate.live, 0);
   EXPECT_EQ(delegate.calls.filter("free").size(), 4);
 }
+
+TEST(CSUndoManager, FreeingTheOldestRecordsKeepsTheNewestAndTheRedoHistory) {
+  struct Case {
+    uint32_t capacity;
+    uint32_t asked;
+    uint32_t freed;
+  };
+  // Five changes, one undone: four undo records and one redo record.
+  const Case cases[] = {{25, 2, 2}, {25, 10, 3}, {0, 1, 1}, {5, 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "capacity " << c.capacity << " asked " << c.asked);
+    Fixture f(c.capacity);
+    for (int v = 1; v <= 5; ++v) ASSERT_TRUE(f.delegate.change(f.manager, v, v));
+    f.manager.undo();
+    f.delegate.calls.clear();
+    EXPECT_EQ(f.manager.freeOldestRecords(c.asked), c.freed);
+    EXPECT_EQ(f.delegate.calls.filter("free").size(), qsizetype(c.freed));
+    if (c.freed) EXPECT_EQ(f.delegate.calls.first(), QStringLiteral("free 1 1 #1"));
+    EXPECT_EQ(f.delegate.live, 5 - int(c.freed));
+    EXPECT_EQ(f.manager.undoCount(), 4 - c.freed);
+    // The redo record is still there and still the newest change.
+    ASSERT_TRUE(f.manager.isRedoAvailable());
+    f.manager.redo();
+    EXPECT_EQ(f.delegate.value, 5);
+    EXPECT_EQ(f.undoCount(), 5 - int(c.freed));
+    // What is left undoes to the state before the oldest record kept.
+    EXPECT_EQ(f.delegate.value, int(c.freed));
+    // Freed slots are reused for new records without a second free.
+    for (int v = 6; v <= 12; ++v) ASSERT_TRUE(f.delegate.change(f.manager, v, v));
+    EXPECT_EQ(f.delegate.live, int(f.manager.undoCount()) + (f.manager.isRedoAvailable() ? 1 : 0));
+  }
+}
+
+TEST(CSUndoManager, FreeingTheOldestNeedsTwoRecords) {
+  Fixture f;
+  EXPECT_EQ(f.manager.freeOldestRecords(3), 0u);  // no storage yet
+  ASSERT_TRUE(f.delegate.change(f.manager, 1, 1));
+  EXPECT_EQ(f.manager.freeOldestRecords(3), 0u);
+  EXPECT_EQ(f.manager.undoCount(), 1u);
+}

@@ -254,7 +254,8 @@ TEST(Files, WriteDataToFileReplacesOrRefuses) {
   const QString missing = dir.filePath(QStringLiteral("none/data.bin"));
   EXPECT_FALSE(WriteDataToFile(QByteArray("x"), missing, false, false, &error));
   EXPECT_EQ(error.code(), ENOENT);
-  EXPECT_FALSE(error.reason().isEmpty());
+  // A missing folder is a file that can't be found, not a full disk.
+  EXPECT_EQ(error.reason(), QStringLiteral("The file can't be found"));
   EXPECT_FALSE(QFile::exists(missing));
 }
 
@@ -293,13 +294,14 @@ TEST(Files, PermissionsAreGivenWithoutFollowingLinks) {
   ASSERT_EQ(chmod(QFile::encodeName(root + "/sub").constData(), 0700), 0);
   LogCapture log;
   GiveUserFilePermissions(root);
-  EXPECT_EQ(ModeOf(root + "/sub/file"), mode_t(0666));
-  EXPECT_EQ(ModeOf(root + "/sub"), mode_t(0766));
+  // The owner's bits only: nobody else may write inside.
+  EXPECT_EQ(ModeOf(root + "/sub/file"), mode_t(0600));
+  EXPECT_EQ(ModeOf(root + "/sub"), mode_t(0700));
   EXPECT_EQ(ModeOf(dir.filePath("private")), mode_t(0600));  // the link's target is not ours to open up
   EXPECT_TRUE(log.lines().isEmpty()) << log.text().toStdString();
 
   bool isFolder = true;
-  EXPECT_EQ(PermissionsForFile(root + "/sub/file", &isFolder), 0666u);
+  EXPECT_EQ(PermissionsForFile(root + "/sub/file", &isFolder), 0600u);
   EXPECT_FALSE(isFolder);
   PermissionsForFile(root, &isFolder);
   EXPECT_TRUE(isFolder);

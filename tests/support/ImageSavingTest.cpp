@@ -308,13 +308,45 @@ TEST(ImageSaving, PreviewAndThumbnailOfA600By400Drawing) {
   EXPECT_EQ(ImageFileSize(preview), QSize(600, 400));
   EXPECT_EQ(ImageFileSize(thumbnail), QSize(512, 341));
   EXPECT_EQ(ImageFormatFromData(ReadFile(thumbnail)), kImageFormatJPEG);
-  EXPECT_EQ(QFileInfo(package + "/QuickLook").permissions() & 0x0666, 0x0666);  // read and write for others too
+  // The owner may read, write and search the folder; nobody else may write.
+  struct stat info {};
+  ASSERT_EQ(stat(QFile::encodeName(package + "/QuickLook").constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & S_IRWXU, mode_t(S_IRWXU));
+  EXPECT_EQ(info.st_mode & (S_IWGRP | S_IWOTH), mode_t(0));
 
   // A smaller drawing replaces both files.
   ASSERT_TRUE(SaveQuicklookImage(TestImage(300, 200, false), package));
   EXPECT_EQ(ImageFileSize(preview), QSize(300, 200));
   EXPECT_EQ(ImageFileSize(thumbnail), QSize(300, 200));
   EXPECT_FALSE(SaveQuicklookImage(CSImage(), package));
+}
+
+TEST(ImageSaving, JpegPreviewsShowTransparentAreasWhite) {
+  // A drawing's rendering: a red square on nothing.
+  QImage drawing(80, 60, QImage::Format_ARGB32_Premultiplied);
+  drawing.fill(Qt::transparent);
+  QPainter(&drawing).fillRect(0, 0, 20, 20, Qt::red);
+  QTemporaryDir dir;
+  const QString package = dir.filePath("Clear.TWdraw");
+  ASSERT_TRUE(QDir().mkpath(package));
+  ASSERT_TRUE(SaveQuicklookImage(CSImage::initWithCGImage(drawing, QSizeF(0, 0)), package));
+  for (const char* name : {"/QuickLook/Preview.jpg", "/QuickLook/Thumbnail.jpg"}) {
+    SCOPED_TRACE(name);
+    const QImage read(package + name);
+    ASSERT_FALSE(read.isNull());
+    const QColor empty = read.pixelColor(60, 45);
+    EXPECT_GT(empty.red(), 245);
+    EXPECT_GT(empty.green(), 245);
+    EXPECT_GT(empty.blue(), 245);
+    const QColor square = read.pixelColor(8, 8);
+    EXPECT_GT(square.red(), 200);
+    EXPECT_LT(square.green(), 60);
+  }
+  // Any JPEG written from a picture with transparency is laid over white.
+  const QByteArray data = ImageData(CSImage::initWithCGImage(drawing, QSizeF(0, 0)), kImageFormatJPEG, 0, 0, 0.9);
+  QImage decoded;
+  ASSERT_TRUE(decoded.loadFromData(data, "JPEG"));
+  EXPECT_GT(decoded.pixelColor(60, 45).lightness(), 245);
 }
 
 TEST(ImageSaving, ResizedJpegAndBitmapWriting) {

@@ -144,8 +144,9 @@ TEST(Measure, ParseMeasureTable) {
       {"1 /4", false, 1, 0, illegal},
       {"1 3/4x", false, 1, 22225, {}},  // an unknown unit name reads as points
       {"-", false, 1, kMixedMeasure, {}},
-      {"-", false, 7, 0, illegal},
-      {"-5", false, 7, 0, illegal},
+      {"-", false, 7, kMixedMeasure, {}},  // the formatter's mixed value, in every unit
+      {"-5", false, 7, -5 * kPoint, {}},   // as the formatter writes negative percentages
+      {"-0.01%", true, 7, -127, {}},
       {"2 cm", false, 1, 720000, {}},
       {"2cm", false, 1, 720000, {}},
       {"10%", false, 0, 0, illegal},
@@ -218,7 +219,7 @@ TEST(Measure, FormatThenParseRoundTripsInEveryUnit) {
       // Magnitudes spread over every order of size up to 4e18.
       const double exponent = random.bounded(18.6);
       MeasureUnit value = MeasureUnit(std::pow(10.0, exponent));
-      if (unit != kDistanceUnitPercent && random.bounded(2)) value = -value;
+      if (random.bounded(2)) value = -value;
       const QString text = FormatMeasure(value, false, true, unit);
       MeasureUnit parsed = 0;
       QString message;
@@ -226,6 +227,51 @@ TEST(Measure, FormatThenParseRoundTripsInEveryUnit) {
           << "unit " << unit << " value " << value << " text " << text.toStdString() << ": " << message.toStdString();
       const MeasureUnit difference = parsed > value ? parsed - value : value - parsed;
       ASSERT_LE(difference, tolerance[unit]) << "unit " << unit << " value " << value << " text " << text.toStdString();
+    }
+  }
+}
+
+TEST(Measure, EveryTextTheFormatterWritesParsesToTheValueShown) {
+  // Negative percentages were refused once, though the formatter writes them.
+  const struct {
+    MeasureUnit value;
+    const char* text;
+  } percents[] = {{-127, "-0.01%"}, {-kPoint, "-1%"}, {-635000, "-50%"}, {kMixedMeasure, "-"}, {127, "0.01%"}};
+  for (const auto& row : percents) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(FormatMeasure(row.value, true, true, kDistanceUnitPercent), QString::fromLatin1(row.text));
+    MeasureUnit parsed = 0;
+    QString message;
+    ASSERT_TRUE(ParseMeasure(QString::fromLatin1(row.text), true, kDistanceUnitPercent, &parsed, &message))
+        << message.toStdString();
+    EXPECT_EQ(parsed, row.value);
+  }
+
+  // Every unit, as a length and as a plain number, with and without the
+  // unit's name: the text reads back to a value whose own text reads back
+  // to it (a bare "2" for 2 pt in an inch field would read as 2 inches).
+  QRandomGenerator random(11);
+  for (DistanceUnit unit = 0; unit < kDistanceUnitCount; ++unit) {
+    for (const bool plain : {false, true}) {
+      for (const bool showUnit : {false, true}) {
+        for (int i = 0; i < 1500; ++i) {
+          const double exponent = random.bounded(12.0);
+          MeasureUnit value = MeasureUnit(std::pow(10.0, exponent));
+          if (random.bounded(2)) value = -value;
+          const QString text = FormatMeasure(value, plain, showUnit, unit);
+          MeasureUnit parsed = 0;
+          QString message;
+          ASSERT_TRUE(ParseMeasure(text, plain, unit, &parsed, &message))
+              << "unit " << unit << " plain " << plain << " value " << value << " text " << text.toStdString() << ": "
+              << message.toStdString();
+          // What the value read shows reads back to that value (the text may
+          // name another unit: 0.5 pc shows back as 6 pt).
+          const QString again = FormatMeasure(parsed, plain, showUnit, unit);
+          MeasureUnit reparsed = 0;
+          ASSERT_TRUE(ParseMeasure(again, plain, unit, &reparsed, nullptr)) << again.toStdString();
+          ASSERT_EQ(reparsed, parsed) << "unit " << unit << " plain " << plain << " value " << value;
+        }
+      }
     }
   }
 }

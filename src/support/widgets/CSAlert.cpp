@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -85,6 +86,42 @@ int CSAlert::responseOfAlert(const QMessageBox* alert) {
   int index = IndexOfButton(alert->clickedButton());
   if (index < 0) index = IndexOfButton(alert->escapeButton());
   return kFirstButtonResponse + std::max(index, 0);
+}
+
+QAbstractButton* CSAlert::buttonOfAlert(const QMessageBox* alert, int index) {
+  if (!alert) return nullptr;
+  for (QAbstractButton* button : alert->buttons()) {
+    if (IndexOfButton(button) == index) return button;
+  }
+  return nullptr;
+}
+
+void CSAlert::clearDefaultButton(QMessageBox* alert) {
+  if (!alert) return;
+  alert->setDefaultButton(static_cast<QPushButton*>(nullptr));
+  // Buttons move to their place in the box by role: these are taken out
+  // and put back in the caller's order, each under its role.
+  QList<QAbstractButton*> ordered = alert->buttons();
+  std::sort(ordered.begin(), ordered.end(),
+            [](const QAbstractButton* a, const QAbstractButton* b) { return IndexOfButton(a) < IndexOfButton(b); });
+  QAbstractButton* escape = alert->escapeButton();
+  for (QAbstractButton* button : ordered) {
+    QMessageBox::ButtonRole role = alert->buttonRole(button);
+    if (role != QMessageBox::AcceptRole) continue;
+    const bool hidden = button->isHidden();
+    alert->removeButton(button);
+    // Still to the left of Cancel, but not the answer to Return.
+    alert->addButton(button, QMessageBox::DestructiveRole);
+    button->setHidden(hidden);
+  }
+  if (escape) alert->setEscapeButton(escape);
+  for (QAbstractButton* button : alert->buttons()) {
+    if (auto* push = qobject_cast<QPushButton*>(button)) {
+      push->setAutoDefault(false);
+      push->setDefault(false);
+    }
+  }
+  if (escape) escape->setFocus(Qt::OtherFocusReason);
 }
 
 bool CSAlert::isSuppressionChecked(const QMessageBox* alert) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class QAbstractButton;
 class QWidget;
 
 class CSAlert : public CSAlertPresenter {
@@ -67,6 +68,14 @@ class CSAlert : public CSAlertPresenter {
   // The first button is the default.
   std::unique_ptr<QMessageBox> createAlertWithMessage(const QString& message, const QString& moreInfo,
                                                       const QStringList& buttons, bool showSuppressButton);
+
+  // The alert's button `index` (0 first) of the caller's list, or null.
+  static QAbstractButton* buttonOfAlert(const QMessageBox* alert, int index);
+  // Leaves the alert with no default button, shown or not, so that Return
+  // answers nothing: no button takes Return on its own, and none has the
+  // accepting role that the message box gives the default to when shown.
+  // The keyboard focus starts on the Escape button.
+  static void clearDefaultButton(QMessageBox* alert);
 
   // The response (kFirstButtonResponse + index) of the button that ended
   // the alert; the Escape button's when none was clicked.

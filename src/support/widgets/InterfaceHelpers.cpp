@@ -256,10 +256,6 @@ int64_t DecodeNumericKeyCode(const QKeyEvent* event) {
   return kKeyNotFound;
 }
 
-bool IsOptionKeyDown() {
-  return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
-}
-
 bool IsFullKeyboardAccessOn() {
   return QGuiApplication::styleHints()->tabFocusBehavior() == Qt::TabFocusAllControls;
 }

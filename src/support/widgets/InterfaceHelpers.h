@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "support/CSAttributedString.h"
+#include "support/CSCore.h"  // IsOptionKeyDown
 #include "support/Kolor.h"
 
 class QAbstractItemView;
@@ -103,9 +104,6 @@ constexpr int64_t kKeyNotFound = INT64_MAX;
 // 0-9 for the digit keys (main row or keypad), 10-15 for the letters a-f,
 // kKeyNotFound for any other key.
 int64_t DecodeNumericKeyCode(const QKeyEvent* event);
-
-// Whether the Alt (option) key is held now.
-bool IsOptionKeyDown();
 
 // Whether Tab moves the focus through every control, not only text fields.
 bool IsFullKeyboardAccessOn();

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "model/DRDrawing.h"
+#include "model/DRModelServices.h"
 #include "platform/NotificationCenter.h"
 #include "ui/editor/DREditorPrefs.h"
 #include "ui/editor/DREditorWindowHost.h"
@@ -32,10 +33,26 @@ DRContentVC::~DRContentVC() {
 
 bool DRContentVC::setUndoID(uint32_t undoId, int action, int descriptor) {
   if (m_drawing && m_drawing->isLocked()) return false;
-  if (undoId == m_currentUndoID) return true;
+  if (undoId == m_currentUndoID) {
+    noteEdit();
+    return true;
+  }
   if (undoId == CSUndoManager::kFreshUndoID) undoId = newUndoID();
   m_currentUndoID = undoId;
-  return m_undoManager->setUndoAction(action, descriptor, 0);
+  if (!m_undoManager->setUndoAction(action, descriptor, 0)) return false;
+  noteEdit();
+  return true;
+}
+
+void DRContentVC::noteEdit() {
+  if (!m_drawing) return;
+  // The autosave copy waits until the user has paused: an entry opened or
+  // merged into means a change is being made right now.
+  m_drawing->setLastEditTime(ModelServices().currentTime());
+  // A change merged into an entry after the last autosave is not in that
+  // copy either. A painting's changes reach the drawing only when written
+  // back, which opens an entry of the drawing's own.
+  if (contentKind() == DRContentKind::kDrawing) m_drawing->setDirtySinceAutoSave(true);
 }
 
 void DRContentVC::setPropertyPanes(const QStringList& interfaceNames, const QStringList& controllerNames) {

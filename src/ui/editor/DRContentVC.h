@@ -59,7 +59,8 @@ class DRContentVC : public QObject, public CSUndoDelegate, public DREditorConten
   }
   // Opens an entry for the change about to be made, or merges into the one
   // open under this id; false (change nothing) while the drawing is locked
-  // or when the store refuses the snapshot.
+  // or when the store refuses the snapshot. Either way the drawing notes the
+  // time of the edit for its autosave copy.
   bool setUndoID(uint32_t undoId, int action, int descriptor);
 
   // The canvas entered or left a window (null); nothing here.
@@ -92,6 +93,8 @@ class DRContentVC : public QObject, public CSUndoDelegate, public DREditorConten
 
  private:
   void rememberOpenState(int level, bool open);
+  // An entry was opened or merged into: the drawing's last edit is now.
+  void noteEdit();
 
   DREditorWindowHost* m_windowController = nullptr;
   DRDrawing* m_drawing = nullptr;

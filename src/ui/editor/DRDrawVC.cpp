@@ -18,6 +18,7 @@
 #include "model/DRElementMultipath.h"
 #include "model/DRElementPolygon.h"
 #include "model/DRElementScribble.h"
+#include "model/ModelSupport.h"
 #include "platform/NotificationCenter.h"
 #include "support/CSImage.h"
 #include "support/CSPrintInfo.h"
@@ -183,6 +184,8 @@ bool DRDrawVC::setUndoAction(int action, int descriptor, void* data, uint64_t co
     case kUndoActionChange:
     case kUndoActionAddRemove: {
       try {
+        // The copies' colours are the elements' own, not chosen anew.
+        const ColorRegisterSuppression suppression;
         const DRElementList& live = drawing->elements();
         auto elements = std::make_unique<DRElementList>();
         elements->reserve(live.size());
@@ -593,6 +596,11 @@ bool DRDrawVC::performAction(const QString& selector, QObject* sender) {
 bool DRDrawVC::validateMenuItem(const QString& selector, QAction* item) {
   // Every rule reads the canvas; without one nothing is enabled.
   if (!m_view || !drawing()) return false;
+  // The commands that move elements through the pasteboard wait for the
+  // clipboard code.
+  static const QStringList clipboardCommands{QStringLiteral("copy:"), QStringLiteral("cut:"), QStringLiteral("paste:"),
+                                             QStringLiteral("importPaintings:")};
+  if (!ClipboardServices().canTransferElements() && clipboardCommands.contains(selector)) return false;
   return actionTable().validate(this, selector, item);
 }
 

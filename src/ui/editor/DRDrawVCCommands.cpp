@@ -44,6 +44,18 @@ void Beep() {
   QApplication::beep();
 }
 
+// Puts the canvas's copyable selection on the clipboard; false when nothing
+// was written, which leaves the clipboard as it was.
+bool CopyToClipboard(DRDrawView* view) {
+  if (!view || !ClipboardServices().canTransferElements()) return false;
+  view->normalize(true);
+  auto pasteboard = std::make_unique<QMimeData>();
+  ClipboardServices().CopyElements(view, pasteboard.get());
+  if (pasteboard->formats().isEmpty()) return false;
+  QApplication::clipboard()->setMimeData(pasteboard.release());
+  return true;
+}
+
 }  // namespace
 
 // ---- Editing --------------------------------------------------------------------------------
@@ -82,17 +94,13 @@ void DRDrawVC::undoOrRedoEdit(bool redo) {
 
 void DRDrawVC::copy(QObject* sender) {
   (void)sender;
-  if (!m_view) return;
-  m_view->normalize(true);
-  auto pasteboard = std::make_unique<QMimeData>();
-  ClipboardServices().CopyElements(m_view, pasteboard.get());
-  // Nothing written (no clipboard code yet) leaves the clipboard alone.
-  if (pasteboard->formats().isEmpty()) return;
-  QApplication::clipboard()->setMimeData(pasteboard.release());
+  CopyToClipboard(m_view);
 }
 
 void DRDrawVC::cut(QObject* sender) {
-  copy(sender);
+  (void)sender;
+  // What could not be copied stays in the drawing.
+  if (!CopyToClipboard(m_view)) return;
   deleteSelection(this);
 }
 
@@ -113,7 +121,7 @@ void DRDrawVC::deleteSelection(QObject* sender) {
 
 void DRDrawVC::paste(QObject* sender) {
   (void)sender;
-  if (!m_view) return;
+  if (!m_view || !ClipboardServices().canTransferElements()) return;
   ClipboardServices().Paste(m_view, QApplication::clipboard()->mimeData(), -1, -1);
 }
 

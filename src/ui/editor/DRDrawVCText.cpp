@@ -527,7 +527,8 @@ DRElement* DRDrawVC::newBitmap(QSizeF size) {
 
 void DRDrawVC::importPaintings(QObject* sender) {
   (void)sender;
-  if (!m_view || !drawing()) return;
+  // Images are placed by the clipboard code: without it no file is asked for.
+  if (!m_view || !drawing() || !ClipboardServices().canTransferElements()) return;
   const QStringList paths = EditorDialogs().runOpenPanel(
       windowController(), QStringLiteral("Select image files to import"), CSImage::fileExtensions());
   if (paths.isEmpty()) return;

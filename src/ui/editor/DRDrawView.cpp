@@ -145,7 +145,16 @@ bool DRDrawView::event(QEvent* event) {
 
 bool DRDrawView::eventFilter(QObject* watched, QEvent* event) {
   // The scroll area's viewport grew or shrank: the canvas fills it.
-  if (event->type() == QEvent::Resize && watched == m_viewport) setDrawingFrame();
+  if ((event->type() == QEvent::Resize || event->type() == QEvent::Show) && watched == m_viewport) {
+    setDrawingFrame();
+    // Shown at last, with its final size: the scroll origin kept from
+    // before can be reached now.
+    if (m_pendingScrollOrigin && m_viewport->isVisible()) {
+      const QPointF origin = *m_pendingScrollOrigin;
+      m_pendingScrollOrigin.reset();
+      scrollToPoint(origin);
+    }
+  }
   return QWidget::eventFilter(watched, event);
 }
 
@@ -226,6 +235,10 @@ bool DRDrawView::hasWindow() const {
 
 bool DRDrawView::isActiveFirstResponder() const {
   return isActiveWindow() && hasFocus();
+}
+
+bool DRDrawView::isInActiveWindow() const {
+  return hasWindow() && isActiveWindow();
 }
 
 // ---- Painting ----------------------------------------------------------------------------
@@ -346,11 +359,20 @@ void DRDrawView::scrollToPoint(QPointF point) {
 }
 
 QPointF DRDrawView::scrollOrigin() const {
+  if (m_pendingScrollOrigin) return *m_pendingScrollOrigin;
   return scrollArea() ? visibleRect().topLeft() : m_scrollOrigin;
 }
 
 void DRDrawView::setScrollOrigin(const QPointF& origin) {
+  if (!std::isfinite(origin.x()) || !std::isfinite(origin.y())) return;
   m_scrollOrigin = origin;
+  QScrollArea* area = scrollArea();
+  if (area && !area->viewport()->isVisible()) {
+    m_pendingScrollOrigin = origin;
+    return;
+  }
+  m_pendingScrollOrigin.reset();
+  setDrawingFrame();
   scrollToPoint(origin);
 }
 
@@ -373,6 +395,11 @@ void DRDrawView::setDrawingFrame() {
     const QSize viewport = area->viewport()->size();
     width = std::max(width, float(area->horizontalScrollBar()->value() + viewport.width()));
     height = std::max(height, float(area->verticalScrollBar()->value() + viewport.height()));
+    // Room to scroll to an origin still to be applied.
+    if (m_pendingScrollOrigin) {
+      width = std::max(width, float(m_pendingScrollOrigin->x() * m_zoomValue + viewport.width()));
+      height = std::max(height, float(m_pendingScrollOrigin->y() * m_zoomValue + viewport.height()));
+    }
   }
   const QRectF visible = visibleRect();
   width = std::max(width, float((visible.x() + visible.width()) * m_zoomValue));

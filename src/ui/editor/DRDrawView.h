@@ -194,6 +194,8 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   // Scrolls so that the point (view units) is the visible area's top left.
   void scrollToPoint(QPointF point);
   QPointF scrollOrigin() const override;
+  // Before the window shows (a drawing being opened) the scroll area cannot
+  // scroll yet: the origin is kept and applied once the canvas is shown.
   void setScrollOrigin(const QPointF& origin) override;
   bool hasSuperview() const override;
 
@@ -224,6 +226,7 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   bool noHairlines() const override { return m_drawToClip; }
   bool hasWindow() const override;
   bool isActiveFirstResponder() const override;
+  bool isInActiveWindow() const override;
   bool drawDragFocusRing() const { return m_drawDragFocusRing; }
 
   // ---- Drags ----
@@ -430,6 +433,8 @@ class DRDrawView : public QWidget, public DRCanvasHost {
   std::vector<DRElement*> m_selection;
   DRTrackType m_trackType = kTrackNone;
   QPointF m_scrollOrigin;
+  // A scroll origin set before the canvas was shown in its window.
+  std::optional<QPointF> m_pendingScrollOrigin;
   uint32_t m_trackUndoID = kNoUndoID;
   uint32_t m_typeUndoID = kNoUndoID;
   uint32_t m_moveUndoID = kNoUndoID;

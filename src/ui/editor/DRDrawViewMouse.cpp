@@ -650,7 +650,9 @@ bool DRDrawView::position(CSPoint* target, int32_t* horizontalCode, int32_t* ver
 
 void DRDrawView::startExternalDrag() {
   stopHoldTimer();
-  if (!m_selection.empty() && m_trackType == kTrackMove) m_trackType = kTrackDragOut;
+  // Without the clipboard code nothing could be written to the drag.
+  if (!m_selection.empty() && m_trackType == kTrackMove && ClipboardServices().canTransferElements())
+    m_trackType = kTrackDragOut;
 }
 
 void DRDrawView::continueExternalDrag() {

@@ -95,6 +95,8 @@ DRInfobarView::DRInfobarView(QWidget* parent) : QWidget(parent) {
   m_zoomPopup = new QComboBox(this);
   m_zoomPopup->setObjectName(QStringLiteral("zoomPopup"));
   m_zoomPopup->setFocusPolicy(Qt::NoFocus);
+  // The size hint then measures every item, not the first one shown.
+  m_zoomPopup->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   fillZoomPopup(false);
   connect(m_zoomPopup, &QComboBox::activated, this, [this](int) { setZoomValue(); });
   positionZoomPopup();
@@ -258,14 +260,25 @@ void DRInfobarView::invalidateSwatch(int swatch) {
 void DRInfobarView::positionZoomPopup() {
   if (!m_zoomPopup) return;
   const int paletteWidth = m_toolbarView ? m_toolbarView->width() : 0;
-  const int popupHeight = std::min(m_zoomPopup->sizeHint().height(), std::max(height() - 4, 0));
-  m_zoomPopup->setGeometry(paletteWidth + kZoomPopupOffset, (height() - popupHeight) / 2, kZoomPopupWidth, popupHeight);
+  const QSize hint = m_zoomPopup->sizeHint();
+  const int popupHeight = std::min(hint.height(), std::max(height() - 4, 0));
+  m_zoomPopup->setGeometry(paletteWidth + kZoomPopupOffset, (height() - popupHeight) / 2, hint.width(), popupHeight);
 }
 
 void DRInfobarView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   positionZoomPopup();
   updateTrackingAreas();
+}
+
+void DRInfobarView::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // Another font or style sizes the pop-up anew, and the swatches after it move.
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    positionZoomPopup();
+    updateTrackingAreas();
+    update();
+  }
 }
 
 // ---- Drawing -----------------------------------------------------------------------
@@ -439,6 +452,7 @@ void DRInfobarView::fillZoomPopup(bool painting) {
     const int tag = ZoomTag(step);
     m_zoomPopup->addItem(QStringLiteral("%1%").arg(tag), tag);
   }
+  positionZoomPopup();
 }
 
 void DRInfobarView::selectZoomItem(double zoom) {

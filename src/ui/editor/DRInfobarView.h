@@ -62,9 +62,9 @@ class DRInfobarView : public QWidget, public DRColorChangeDelegate {
   // times as long with Shift held.
   static constexpr double kFavoriteAnimationSeconds = 0.25;
   static constexpr double kSlowAnimationFactor = 10.0;
-  // The zoom pop-up sits this far right of the palette's column.
+  // The zoom pop-up sits this far right of the palette's column; it is as
+  // wide as its widest step needs ("1600%" in the interface font).
   static constexpr int kZoomPopupOffset = 6;
-  static constexpr int kZoomPopupWidth = 76;
   // The pictures of arrows in the arrow menu, in points.
   static constexpr QSize kArrowItemImageSize{116, 22};
   // "No colour", the answer of contextKolor() off any colour.
@@ -206,6 +206,7 @@ class DRInfobarView : public QWidget, public DRColorChangeDelegate {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
   // Shows the menu at the global position until it closes; tests replace it.
   virtual void runMenu(QMenu* menu, const QPoint& globalPosition);

@@ -1,7 +1,6 @@
 // The registrations of the editor's upward seams and what answers while
 // nothing is registered.
 
-#include <QImageReader>
 #include <QMimeData>
 #include <QWidget>
 
@@ -95,16 +94,12 @@ QWidget* CreatePane(const QString& className, const QString& interfaceName, QWid
 }
 
 QStringList DRClipboardServices::PasteboardImageTypes() const {
-  static const QStringList types = [] {
-    QStringList list{QStringLiteral("image/jpeg"), QStringLiteral("image/jp2"), QStringLiteral("image/tiff"),
-                     QStringLiteral("image/gif"),  QStringLiteral("image/png"), QStringLiteral("image/bmp")};
-    for (const QByteArray& type : QImageReader::supportedMimeTypes()) {
-      const QString name = QString::fromLatin1(type);
-      if (!list.contains(name)) list.append(name);
-    }
-    return list;
-  }();
-  return types;
+  return ::PasteboardImageTypes();
+}
+
+PasteboardDataKind DRClipboardServices::PasteboardDataType(const QMimeData* pasteboard, const QStringList& types,
+                                                           QString* chosenType) const {
+  return ::PasteboardDataType(pasteboard, types, chosenType);
 }
 
 std::unique_ptr<QMimeData> DRClipboardServices::dragPasteboard() const {

@@ -525,7 +525,8 @@ void CSPropertyView::paintEvent(QPaintEvent*) {
   if (m_levels.empty()) {
     const QString message = m_delegate ? m_delegate->emptyMessage(this) : QStringLiteral("No Selection");
     GraphicsContextScope scope(&painter);
-    DrawEmptySelectionString(message, g_darkMode ? GrayColor(5) : GrayColor(1), bounds);
+    // The palette's placeholder colour reads on the panel in light and dark mode.
+    DrawEmptySelectionString(message, palette().color(QPalette::PlaceholderText), bounds);
     return;
   }
 

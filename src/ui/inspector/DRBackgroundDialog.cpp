@@ -16,6 +16,7 @@
 #include "model/GeometryHelpers.h"
 #include "platform/NotificationCenter.h"
 #include "support/widgets/CSDoubleSlider.h"
+#include "support/widgets/CSFilePanel.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/CSMeasureFormatter.h"
 #include "support/widgets/InterfaceHelpers.h"
@@ -264,7 +265,7 @@ void DRBackgroundDialog::reset(bool fromSheet) {
 }
 
 void DRBackgroundDialog::openFile() {
-  auto* panel = new QFileDialog(this, tr("Open"));
+  auto* panel = new CSFilePanel(this, tr("Open"));
   panel->setFileMode(QFileDialog::ExistingFile);
   panel->setAcceptMode(QFileDialog::AcceptOpen);
   QStringList patterns;

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <optional>
@@ -41,6 +42,24 @@ void ShowFlag(CSCheckBox* box, int value) {
   }
 }
 
+// The table of standard arrows: its rows act as buttons. The view selects
+// the row under the mouse on the press and again on a move or the release,
+// so the highlight goes after the release, when the gesture is over.
+class StandardArrowTable : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QListWidget::mouseReleaseEvent(event);
+    const QSignalBlocker blocker(this);
+    setCurrentRow(-1);
+    clearSelection();
+    // The blocked signals leave the row painted as it was.
+    viewport()->update();
+  }
+};
+
 }  // namespace
 
 DRPropArrowVC::DRPropArrowVC(QWidget* parent) : DRPropBaseVC(parent) {
@@ -61,7 +80,7 @@ DRPropArrowVC::DRPropArrowVC(QWidget* parent) : DRPropBaseVC(parent) {
   m_changeButton->setObjectName(QStringLiteral("changeButton"));
   layout->addWidget(m_changeButton, 3, 0, Qt::AlignTop);
 
-  m_standardArrows = new QListWidget(this);
+  m_standardArrows = new StandardArrowTable(this);
   m_standardArrows->setObjectName(QStringLiteral("standardArrows"));
   m_standardArrows->setItemDelegate(new DRArrowCell(m_standardArrows));
   m_standardArrows->setUniformItemSizes(true);

@@ -1,5 +1,6 @@
 #include "ui/inspector/DRPropPolygonVC.h"
 
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <algorithm>
@@ -15,14 +16,14 @@
 
 DRPropPolygonVC::DRPropPolygonVC(QWidget* parent) : DRPropScribbleVC(parent) {
   setToolTip(tr("Polygon"));
-  const int top = nextRowTop();
   m_curvesButton = new CSCheckBox(tr("Curves"), this);
-  m_curvesButton->setGeometry(8, top, 110, 20);
   m_lengthField = new QLineEdit(this);
   m_lengthField->setReadOnly(true);
   m_lengthField->setFocusPolicy(Qt::NoFocus);
-  m_lengthField->setGeometry(124, top - 1, 128, 22);
-  resize(260, top + 28);
+  // The field takes the column's width, whatever the pane's.
+  m_lengthField->setMinimumWidth(60);
+  grid()->addWidget(m_curvesButton, kFirstFreeRow, 0);
+  grid()->addWidget(m_lengthField, kFirstFreeRow, 1);
   connect(m_curvesButton, &QCheckBox::clicked, this, [this] { setCurves(); });
 }
 

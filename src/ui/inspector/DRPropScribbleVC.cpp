@@ -1,5 +1,7 @@
 #include "ui/inspector/DRPropScribbleVC.h"
 
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <optional>
@@ -49,29 +51,37 @@ MeasureUnit ElementScale(const DRElement* element) {
 
 DRPropScribbleVC::DRPropScribbleVC(QWidget* parent) : DRPropBaseVC(parent) {
   setToolTip(tr("Scribble"));
+  // Laid out, so each control takes the width its title needs and the
+  // pane fits the inspector at its default width.
+  m_grid = new QGridLayout(this);
+  m_grid->setContentsMargins(8, 6, 8, 6);
+  m_grid->setVerticalSpacing(4);
   m_closedButton = new CSCheckBox(tr("Closed"), this);
-  m_closedButton->setGeometry(8, 6, 110, 20);
   m_fillRuleButton = new CSCheckBox(tr("Alternate fill"), this);
-  m_fillRuleButton->setGeometry(124, 6, 120, 20);
   m_hideTextButton = new CSCheckBox(tr("Hide text"), this);
-  m_hideTextButton->setGeometry(8, 30, 110, 20);
   m_scaleLineButton = new CSCheckBox(tr("Scale line"), this);
-  m_scaleLineButton->setGeometry(124, 30, 120, 20);
+  m_grid->addWidget(m_closedButton, 0, 0);
+  m_grid->addWidget(m_fillRuleButton, 0, 1);
+  m_grid->addWidget(m_hideTextButton, 1, 0);
+  m_grid->addWidget(m_scaleLineButton, 1, 1);
 
   m_scaleSlider = new CSDoubleSlider(Qt::Horizontal, this);
   m_scaleSlider->setDoubleRange(0, 2);
-  m_scaleSlider->setGeometry(8, 56, 120, 20);
   m_scaleField = new CSMeasureField(this);
   CSMeasureFormatter* formatter = m_scaleField->formatter();
   formatter->setMinimum(12700);
   formatter->setMaximum(20320000);
   formatter->setScalar(true);
   formatter->setPreferredUnit(kDistanceUnitPercent);
-  m_scaleField->setGeometry(134, 55, 60, 22);
+  m_scaleField->setFixedWidth(60);
   m_resetButton = new QPushButton(tr("Reset"), this);
-  m_resetButton->setGeometry(198, 54, 54, 24);
-  m_nextRowTop = 84;
-  resize(260, m_nextRowTop);
+  auto* scaleRow = new QHBoxLayout;
+  scaleRow->addWidget(m_scaleSlider, 1);
+  scaleRow->addWidget(m_scaleField);
+  scaleRow->addWidget(m_resetButton);
+  m_grid->addLayout(scaleRow, 2, 0, 1, 2);
+  m_grid->setColumnStretch(0, 1);
+  m_grid->setColumnStretch(1, 1);
 
   connect(m_closedButton, &QCheckBox::clicked, this, [this] { setClosed(); });
   connect(m_fillRuleButton, &QCheckBox::clicked, this, [this] { setFillRule(); });

@@ -12,6 +12,7 @@
 class CSCheckBox;
 class CSDoubleSlider;
 class CSMeasureField;
+class QGridLayout;
 class QPushButton;
 
 class DRPropScribbleVC : public DRPropBaseVC {
@@ -43,8 +44,10 @@ class DRPropScribbleVC : public DRPropBaseVC {
   static bool isScribbleKind(const DRElement* element);
 
  protected:
-  // Rows below the scribble controls start here.
-  int nextRowTop() const { return m_nextRowTop; }
+  // The pane's layout: two columns, rows 0 to 2 taken by the scribble
+  // controls; subclasses add rows below.
+  QGridLayout* grid() const { return m_grid; }
+  static constexpr int kFirstFreeRow = 3;
 
  private:
   // Applies the scale to every scribble-kind element, last first; true
@@ -61,7 +64,7 @@ class DRPropScribbleVC : public DRPropBaseVC {
   CSMeasureField* m_scaleField = nullptr;
   QPushButton* m_resetButton = nullptr;
   uint32_t m_scaleUndoId = 0;
-  int m_nextRowTop = 0;
+  QGridLayout* m_grid = nullptr;
 };
 
 // Registers the shape panes (scribble, polygon, regular polygon, round

@@ -1,5 +1,6 @@
 #include "ui/inspector/DRPropTextVC.h"
 
+#include <QBoxLayout>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include "model/DRSettings.h"
 #include "model/DRSettingsChange.h"
 #include "support/CSUndoManager.h"
+#include "support/Fonts.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
 #include "support/widgets/CSMeasureFormatter.h"
@@ -95,12 +97,14 @@ DRPropTextVC::DRPropTextVC(QWidget* parent) : DRPropBaseVC(parent) {
   m_backFavorites = new CSFavoriteColorManager(this);
   m_backFavorites->setPopupButton(m_backColorButton);
   m_backFavorites->setDelegate(this);
-  layout->addWidget(new QLabel(tr("Color"), this), 0, 0);
-  layout->addWidget(m_textColorPicker, 0, 1);
-  layout->addWidget(m_textColorButton, 0, 2);
-  layout->addWidget(new QLabel(tr("Background"), this), 0, 3);
-  layout->addWidget(m_textBackColorPicker, 0, 4);
-  layout->addWidget(m_backColorButton, 0, 5);
+  // Two colour rows, then the traits side by side: the pane fits the
+  // inspector at its default width.
+  layout->addWidget(new QLabel(tr("Color"), this), 0, 0, 1, 2);
+  layout->addWidget(m_textColorPicker, 0, 2);
+  layout->addWidget(m_textColorButton, 0, 3);
+  layout->addWidget(new QLabel(tr("Background"), this), 1, 0, 1, 2);
+  layout->addWidget(m_textBackColorPicker, 1, 2);
+  layout->addWidget(m_backColorButton, 1, 3);
 
   m_boldButton = new CSCheckBox(tr("Bold"), this);
   m_boldButton->setObjectName(QStringLiteral("boldButton"));
@@ -108,9 +112,12 @@ DRPropTextVC::DRPropTextVC(QWidget* parent) : DRPropBaseVC(parent) {
   m_italicButton->setObjectName(QStringLiteral("italicButton"));
   m_underlinedButton = new CSCheckBox(tr("Underline"), this);
   m_underlinedButton->setObjectName(QStringLiteral("underlinedButton"));
-  layout->addWidget(m_boldButton, 1, 0, 1, 2);
-  layout->addWidget(m_italicButton, 1, 2, 1, 2);
-  layout->addWidget(m_underlinedButton, 1, 4, 1, 2);
+  auto* traits = new QHBoxLayout;
+  traits->addWidget(m_boldButton);
+  traits->addWidget(m_italicButton);
+  traits->addWidget(m_underlinedButton);
+  traits->addStretch(1);
+  layout->addLayout(traits, 2, 0, 1, 6);
 
   // Segment order: left, centre, justified, right (ModelToViewAlignment).
   m_alignmentControl = new CSSegmentedControl(this);
@@ -122,7 +129,7 @@ DRPropTextVC::DRPropTextVC(QWidget* parent) : DRPropBaseVC(parent) {
     m_alignmentControl->setLabel(titles[segment], segment);
     m_alignmentControl->setSegmentToolTip(titles[segment], segment);
   }
-  layout->addWidget(m_alignmentControl, 2, 0, 1, 6);
+  layout->addWidget(m_alignmentControl, 3, 0, 1, 6);
 
   m_expandSlider = new CSDoubleSlider(Qt::Horizontal, this);
   m_expandSlider->setObjectName(QStringLiteral("expandSlider"));
@@ -136,25 +143,31 @@ DRPropTextVC::DRPropTextVC(QWidget* parent) : DRPropBaseVC(parent) {
   formatter->setPreferredUnit(kDistanceUnitPoints);
   auto* expandLabel = new QLabel(tr("Expansion"), this);
   expandLabel->setBuddy(m_expandField);
-  layout->addWidget(expandLabel, 3, 0, 1, 2);
-  layout->addWidget(m_expandSlider, 3, 2, 1, 3);
-  layout->addWidget(m_expandField, 3, 5);
+  m_expandField->setFixedWidth(60);
+  auto* expansion = new QHBoxLayout;
+  expansion->addWidget(expandLabel);
+  expansion->addWidget(m_expandSlider, 1);
+  expansion->addWidget(m_expandField);
+  layout->addLayout(expansion, 4, 0, 1, 6);
 
   m_fontDisplayField = new QLabel(this);
   m_fontDisplayField->setObjectName(QStringLiteral("fontDisplayField"));
   m_fontButton = new QPushButton(tr("Font…"), this);
   m_fontButton->setObjectName(QStringLiteral("fontButton"));
-  layout->addWidget(m_fontDisplayField, 4, 0, 1, 4);
-  layout->addWidget(m_fontButton, 4, 4, 1, 2);
+  auto* fontRow = new QHBoxLayout;
+  fontRow->addWidget(m_fontDisplayField, 1);
+  fontRow->addWidget(m_fontButton);
+  layout->addLayout(fontRow, 5, 0, 1, 6);
 
   m_ignoreButton = new CSCheckBox(tr("Ignore text"), this);
   m_ignoreButton->setObjectName(QStringLiteral("ignoreButton"));
-  layout->addWidget(m_ignoreButton, 5, 0, 1, 6);
+  layout->addWidget(m_ignoreButton, 6, 0, 1, 6);
 
   m_textField = new QPlainTextEdit(this);
   m_textField->setObjectName(QStringLiteral("textField"));
   m_textField->setMinimumHeight(60);
-  layout->addWidget(m_textField, 6, 0, 1, 6);
+  layout->addWidget(m_textField, 7, 0, 1, 6);
+  layout->setColumnStretch(4, 1);
 }
 
 DRPropTextVC::~DRPropTextVC() {
@@ -370,7 +383,7 @@ void DRPropTextVC::showFonts() {
   if (g_fontReceiver) QObject::disconnect(g_fontReceiver->m_fontConnection);
   // The dialog has no mixed state: with differing fonts it keeps the font
   // it shows. Connected afterwards, so showing the font sends nothing.
-  if (m_font) panel->setCurrentFont(*m_font);
+  if (m_font) panel->setCurrentFont(FontWithStyleName(*m_font));
   m_fontConnection =
       connect(panel, &QFontDialog::currentFontChanged, this, [this](const QFont& chosen) { changeFont(chosen); });
   g_fontReceiver = this;
@@ -388,7 +401,12 @@ void DRPropTextVC::changeFont(const QFont& font) {
     return;
   }
   ChangeSelectionObject(notificationWindow(), g_fontKeyPath, QString(), QVariant::fromValue(font));
-  if (!isRetired()) selectionChanged();
+  if (isRetired()) return;
+  // Re-reading the selection starts new entries for the other controls;
+  // the panel's next change still merges into this one.
+  const uint32_t fontUndoId = m_fontUndoID;
+  selectionChanged();
+  m_fontUndoID = fontUndoId;
 }
 
 // ---- The text --------------------------------------------------------------------------------

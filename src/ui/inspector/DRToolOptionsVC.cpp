@@ -566,9 +566,10 @@ void DRToolOptionsVC::unitsChanged() {
 }
 
 void DRToolOptionsVC::darkModeChanged() {
-  QPalette palette = m_noToolMessage->palette();
-  palette.setColor(QPalette::WindowText, GrayColor(g_darkMode ? 5 : 1));
-  m_noToolMessage->setPalette(palette);
+  // The message is drawn in the palette's placeholder colour, which reads on
+  // the strip in light and dark mode alike and follows the palette itself.
+  m_noToolMessage->setForegroundRole(QPalette::PlaceholderText);
+  m_noToolMessage->update();
 }
 
 void DRToolOptionsVC::documentClosing() {

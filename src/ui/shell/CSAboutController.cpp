@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBlockFormat>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -121,6 +122,7 @@ QVariantMap CSAboutController::infoDictionary() {
       {QStringLiteral("CFBundleName"), QString::fromUtf8(kBundleName)},
       {QStringLiteral("CFBundleShortVersionString"), QString::fromUtf8(kBundleShortVersionString)},
       {QStringLiteral("CFBundleVersion"), QString::fromUtf8(kBundleVersion)},
+      {QStringLiteral("NSHumanReadableCopyright"), QString::fromUtf8(kBundleCopyright)},
   };
 }
 
@@ -207,6 +209,10 @@ void CSAboutController::buildWindow() {
     layout->addSpacing(4);
     layout->addWidget(copyright);
   }
+  // Escape closes the box, whichever of its parts has the focus.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, window, &QWidget::close);
   window->installEventFilter(this);
   m_window = window;
 }

@@ -186,8 +186,11 @@ void CSActionHandler::contactTindleWick(QObject* sender) {
   const QString kind = problem ? QStringLiteral("Problem report") : QStringLiteral("Question or comment");
   const QString app = ApplicationText();
   const QString subject = StringWithFormat("%@ (%@)", kind, app);
-  const QString body =
-      StringWithFormat("--- Please do not delete this line: %@, Mac OS %@ ---\n\n", app, g_systemVersionString);
+  // The system text is the distribution's name and version as it gives them.
+  const QString system = g_systemVersionString == QLatin1String("Unknown")
+                             ? QStringLiteral("Linux (distribution unknown)")
+                             : g_systemVersionString;
+  const QString body = StringWithFormat("--- Please do not delete this line: %@, %@ ---\n\n", app, system);
   if (OpenMailLink(MailLink(subject, body))) return;
   GiveSimpleAlert(
       QStringLiteral("Contact failed."),

@@ -253,7 +253,13 @@ void CSAppUpdater::startThread(CSAppUpdaterThread::Work work, const QUrl& addres
 void CSAppUpdater::proceed() {
   if (m_currentPane == m_panes[kMainPane]) {
     setPane(m_panes[kCheckingPane]);
-    startCheck(true);
+    if (m_currentDownload && m_checkRequest) {
+      // An automatic check is under way: it becomes the requested one, and
+      // its result is shown whatever it is.
+      m_reportFailure = true;
+    } else {
+      startCheck(true);
+    }
     m_checkSpinner->setRange(0, 0);
   } else if (m_currentPane == m_panes[kAvailablePane]) {
     if (m_currentDownload || m_updatePath.isEmpty()) return;

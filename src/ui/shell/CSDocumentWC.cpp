@@ -18,6 +18,7 @@
 #include "support/CSCore.h"
 #include "support/Categories.h"
 #include "support/widgets/CSAlert.h"
+#include "support/widgets/CSFilePanel.h"
 #include "support/widgets/InterfaceHelpers.h"
 #include "ui/shell/CSBundleKeys.h"
 #include "ui/shell/CSDocumentAppDelegate.h"
@@ -111,7 +112,12 @@ QWindow* CSDocumentWC::windowHandle() const {
 void CSDocumentWC::setDoc(std::unique_ptr<CSDocument> document) {
   if (m_doc && m_doc->windowController() == this) m_doc->setWindowController(nullptr);
   m_doc = std::move(document);
-  if (m_doc) m_doc->setWindowController(this);
+  if (!m_doc) return;
+  m_doc->setWindowController(this);
+  // A document without a file is named from the start ("Untitled" and the
+  // document's suffix), and its title carries the edited mark's
+  // placeholder; one with a file is titled when it is read.
+  if (m_doc->filePath().isEmpty()) m_doc->setWindowTitle();
 }
 
 CSDocumentAppDelegate* CSDocumentWC::appDelegate() const {
@@ -264,8 +270,7 @@ void CSDocumentWC::showSavePanel(int mode, bool forceOriginalFolder) {
   const QString path = filePath();
   const bool hadPath = !path.isEmpty();
 
-  auto* panel = new QFileDialog;
-  panel->setOption(QFileDialog::DontUseNativeDialog);
+  auto* panel = new CSFilePanel;
   panel->setAcceptMode(QFileDialog::AcceptSave);
   panel->setFileMode(QFileDialog::AnyFile);
   panel->setWindowTitle(QStringLiteral("Select a location and a name for the document"));
@@ -274,7 +279,7 @@ void CSDocumentWC::showSavePanel(int mode, bool forceOriginalFolder) {
     for (const QString& type : types) filters << NameFilterFor(type);
     panel->setNameFilters(filters);
   }
-  if (hadPath) panel->setDirectory(QFileInfo(path).absolutePath());
+  panel->setDirectory(CSFilePanel::startingFolder(path));
 
   m_formatVC = saveFormatVC();
   QWidget* accessory = nullptr;
@@ -330,8 +335,8 @@ void CSDocumentWC::showSavePanel(int mode, bool forceOriginalFolder) {
 }
 
 void CSDocumentWC::savePanelEnded(QWidget* panelWidget, int result, int mode, bool hadPath) {
-  auto* panel = qobject_cast<QFileDialog*>(panelWidget);
-  const QStringList chosen = panel ? panel->selectedFiles() : QStringList();
+  auto* panel = qobject_cast<CSFilePanel*>(panelWidget);
+  const QStringList chosen = panel ? panel->chosenPaths() : QStringList();
   bool saved = false;
   if (result == QDialog::Accepted && !chosen.isEmpty() && !chosen.first().isEmpty() && m_doc) {
     if (m_formatVC) {
@@ -365,13 +370,7 @@ void CSDocumentWC::showRevertAlert() {
           "The document will be reset to the most recently saved version. Your current changes will be lost."),
       {QStringLiteral("Revert"), g_cancel}, false);
   // No default button: Return must not revert.
-  alert->setDefaultButton(static_cast<QPushButton*>(nullptr));
-  for (QAbstractButton* button : alert->buttons()) {
-    if (auto* push = qobject_cast<QPushButton*>(button)) {
-      push->setAutoDefault(false);
-      push->setDefault(false);
-    }
-  }
+  CSAlert::clearDefaultButton(alert.get());
   QPointer<CSDocumentWC> self(this);
   CSAlert::sharedInstance()->startAlert(
       std::move(alert), m_window,
@@ -419,7 +418,9 @@ int CSDocumentWC::printWithInfo(QPrinter& printer, bool showPanel) {
   }
   auto* panel = new QPrintDialog(own.get());
   const uint32_t options = printOptions();
-  QAbstractPrintDialog::PrintDialogOptions qtOptions;
+  // Printing to a PDF file is always offered: on a machine without
+  // printers it is the only way to print.
+  QAbstractPrintDialog::PrintDialogOptions qtOptions = QAbstractPrintDialog::PrintToFile;
   if (options & kPrintShowsCopies) qtOptions |= QAbstractPrintDialog::PrintCollateCopies;
   if (options & kPrintShowsPageRange) qtOptions |= QAbstractPrintDialog::PrintPageRange;
   if (options & kPrintShowsPaperSize) qtOptions |= QAbstractPrintDialog::PrintShowPageSize;

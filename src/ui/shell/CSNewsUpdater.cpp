@@ -402,7 +402,13 @@ void CSNewsUpdater::proceed() {
   }
   m_checkNowRequest = true;
   setPane(m_panes[kCheckingPane]);
-  startCheck(true);
+  if (m_currentDownload) {
+    // An automatic check is under way: its result, failure included, is
+    // now the one asked for.
+    m_reportFailure = true;
+  } else {
+    startCheck(true);
+  }
   m_checkSpinner->setRange(0, 0);
 }
 

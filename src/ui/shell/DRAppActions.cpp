@@ -10,7 +10,9 @@
 #include "platform/NotificationCenter.h"
 #include "platform/WindowOrder.h"
 #include "model/DRModelServices.h"
+#include "support/widgets/CSFilePanel.h"
 #include "ui/editor/EditorNotifications.h"
+#include "ui/shell/CSDocumentWC.h"
 #include "ui/shell/DRAppController.h"
 #include "ui/shell/DRPrefController.h"
 #include "ui/shell/DRWindowController.h"
@@ -26,39 +28,20 @@ int TagOf(const QObject* sender) {
 
 namespace {
 
-// A drawing package is a folder, which a file panel would step into:
-// choosing packages (with or without files) takes them as files.
-class PackageOpenPanel : public QFileDialog {
- public:
-  using QFileDialog::QFileDialog;
-  QStringList chosenPaths() const { return m_packages.isEmpty() ? selectedFiles() : m_packages; }
-
- protected:
-  void accept() override {
-    const QStringList files = selectedFiles();
-    const bool hasPackage = std::any_of(files.begin(), files.end(), [](const QString& path) {
-      return QFileInfo(path).isDir() && ModelServices().drawFileType(path) == kDrawFileNative;
-    });
-    const bool allChoosable = std::all_of(files.begin(), files.end(), [](const QString& path) {
-      return !QFileInfo(path).isDir() || ModelServices().drawFileType(path) == kDrawFileNative;
-    });
-    if (hasPackage && allChoosable) {
-      m_packages = files;
-      QDialog::accept();
-      return;
-    }
-    QFileDialog::accept();
+// The file of the document window in front, or an empty text.
+QString FrontDocumentPath() {
+  for (QWindow* window : WindowOrder::shared().orderedWindows()) {
+    if (CSDocumentWC* controller = CSDocumentWC::controllerOf(window)) return controller->filePath();
   }
-
- private:
-  QStringList m_packages;
-};
+  return QString();
+}
 
 }  // namespace
 
-QStringList RunFileOpenPanel(const QString& message, const QStringList& extensions, bool multiple) {
-  PackageOpenPanel panel(nullptr, message);
-  panel.setOption(QFileDialog::DontUseNativeDialog);
+QStringList RunFileOpenPanel(const QString& message, const QStringList& extensions, bool multiple, QWidget* parent) {
+  CSDocumentWC* owner = parent ? CSDocumentWC::controllerOf(parent) : nullptr;
+  CSFilePanel panel(parent ? parent->window() : nullptr, message);
+  panel.setDirectory(CSFilePanel::startingFolder(owner ? owner->filePath() : FrontDocumentPath()));
   panel.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
   panel.setAcceptMode(QFileDialog::AcceptOpen);
   if (!extensions.isEmpty()) {

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QStringDecoder>
 #include <cerrno>
 
@@ -21,6 +22,7 @@
 #include "support/Categories.h"
 #include "support/FileErrors.h"
 #include "support/Files.h"
+#include "ui/shell/CSDocumentWC.h"
 #include "ui/shell/DRAppController.h"
 #include "ui/shell/DRAutosaveRestorer.h"
 
@@ -138,8 +140,12 @@ void DRAppController::checkAutosave() {
   }
 
   if (!entries.isEmpty()) {
-    const bool open =
-        m_autosaveQuestion ? m_autosaveQuestion(entries) : DRAutosaveRestorer::shouldOpenAutosaves(entries);
+    // Over the front document window, so that the modal question is never
+    // hidden behind the windows reopened at launch.
+    CSDocumentWC* front = frontmostController();
+    const bool open = m_autosaveQuestion
+                          ? m_autosaveQuestion(entries)
+                          : DRAutosaveRestorer::shouldOpenAutosaves(entries, front ? front->window() : nullptr);
     if (open) m_oldAutosaveFiles.clear();
     for (const QVariantMap& entry : entries) {
       const QString package = StringByAppendingFile(folder, entry.value(QStringLiteral("name")).toString(), QString());

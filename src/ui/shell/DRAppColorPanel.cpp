@@ -10,9 +10,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontDialog>
-#include <QFontInfo>
 #include <memory>
 
+#include "support/Fonts.h"
 #include "support/widgets/InterfaceHelpers.h"
 #include "ui/shell/DRAppController.h"
 
@@ -126,18 +126,6 @@ DRFontPanelDelegate::FontConverter FontChange(const QFont& before, const QFont& 
     if (size) changed.setPointSizeF(chosen.pointSizeF());
     return changed;
   };
-}
-
-// The font with the name of the face it is drawn with, so the dialog
-// selects that face rather than guessing one (without a name it can pick a
-// slanted face for an upright font).
-QFont WithStyleName(const QFont& font) {
-  if (!font.styleName().isEmpty()) return font;
-  const QFontInfo drawn(font);
-  if (drawn.family() != font.family() || drawn.styleName().isEmpty()) return font;
-  QFont named(font);
-  named.setStyleName(drawn.styleName());
-  return named;
 }
 
 }  // namespace
@@ -260,7 +248,7 @@ void DRAppController::openFontPanel(const QFont& font, bool multiple, DRFontPane
   m_fontDelegateGuarded = !m_fontDelegateObject.isNull();
 
   // Connected after the font is shown, so showing it sends nothing.
-  panel->setCurrentFont(WithStyleName(font));
+  panel->setCurrentFont(FontWithStyleName(font));
   auto shown = std::make_shared<QFont>(panel->currentFont());
   connect(panel, &QFontDialog::currentFontChanged, this, [this, shown](const QFont& chosen) {
     DRFontPanelDelegate::FontConverter convert = FontChange(*shown, chosen);

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "interchange/DRInterchangeServices.h"
+#include "model/DRDrawing.h"
 #include "model/DRKeyTable.h"
 #include "model/SpecialtyDrawing.h"
 #include "model/StyleRecordText.h"
@@ -25,6 +27,7 @@
 #include "support/Categories.h"
 #include "support/Files.h"
 #include "support/widgets/InterfaceHelpers.h"
+#include "support/widgets/CSFilePanel.h"
 #include "ui/editor/DRClipboardServices.h"
 #include "ui/editor/DRDrawVC.h"
 #include "ui/editor/DREditorDialogs.h"
@@ -77,8 +80,9 @@ DRWindowController* MainDrawingController() {
 }
 
 // What the drawing model asks of the application: its main window, the
-// preferences, the support folder and the recent arrows.
-class AppModelServices : public DRModelServices {
+// preferences, the support folder and the recent arrows; files of other
+// kinds go to the interchange layer.
+class AppModelServices : public DRInterchangeServices {
  public:
   explicit AppModelServices(DRAppController& owner) : m_owner(owner) {}
 
@@ -110,11 +114,8 @@ class AppModelServices : public DRModelServices {
 class AppDialogs : public DRInspectorDialogs {
  public:
   QStringList runOpenPanel(DREditorWindowHost* window, const QString& title, const QStringList& extensions) override {
-    QStringList patterns;
-    for (const QString& extension : extensions) patterns << QStringLiteral("*.") + extension;
-    const QString filter = patterns.isEmpty() ? QString() : QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' ')));
     QWidget* parent = window ? qobject_cast<QWidget*>(window->window()) : nullptr;
-    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+    return RunFileOpenPanel(title, extensions, true, parent);
   }
 };
 
@@ -165,6 +166,9 @@ void DRAppController::preliminaryInit() {
                    << QStringLiteral("text/plain");
   CreateXmlDecoder();
   EnsureGrabDotColors();
+  // Drawings and their autosave copies are folders that every file panel
+  // takes as files.
+  CSFilePanel::setPackageExtensions({g_drawingExtension, g_autosaveExtension});
 }
 
 void DRAppController::initOnLaunch() {
@@ -193,6 +197,7 @@ void DRAppController::initOnLaunch() {
   DRPrefController::sharedInstance().install();
   if (!m_modelServices) m_modelServices = std::make_unique<AppModelServices>(*this);
   SetModelServices(m_modelServices.get());
+  RegisterInterchangeServices();
   SetEditorAppServices(this);
   SetEditorDialogs(&SharedAppDialogs());
   AddApplicationActionTarget(this);

@@ -53,9 +53,11 @@ extern QString g_drawSupportFolder;
 extern const QString g_damagedAutosaveExtension;  // "TWdraw_damaged"
 
 // Runs an open panel on files of the extensions (any file when empty);
-// drawing packages are chosen as files. The chosen paths, none when
-// cancelled.
-QStringList RunFileOpenPanel(const QString& message, const QStringList& extensions, bool multiple);
+// drawing packages are chosen as files. It shows over `parent` when given
+// and starts in the folder of that window's document, else of the front
+// document. The chosen paths, none when cancelled.
+QStringList RunFileOpenPanel(const QString& message, const QStringList& extensions, bool multiple,
+                             QWidget* parent = nullptr);
 
 // Opening files of each kind; the interchange layer's openers stand behind
 // it. Every opener answers the new window, or null after reporting its own

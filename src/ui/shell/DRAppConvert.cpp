@@ -16,6 +16,7 @@
 #include "support/Categories.h"
 #include "support/Files.h"
 #include "support/ImageSaving.h"
+#include "support/widgets/CSFilePanel.h"
 #include "ui/shell/CSWorkspace.h"
 #include "ui/shell/DRAppController.h"
 #include "ui/shell/DROpenFiles.h"
@@ -74,9 +75,9 @@ QString WritePdf(const QString& source, const QString& tempPath, QString* writte
     case kDrawFileNative:
       return PdfFromDrawingWindow(OpenDrawFile(source, QString()), tempPath);
     case kDrawFileSvg: {
-      DRElementList elements = services.loadElementsFromSvgFile(source);
-      if (elements.empty()) return CantReadReason();
-      return PdfFromDrawingWindow(NewDrawingForElements(std::move(elements), nullptr, source, QString()), tempPath);
+      std::optional<DRElementList> elements = services.loadElementsFromSvgFile(source);
+      if (!elements) return CantReadReason();
+      return PdfFromDrawingWindow(NewDrawingForElements(std::move(*elements), nullptr, source, QString()), tempPath);
     }
     case kDrawFileEmf: {
       QByteArray data;
@@ -143,8 +144,7 @@ void DRAppController::convertToPdf(QObject* sender) {
 
   QString destination;
   {
-    QFileDialog panel;
-    panel.setOption(QFileDialog::DontUseNativeDialog);
+    CSFilePanel panel;
     panel.setAcceptMode(QFileDialog::AcceptSave);
     panel.setFileMode(QFileDialog::AnyFile);
     panel.setWindowTitle(QStringLiteral("Select a location and a name for the converted file"));
@@ -153,7 +153,7 @@ void DRAppController::convertToPdf(QObject* sender) {
     panel.setDirectory(QFileInfo(source).absolutePath());
     panel.selectFile(StringByReplacingExtension(LastPathComponent(source), kPdfExtension));
     if (ExecDialog(&panel) != QDialog::Accepted) return;
-    destination = panel.selectedFiles().value(0);
+    destination = panel.chosenPaths().value(0);
   }
   if (destination.isEmpty()) return;
   if (!IsFuzzyEqualToString(QFileInfo(destination).suffix(), kPdfExtension)) {

@@ -4,8 +4,10 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "support/Categories.h"
@@ -90,12 +92,25 @@ DRAutosaveRestorer::DRAutosaveRestorer(const QList<QVariantMap>& autosaves, QWid
 
 DRAutosaveRestorer::~DRAutosaveRestorer() = default;
 
-bool DRAutosaveRestorer::shouldOpenAutosaves(const QList<QVariantMap>& entries) {
-  // Without a parent, the dialog centres itself on the screen when shown.
-  DRAutosaveRestorer dialog(entries);
+bool DRAutosaveRestorer::shouldOpenAutosaves(const QList<QVariantMap>& entries, QWidget* parent) {
+  // The dialog centres itself over its parent when shown, or on the screen
+  // without one.
+  DRAutosaveRestorer dialog(entries, parent ? parent->window() : nullptr);
   const int result = ExecDialog(&dialog);
   dialog.hide();
   return result == QDialog::Accepted;
+}
+
+void DRAutosaveRestorer::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // The reopened windows come forward around now; the question stays on
+  // top of them (bringing a window forward raises it again later).
+  QPointer<DRAutosaveRestorer> self(this);
+  QTimer::singleShot(0, this, [self] {
+    if (!self || !self->isVisible()) return;
+    self->raise();
+    self->activateWindow();
+  });
 }
 
 void DRAutosaveRestorer::setContactAction(ContactAction action) {

@@ -22,8 +22,9 @@ class DRAutosaveRestorer : public QDialog {
   explicit DRAutosaveRestorer(const QList<QVariantMap>& autosaves, QWidget* parent = nullptr);
   ~DRAutosaveRestorer() override;
 
-  // Runs the dialog modally with the entries; true when the user chose OK.
-  static bool shouldOpenAutosaves(const QList<QVariantMap>& entries);
+  // Runs the dialog modally with the entries, over `parent` (the front
+  // document window) when there is one; true when the user chose OK.
+  static bool shouldOpenAutosaves(const QList<QVariantMap>& entries, QWidget* parent = nullptr);
 
   // What the contact button does; until one is set the button stays hidden.
   // It is given the dialog.
@@ -46,6 +47,9 @@ class DRAutosaveRestorer : public QDialog {
   void cancel();
   void contactTindleWick();
   void giveHelp();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   QList<QVariantMap> m_autosaveDicts;

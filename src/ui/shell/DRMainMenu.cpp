@@ -9,12 +9,16 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QWindow>
 #include <climits>
 
+#include "platform/WindowOrder.h"
 #include "support/CSKernel.h"
 #include "ui/editor/DRDrawVC.h"
 #include "ui/shell/CSDocumentAppDelegate.h"
 #include "ui/shell/DRWindowController.h"
+#include "ui/shell/ShellWindows.h"
 
 const QString DRMainMenu::kFileMenu = QStringLiteral("&File");
 const QString DRMainMenu::kEditMenu = QStringLiteral("&Edit");
@@ -29,6 +33,8 @@ const QString DRMainMenu::kHelpMenu = QStringLiteral("&Help");
 namespace {
 
 const char* const kObjectName = "mainMenu";
+// Marks the Window menu's items for the open document windows.
+const char* const kWindowListProperty = "csWindowListItem";
 constexpr int kNoTag = INT_MIN;
 
 // The window commands answered here.
@@ -323,6 +329,32 @@ void DRMainMenu::buildWindowMenu() {
   menu->addSeparator();
   AddItem(menu, QStringLiteral("Next Tab"), "nextTab:", QKeySequence::NextChild);
   AddItem(menu, QStringLiteral("Next Window"), "nextWindow:", "Ctrl+`");
+  menu->addSeparator();
+  connect(menu, &QMenu::aboutToShow, this, [this, menu] { rebuildWindowList(menu); });
+}
+
+void DRMainMenu::rebuildWindowList(QMenu* menu) {
+  if (!menu) return;
+  // The items go later: one of them may be the sender of this very signal.
+  for (QAction* item : menu->actions()) {
+    if (!item->property(kWindowListProperty).toBool()) continue;
+    menu->removeAction(item);
+    item->deleteLater();
+  }
+  QWidget* own = m_controller->window();
+  for (QWindow* handle : WindowOrder::shared().windows()) {
+    CSDocumentWC* controller = CSDocumentWC::controllerOf(handle);
+    if (!controller || !controller->window()) continue;
+    QPointer<QWidget> window = controller->window();
+    QAction* item = menu->addAction(MenuText(controller->miniaturizedTitle()));
+    item->setProperty(kWindowListProperty, true);
+    // Only this menu's own window carries the mark.
+    item->setCheckable(window == own);
+    item->setChecked(window == own);
+    connect(item, &QAction::triggered, this, [window] {
+      if (window) MakeKeyAndOrderFront(window);
+    });
+  }
 }
 
 void DRMainMenu::buildHelpMenu() {

@@ -4,7 +4,8 @@
 // the command reads one, a tag (DRDrawVC::kTagProperty); the window's
 // command chain performs and validates it. The menu also answers the
 // window commands nothing earlier in the chain does (close, minimise, zoom
-// and quit), as the chain's last link, and keeps the Open Recent submenu.
+// and quit), as the chain's last link, and keeps the Open Recent submenu
+// and the Window menu's list of document windows.
 
 #include <QObject>
 #include <QPointer>
@@ -46,6 +47,10 @@ class DRMainMenu : public QObject, public DRActionTarget {
   // Lists the application's recent documents again, most recent first,
   // then "Clear Menu"; the submenu does it each time it is about to show.
   void rebuildRecentMenu();
+  // Lists the open document windows at the end of the Window menu, this
+  // menu's window checked; choosing one brings it forward. The menu does it
+  // each time it is about to show.
+  void rebuildWindowList(QMenu* menu);
 
   // ---- DRActionTarget: performClose:, performMiniaturize:, performZoom:, terminate: ----
   bool respondsToSelector(const QString& selector) const override;

@@ -51,11 +51,12 @@ QWidget* RefuseFile(const QString& path, const QString& reason) {
   return nullptr;
 }
 
-// The elements an importer made, in a new drawing; an importer that made
-// none could not read the file.
-QWidget* OpenImportedElements(DRElementList elements, const QString& path, const QString& tabIdentifier) {
-  if (elements.empty()) return RefuseFile(path, QStringLiteral("its drawing can't be read"));
-  return NewDrawingForElements(std::move(elements), nullptr, path, tabIdentifier);
+// The elements an importer made, in a new drawing; an importer that failed
+// has shown its own alert.
+QWidget* OpenImportedElements(std::optional<DRElementList> elements, const QString& path,
+                              const QString& tabIdentifier) {
+  if (!elements) return nullptr;
+  return NewDrawingForElements(std::move(*elements), nullptr, path, tabIdentifier);
 }
 
 }  // namespace
@@ -140,15 +141,18 @@ QWidget* NewDrawingForElements(DRElementList elements, DRElement* bitmapElement,
   for (auto& element : elements) drawing->elements().push_back(std::move(element));
   if (DRDrawView* view = controller->drawView()) view->setDrawingFrame();
 
-  FinderAttributes record;
-  GetFinderAttributes(path, &record);
-  const bool locked = record.immutable || !IsFileMutable(path);
-  drawing->setLocked(locked);
-  const QString name = DisplayName(path, record);
-  controller->setTitle(locked ? StringWithFormat("%@ [Locked]", name) : name);
-  controller->setRepresentedFilename(path);
-  // Saving and reverting decide by this path's kind.
-  drawing->setFilePath(path);
+  // Elements from no file keep the untitled title the window was given.
+  if (!path.isEmpty()) {
+    FinderAttributes record;
+    GetFinderAttributes(path, &record);
+    const bool locked = record.immutable || !IsFileMutable(path);
+    drawing->setLocked(locked);
+    const QString name = DisplayName(path, record);
+    controller->setTitle(locked ? StringWithFormat("%@ [Locked]", name) : name);
+    controller->setRepresentedFilename(path);
+    // Saving and reverting decide by this path's kind.
+    drawing->setFilePath(path);
+  }
 
   DRPrefController& preferences = DRPrefController::sharedInstance();
   if (preferences.maximizeNewDocs()) {

@@ -132,4 +132,11 @@ void MakeKeyAndOrderFront(QWidget* window) {
   window->raise();
   window->activateWindow();
   WindowOrder::shared().orderFront(handle);
+  // A window brought forward while a dialog blocks the whole application
+  // must not cover it: the program would look frozen.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && modal != window->window() && modal->windowModality() == Qt::ApplicationModal && modal->isVisible()) {
+    modal->raise();
+    modal->activateWindow();
+  }
 }

@@ -34,6 +34,7 @@ class FakeCanvasHost : public DRCanvasHost {
   bool casingsSuppressed = false;
   bool window = true;
   bool active = true;
+  bool activeWindow = true;
   DRElement* typing = nullptr;
   DRElement* making = nullptr;
 
@@ -77,6 +78,7 @@ class FakeCanvasHost : public DRCanvasHost {
   void updatePropertiesDelay(bool position) override { propertiesDelays.push_back(position); }
   bool hasWindow() const override { return window; }
   bool isActiveFirstResponder() const override { return active; }
+  bool isInActiveWindow() const override { return window && activeWindow; }
   bool drawToImage() const override { return toImage; }
   void invalidateRect(const QRectF& rect) override { invalidatedRects.push_back(rect); }
 };

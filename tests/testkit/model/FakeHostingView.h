@@ -21,6 +21,8 @@ class FakeHostingView : public DRElementHostingView {
   bool window = true;
   // The window is the active main window and the view its first responder.
   bool active = true;
+  // The window is the active main window (the focus may be elsewhere in it).
+  bool activeWindow = true;
   bool toImage = false;
 
   // ---- Calls ----
@@ -40,6 +42,7 @@ class FakeHostingView : public DRElementHostingView {
   void updatePropertiesDelay(bool position) override { propertiesDelays.push_back(position); }
   bool hasWindow() const override { return window; }
   bool isActiveFirstResponder() const override { return active; }
+  bool isInActiveWindow() const override { return window && activeWindow; }
   bool drawToImage() const override { return toImage; }
   void invalidateRect(const QRectF& rect) override { invalidatedRects.push_back(rect); }
 };

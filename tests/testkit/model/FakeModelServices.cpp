@@ -4,12 +4,12 @@ DRDrawFileType FakeModelServices::drawFileType(const QString& path) const {
   return fileTypeHook ? fileTypeHook(path) : DRModelServices::drawFileType(path);
 }
 
-DRElementList FakeModelServices::loadElementsFromEmfFile(const QString& path) {
+std::optional<DRElementList> FakeModelServices::loadElementsFromEmfFile(const QString& path) {
   ++emfLoads;
   return emfLoader ? emfLoader(path) : DRModelServices::loadElementsFromEmfFile(path);
 }
 
-DRElementList FakeModelServices::loadElementsFromSvgFile(const QString& path) {
+std::optional<DRElementList> FakeModelServices::loadElementsFromSvgFile(const QString& path) {
   ++svgLoads;
   return svgLoader ? svgLoader(path) : DRModelServices::loadElementsFromSvgFile(path);
 }

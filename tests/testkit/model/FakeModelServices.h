@@ -30,8 +30,8 @@ class FakeModelServices : public DRModelServices {
   double currentTime() const override { return now; }
 
   DRDrawFileType drawFileType(const QString& path) const override;
-  DRElementList loadElementsFromEmfFile(const QString& path) override;
-  DRElementList loadElementsFromSvgFile(const QString& path) override;
+  std::optional<DRElementList> loadElementsFromEmfFile(const QString& path) override;
+  std::optional<DRElementList> loadElementsFromSvgFile(const QString& path) override;
   bool saveSvgFile(const DRElementList& elements, const CSRect& frame, const QString& path, CSError* error) override;
 
   // The main window's canvas; none unless a test sets one.
@@ -52,8 +52,8 @@ class FakeModelServices : public DRModelServices {
 
   // ---- Interchange hooks (unset: the defaults) ----
   std::function<DRDrawFileType(const QString&)> fileTypeHook;
-  std::function<DRElementList(const QString&)> emfLoader;
-  std::function<DRElementList(const QString&)> svgLoader;
+  std::function<std::optional<DRElementList>(const QString&)> emfLoader;
+  std::function<std::optional<DRElementList>(const QString&)> svgLoader;
   std::function<bool(const DRElementList&, const CSRect&, const QString&, CSError*)> svgSaver;
   int emfLoads = 0;
   int svgLoads = 0;

@@ -30,6 +30,9 @@ class FakeClipboardServices : public DRClipboardServices {
   // When set, PasteImageCore answers what it makes of the image and its
   // centre (view units) instead of pastedElement.
   std::function<DRElement*(const CSImage& image, double x, double y)> placeImage;
+  // What canTransferElements answers, and whether a copy writes anything.
+  bool transfers = true;
+  bool writes = true;
   DRDrawFileType fileType = kDrawFileUnknown;
   QStringList fileTypeQueries;
 
@@ -38,9 +41,11 @@ class FakeClipboardServices : public DRClipboardServices {
   // The canvas's selection at each copy.
   std::vector<std::vector<DRElement*>> copiedSelections;
 
+  bool canTransferElements() const override { return transfers; }
   void CopyElements(DRCanvasHost* canvas, QMimeData* pasteboard) override {
     ++copyCount;
     if (canvas) copiedSelections.push_back(canvas->selection());
+    if (!writes) return;
     if (pasteboard) pasteboard->setData(QStringLiteral("twdraw.elements"), QByteArray("<elements/>"));
     if (pasteboard && !copyTiff.isEmpty()) pasteboard->setData(QStringLiteral("image/tiff"), copyTiff);
   }

@@ -205,6 +205,65 @@ TEST_F(DrawVCCommandsTest, CutCopiesThenDeletesUnderItsOwnName) {
   }
 }
 
+TEST_F(DrawVCCommandsTest, CutRemovesNothingThatWasNotCopied) {
+  addRect(QRectF(10, 10, 40, 30));
+  addEllipse(QRectF(60, 10, 30, 30));
+  const std::vector<DRElement*> all = elementPointers();
+  const auto before = SaveBlocks(drawing);
+  struct Row {
+    const char* name;
+    bool transfers;
+    bool writes;
+    int copies;
+  } rows[] = {
+      {"the copy wrote nothing", true, false, 1},
+      {"only the default clipboard services", false, true, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    clipboard.transfers = row.transfers;
+    clipboard.writes = row.writes;
+    clipboard.copyCount = 0;
+    select({0, 1});
+    vc.cut(nullptr);
+    EXPECT_EQ(clipboard.copyCount, row.copies);
+    EXPECT_EQ(elementPointers(), all);
+    EXPECT_EQ(canvas->selection().size(), 2u);
+    EXPECT_FALSE(vc.undoManager().isUndoAvailable());
+    EXPECT_EQ(SaveBlocks(drawing), before);
+  }
+}
+
+TEST_F(DrawVCCommandsTest, WithoutClipboardCodeItsCommandsAreOffAndAskNothing) {
+  addRect(QRectF(10, 10, 40, 30));
+  select({0});
+  auto* data = new QMimeData;
+  data->setData(QStringLiteral("twdraw.elements"), QByteArray("x"));
+  QApplication::clipboard()->setMimeData(data);
+  const QStringList saved = g_clipboardTypes;
+  g_clipboardTypes = {QStringLiteral("twdraw.elements")};
+  dialogs.openPanelAnswer = {QStringLiteral("/nowhere/picture.png")};
+  const char* const commands[] = {"copy:", "cut:", "paste:", "importPaintings:"};
+  auto validate = [this](const char* selector) {
+    auto item = TaggedItem(0);
+    return vc.validateMenuItem(QString::fromLatin1(selector), item.get());
+  };
+
+  // With the clipboard code each is enabled here.
+  for (const char* command : commands) EXPECT_TRUE(validate(command)) << command;
+  // With only the default services none is, nor does it act.
+  SetClipboardServices(nullptr);
+  for (const char* command : commands) EXPECT_FALSE(validate(command)) << command;
+  EXPECT_TRUE(validate("delete:"));
+  vc.importPaintings(nullptr);
+  vc.paste(nullptr);
+  EXPECT_FALSE(dialogs.sheets.contains(QStringLiteral("open")));
+  EXPECT_TRUE(clipboard.pastes.empty());
+  EXPECT_EQ(drawing.elements().size(), 1u);
+  SetClipboardServices(&clipboard);
+  g_clipboardTypes = saved;
+}
+
 TEST_F(DrawVCCommandsTest, PasteGoesToTheClipboardCode) {
   addRect(QRectF(10, 10, 40, 30));
   perform("paste:");

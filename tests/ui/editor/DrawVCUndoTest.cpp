@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "DrawVCFixture.h"
+#include "model/ModelSupport.h"
 #include "testkit/QStringPrinter.h"
 #include "ui/NotificationRecorder.h"
 #include "ui/editor/EditorNotifications.h"
@@ -61,6 +62,25 @@ TEST_F(DrawVCUndoTest, UndoBringsBackCopiesAndRedoTheVeryElements) {
   EXPECT_TRUE(rectCopy->isUndoCopy());
   EXPECT_EQ(canvas->selection(), (std::vector<DRElement*>{ellipse, rect}));
   EXPECT_GT(host.validateTabsCount, 0);
+}
+
+TEST_F(DrawVCUndoTest, ASnapshotRegistersNoColoursOfItsOwn) {
+  constexpr Kolor kChosen = 0x6400FF00;
+  constexpr Kolor kFill = 0x640000FF;
+  DRElementRectangle* rect = addRect(QRectF(10, 10, 40, 30));
+  rect->setFillKolor(kFill);
+  select({0});
+  NotificationQueue::defaultQueue().flush();
+  NotificationRecorder recorder({QStringLiteral("twdraw.registerColor"), QStringLiteral("twdraw.registerAltColor")});
+  // A colour chosen in the colour panel, then the snapshot of the change it
+  // makes: the recent colour is the chosen one, not the element's old one.
+  RegisterKolor(kChosen, true);
+  ASSERT_TRUE(vc.setUndoID(CSUndoManager::kFreshUndoID, kUndoActionChange, kUndoFillColor));
+  EXPECT_FALSE(g_suppressColorRegister);
+  NotificationQueue::defaultQueue().flush();
+  ASSERT_EQ(recorder.posted().size(), 1u) << recorder.names().join(u' ').toStdString();
+  EXPECT_EQ(recorder.posted()[0].name, QStringLiteral("twdraw.registerColor"));
+  EXPECT_EQ(KolorValue(recorder.posted()[0].userInfo.value(QStringLiteral("color"))), kChosen);
 }
 
 TEST_F(DrawVCUndoTest, UndoPutsBackTheDirtyFlagAndTheEditedMark) {

@@ -420,10 +420,12 @@ TEST_F(DrawViewMouseTest, HoldingStillOnTheSelectionDragsItOut) {
     bool picture;  // the copy carries a picture to drag
     bool moveFirst;  // the pointer moves before the hold ends
     bool dragsOut;
+    bool transfers = true;  // the clipboard code is registered
   } rows[] = {
       {"held: the selection goes out with its picture", true, false, true},
       {"no picture to drag: the gesture stays a move", false, false, false},
       {"moved before the hold: a move", true, true, false},
+      {"no clipboard code: nothing is copied, a move", true, false, false, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -433,13 +435,15 @@ TEST_F(DrawViewMouseTest, HoldingStillOnTheSelectionDragsItOut) {
     clipboard.copyCount = 0;
     clipboard.copiedSelections.clear();
     clipboard.copyTiff = row.picture ? tiff : QByteArray();
+    clipboard.transfers = row.transfers;
     canvas->dragFormats.clear();
     NotificationRecorder recorder({g_doneSelectingNotification});
 
     mouse->press(QPointF(40, 40));
     if (row.moveFirst) mouse->move(QPointF(50, 40));
     letTimersFire();
-    EXPECT_EQ(canvas->trackType(), row.moveFirst ? kTrackMove : kTrackDragOut);
+    const bool held = !row.moveFirst && row.transfers;
+    EXPECT_EQ(canvas->trackType(), held ? kTrackDragOut : kTrackMove);
     mouse->move(QPointF(60, 40));
     mouse->move(QPointF(70, 40));
     mouse->release(QPointF(70, 40));
@@ -456,7 +460,7 @@ TEST_F(DrawViewMouseTest, HoldingStillOnTheSelectionDragsItOut) {
       EXPECT_EQ(canvas->dragPasteboard(), nullptr);
     } else {
       EXPECT_TRUE(canvas->dragFormats.empty());
-      EXPECT_EQ(clipboard.copyCount, row.moveFirst ? 0 : 1);
+      EXPECT_EQ(clipboard.copyCount, held ? 1 : 0);
       // The whole selection moved with the pointer.
       EXPECT_EQ(a->frame(), PtRect(50, 20, 40, 40));
       EXPECT_EQ(b->frame(), PtRect(130, 20, 40, 40));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
 #include <algorithm>
@@ -170,6 +171,10 @@ class InfobarColorsTest : public ::testing::Test {
     bar->setToolbarView(&palette);
     bar->setDrawing(&drawing);
     harness.place(bar, QRect(0, 0, 800, 30));
+    // The points below were measured with a pop-up 76 points wide; the
+    // bar grows by what the pop-up takes more, so the strips keep their size.
+    shift = bar->zoomPopup()->width() - 76;
+    bar->resize(800 + shift, 30);
     bar->awakeFromNib();
     bar->swatchSizeAndRects(&rects);
     applyChanges = NotificationCenter::defaultCenter().addObserver(
@@ -225,11 +230,13 @@ class InfobarColorsTest : public ::testing::Test {
 
   // Squares at 800 points wide: quick colours from 285, favourites from
   // 353, recent colours from 561, every 18 points, 15 square, top at 7.
-  static QPointF Quick(int i) { return QPointF(292 + 18 * i, 14); }
-  static QPointF Favorite(int j) { return QPointF(360 + 18 * j, 14); }
-  static QPointF Recent(int j) { return QPointF(568 + 18 * j, 14); }
-  static constexpr QPointF kLeftArrow{346, 14};
-  static constexpr QPointF kRightArrow{537, 14};
+  // (Each moved right by what the zoom pop-up is wider than 76 points.)
+  QPointF Quick(int i) const { return QPointF(292 + shift + 18 * i, 14); }
+  QPointF Favorite(int j) const { return QPointF(360 + shift + 18 * j, 14); }
+  QPointF Recent(int j) const { return QPointF(568 + shift + 18 * j, 14); }
+  QPointF LeftArrow() const { return QPointF(346 + shift, 14); }
+  QPointF RightArrow() const { return QPointF(537 + shift, 14); }
+  int shift = 0;
 
   SettingsScope scope;  // the key table and element classes for reading records
   FakeModelServices services;
@@ -439,7 +446,7 @@ TEST_F(InfobarColorsTest, TheContextMenuOffersWhatDiffersFromTheCurrentColours) 
       {"quick white", Quick(1), Qt::LeftButton, 5, 1, true, true, false, false},
       {"an empty favourite square", Favorite(2), Qt::LeftButton, 5, -1, false, false, false, false},
       {"an empty recent square", Recent(2), Qt::LeftButton, 6, -1, false, false, false, false},
-      {"outside the swatches", QPointF(240, 14), Qt::RightButton, 9, -1, false, false, false, false},
+      {"outside the swatches", QPointF(240 + shift, 14), Qt::RightButton, 9, -1, false, false, false, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.where);
@@ -639,9 +646,9 @@ TEST_F(InfobarColorsTest, PagingThroughTheFavourites) {
     uint64_t first;
     bool animates;
   } steps[] = {
-      {kLeftArrow, 0, false},                                                      // nothing to the left yet
-      {kRightArrow, 10, true}, {kRightArrow, 20, true}, {kRightArrow, 20, false},  // the last page shows the rest
-      {kLeftArrow, 10, true},  {kLeftArrow, 0, true},
+      {LeftArrow(), 0, false},                                                        // nothing to the left yet
+      {RightArrow(), 10, true}, {RightArrow(), 20, true}, {RightArrow(), 20, false},  // the last page shows the rest
+      {LeftArrow(), 10, true},  {LeftArrow(), 0, true},
   };
   for (const Step& step : steps) {
     bar->steps.clear();
@@ -653,17 +660,17 @@ TEST_F(InfobarColorsTest, PagingThroughTheFavourites) {
 
   // After a page to the right the squares show the next favourites and the
   // left arrow is drawn.
-  click(kRightArrow);
+  click(RightArrow());
   ASSERT_EQ(bar->firstFavoriteIndex(), 10u);
   const QImage image = HarnessWindow::grabView(bar);
-  EXPECT_TRUE(ColorNear(image.pixel(346, 14), QColor(0x40, 0x40, 0x40), 24));
+  EXPECT_TRUE(ColorNear(image.pixel(LeftArrow().toPoint()), QColor(0x40, 0x40, 0x40), 24));
   click(Favorite(0));
   EXPECT_EQ(settings().fillKolor(), favorites.kolors[10]);
 
   // A page to the left from before a whole page stops at the first
   // favourite.
   prefs.favoriteCount = 15;
-  click(kLeftArrow);
+  click(LeftArrow());
   EXPECT_EQ(bar->firstFavoriteIndex(), 0u);
 
   // Clicks during a scroll are not taken; a tab change ends it.
@@ -671,12 +678,12 @@ TEST_F(InfobarColorsTest, PagingThroughTheFavourites) {
   bar->onStep = [this](double) {
     if (bar->steps.size() != 1) return;
     click(Quick(0));
-    click(kRightArrow);
+    click(RightArrow());
     NotificationCenter::defaultCenter().post(g_tabChangeNotification, &harness);
   };
   settings().setFillKolor(kGreen);
   bar->steps.clear();
-  click(kRightArrow);
+  click(RightArrow());
   EXPECT_EQ(settings().fillKolor(), kGreen);
   EXPECT_EQ(bar->firstFavoriteIndex(), 10u);
   EXPECT_FALSE(bar->isAnimating());

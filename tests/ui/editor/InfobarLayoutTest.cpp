@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QPaintEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <array>
 #include <vector>
 
@@ -44,6 +46,8 @@ class InfobarLayoutTest : public ::testing::Test {
     bar->setToolbarView(&palette);
     bar->setDrawing(&drawing);
     harness.place(bar, QRect(0, 0, 800, kBarHeight));
+    shift = bar->zoomPopup()->width() - 76;
+    resize(800);
     bar->awakeFromNib();
   }
   void TearDown() override { g_darkMode = false; }
@@ -52,8 +56,10 @@ class InfobarLayoutTest : public ::testing::Test {
     host.content = content;
     NotificationCenter::defaultCenter().post(g_tabChangeNotification, &harness);
   }
+  // Widths below were chosen for a zoom pop-up 76 points wide: the bar
+  // grows by what the pop-up takes more, so the strips keep their room.
   void resize(int width, int height = kBarHeight) {
-    bar->resize(width, height);
+    bar->resize(width + shift, height);
     QCoreApplication::processEvents();
   }
   Rects layout(int64_t* favorites = nullptr, int64_t* recent = nullptr) const {
@@ -74,6 +80,7 @@ class InfobarLayoutTest : public ::testing::Test {
   FakeEditorContent paintingTab{DRContentKind::kPainting};
   FakeEditorWindowHost host{&harness, &drawingTab};
   DRInfobarView* bar = nullptr;
+  int shift = 0;  // what the zoom pop-up is wider than the 76 points the positions below assume
 };
 
 // The left edge of the line colour swatch: 12 points right of the pop-up.
@@ -207,8 +214,8 @@ TEST_F(InfobarLayoutTest, TheSaveIconFillsThePaletteColumnOfAnEditedPainting) {
 // (128, 3), width (163, 3), arrow (198, 3), fill (246, 3), each 23 square.
 TEST_F(InfobarLayoutTest, SwatchesShowTheCurrentStyle) {
   const Rects rects = layout();
-  ASSERT_EQ(rects[1], QRectF(163, 3, 23, 23));
-  ASSERT_EQ(rects[2], QRectF(198, 3, 23, 23));
+  ASSERT_EQ(rects[1], QRectF(163 + shift, 3, 23, 23));
+  ASSERT_EQ(rects[2], QRectF(198 + shift, 3, 23, 23));
   DRCopiedStyle& style = drawingTab.view.style;
   const QColor outline = GrayColor(3);
 
@@ -327,8 +334,8 @@ TEST_F(InfobarLayoutTest, HitTestingAndTooltips) {
   const Rects rects = layout();
   // At 800 points: favourite strip from 281, squares of 15 every 18 from
   // 285; the favourites from 353; recent squares from 561.
-  ASSERT_EQ(rects[5].x(), 281);
-  ASSERT_EQ(rects[6].x(), 557);
+  ASSERT_EQ(rects[5].x(), 281 + shift);
+  ASSERT_EQ(rects[6].x(), 557 + shift);
   struct Row {
     QPointF point;
     int swatch;
@@ -339,19 +346,19 @@ TEST_F(InfobarLayoutTest, HitTestingAndTooltips) {
       {rects[1].center(), 1, -1, "Line width"},
       {rects[2].center(), 2, -1, "Arrow options"},
       {rects[3].center(), 3, -1, "Fill color. Control-click for menu"},
-      {QPointF(292, 14), 5, 0, "Black. Control-click for menu."},
-      {QPointF(310, 14), 5, 1, "White. Control-click for menu."},
-      {QPointF(328, 14), 5, 2, "No fill or outline. Control-click for menu."},
-      {QPointF(360, 14), 5, 3, "Favorite colors. Control-click for menu."},
-      {QPointF(378, 14), 5, 4, "Favorite colors. Control-click for menu."},
-      {QPointF(396, 14), 5, -1, "Favorite colors. Control-click for menu."},    // no third favourite
-      {QPointF(368.5, 14), 5, -1, "Favorite colors. Control-click for menu."},  // between two squares
-      {QPointF(285.2, 14), 5, -1, "Black. Control-click for menu."},            // the square's outline
-      {QPointF(568, 14), 6, 0, "Recent colors. Control-click for menu."},
-      {QPointF(586, 14), 6, 1, "Recent colors. Control-click for menu."},
-      {QPointF(604, 14), 6, -1, "Recent colors. Control-click for menu."},  // beyond the list
-      {QPointF(rects[0].right(), 14), 9, -1, ""},                           // right edges are outside
-      {QPointF(240, 14), 9, -1, ""},
+      {QPointF(292 + shift, 14), 5, 0, "Black. Control-click for menu."},
+      {QPointF(310 + shift, 14), 5, 1, "White. Control-click for menu."},
+      {QPointF(328 + shift, 14), 5, 2, "No fill or outline. Control-click for menu."},
+      {QPointF(360 + shift, 14), 5, 3, "Favorite colors. Control-click for menu."},
+      {QPointF(378 + shift, 14), 5, 4, "Favorite colors. Control-click for menu."},
+      {QPointF(396 + shift, 14), 5, -1, "Favorite colors. Control-click for menu."},    // no third favourite
+      {QPointF(368.5 + shift, 14), 5, -1, "Favorite colors. Control-click for menu."},  // between two squares
+      {QPointF(285.2 + shift, 14), 5, -1, "Black. Control-click for menu."},            // the square's outline
+      {QPointF(568 + shift, 14), 6, 0, "Recent colors. Control-click for menu."},
+      {QPointF(586 + shift, 14), 6, 1, "Recent colors. Control-click for menu."},
+      {QPointF(604 + shift, 14), 6, -1, "Recent colors. Control-click for menu."},  // beyond the list
+      {QPointF(rects[0].right(), 14), 9, -1, ""},                                   // right edges are outside
+      {QPointF(240 + shift, 14), 9, -1, ""},
       {QPointF(10, 10), 9, -1, ""},
   };
   for (const Row& row : rows) {
@@ -380,15 +387,15 @@ TEST_F(InfobarLayoutTest, FavouriteAndRecentSquares) {
     QPoint pixel;
     QColor color;
   } rows[] = {
-      {{292, 14}, Qt::black},
-      {{310, 14}, Qt::white},
-      {{328, 9}, Qt::white},  // the no-colour cross, off its diagonals
-      {{360, 14}, QColor(0xFF, 0, 0)},
-      {{378, 14}, Qt::white},  // an empty favourite square
-      {{568, 14}, QColor(0, 0, 0xFF)},
-      {{586, 14}, Qt::white},  // an empty recent square
-      {{345, 14}, strip},      // no left arrow at the first page
-      {{546, 14}, GrayColor(3)},
+      {{292 + shift, 14}, Qt::black},
+      {{310 + shift, 14}, Qt::white},
+      {{328 + shift, 9}, Qt::white},  // the no-colour cross, off its diagonals
+      {{360 + shift, 14}, QColor(0xFF, 0, 0)},
+      {{378 + shift, 14}, Qt::white},  // an empty favourite square
+      {{568 + shift, 14}, QColor(0, 0, 0xFF)},
+      {{586 + shift, 14}, Qt::white},  // an empty recent square
+      {{345 + shift, 14}, strip},      // no left arrow at the first page
+      {{546 + shift, 14}, GrayColor(3)},
   };
   for (const Row& row : rows) {
     EXPECT_TRUE(ColorNear(image.pixel(row.pixel), row.color, 4))
@@ -447,6 +454,47 @@ TEST_F(InfobarLayoutTest, TheZoomPopupFollowsTheCanvasAndTheTab) {
   EXPECT_EQ(popup->count(), 21);
   EXPECT_FALSE(bar->showingPaintOptions());
   EXPECT_EQ(popup->currentData().toInt(), 150);
+}
+
+// The width the pop-up's closed face gives its item's text.
+int ShownTextWidth(QComboBox* popup, const QString& text) {
+  QStyleOptionComboBox option;
+  option.initFrom(popup);
+  option.editable = false;
+  option.frame = true;
+  option.currentText = text;
+  return popup->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, popup).width();
+}
+
+TEST_F(InfobarLayoutTest, TheZoomPopupShowsItsWidestStepWhole) {
+  QComboBox* popup = bar->zoomPopup();
+  struct Row {
+    const char* name;
+    bool painting;
+    double pointSize;  // 0: the interface font
+  } rows[] = {
+      {"drawing steps", false, 0},
+      {"painting steps", true, 0},
+      {"a larger interface font", false, 16},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.pointSize > 0) {
+      QFont font = bar->font();
+      font.setPointSizeF(row.pointSize);
+      bar->setFont(font);
+    }
+    showTab(row.painting ? &paintingTab : &drawingTab);
+    QCoreApplication::processEvents();
+    ASSERT_GT(popup->count(), 0);
+    for (int i = 0; i < popup->count(); ++i) {
+      const QString text = popup->itemText(i);
+      EXPECT_GE(ShownTextWidth(popup, text), popup->fontMetrics().horizontalAdvance(text)) << qPrintable(text);
+    }
+    // The swatches follow the pop-up, however wide it is.
+    EXPECT_DOUBLE_EQ(layout()[0].x(), FirstSwatchX(bar));
+    EXPECT_EQ(popup->x(), kPaletteWidth + DRInfobarView::kZoomPopupOffset);
+  }
 }
 
 TEST_F(InfobarLayoutTest, SettingsChangesRedrawTheirSwatch) {

@@ -228,4 +228,37 @@ TEST_F(StylePanesTest, AStandardArrowPickQueuesOneArrowChange) {
   EXPECT_EQ(arrows->fillButton()->isEnabled(), changed->arrow()->isClosedType());
 }
 
+TEST_F(StylePanesTest, AStandardArrowRowIsNotLeftSelectedAfterTheMouse) {
+  DRElementLine* lineElement = addLine(std::nullopt);
+  select({lineElement});
+  struct Row {
+    const char* name;
+    int pressed;
+    int released;  // a drag ends on another row
+    int type;      // the arrow the line gets
+  } rows[] = {
+      {"a click", 1, 1, 2},
+      {"the same row again", 1, 1, 2},
+      {"a drag over the rows", 2, 4, 5},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto* arrows = pane<DRPropArrowVC>();
+    ASSERT_NE(arrows, nullptr);
+    QListWidget* table = arrows->standardArrows();
+    QWidget* viewport = table->viewport();
+    const QPoint from = table->visualItemRect(table->item(row.pressed)).center();
+    const QPoint to = table->visualItemRect(table->item(row.released)).center();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    if (to != from) QTest::mouseMove(viewport, to);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
+    EXPECT_TRUE(table->selectedItems().isEmpty());
+    EXPECT_EQ(table->currentRow(), -1);
+    Spin();
+    const auto* changed = static_cast<const DRElementLine*>(element(0));
+    ASSERT_TRUE(changed->arrow());
+    EXPECT_EQ(changed->arrow()->type(), row.type);
+  }
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QFontDialog>
 #include <QLabel>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -284,6 +285,34 @@ TEST_F(TextPaneTest, TheFontDialogServesOnePaneAndForgetsAPaneThatWent) {
   chosen.setPointSizeF(18);
   panel->setCurrentFont(chosen);
   EXPECT_DOUBLE_EQ(style(0).fontValue().pointSizeF(), 20);
+}
+
+TEST_F(TextPaneTest, TypingAFamilyIntoTheFontDialogIsOneFontStep) {
+  addText(QStringLiteral("Words"));
+  select({element(0)});
+  ASSERT_NE(pane(), nullptr);
+  const QString familyBefore = style(0).fontValue().family();
+  undo().clearUndo();
+  pane()->fontButton()->click();
+  QFontDialog* panel = SharedFontDialog(false);
+  ASSERT_NE(panel, nullptr);
+  // Typing into the family list jumps from family to family as the name
+  // grows, each one a change the dialog reports.
+  const QList<QListView*> lists = panel->findChildren<QListView*>();
+  ASSERT_FALSE(lists.isEmpty());
+  QListView* families = lists.first();
+  families->setFocus();
+  QTest::keyClicks(families, QStringLiteral("DejaVu Serif"));
+  Spin();
+  ASSERT_EQ(style(0).fontValue().family(), QStringLiteral("DejaVu Serif"));
+  ASSERT_NE(familyBefore, QStringLiteral("DejaVu Serif"));
+  // Only the family changed: the dialog showed the upright face it was given.
+  EXPECT_EQ(style(0).fontValue().style(), QFont::StyleNormal);
+  EXPECT_EQ(undo().undoCount(), 1u);
+  EXPECT_EQ(undoTitle(), QStringLiteral("Undo Font"));
+  undo().undo();
+  EXPECT_EQ(style(0).fontValue().family(), familyBefore);
+  EXPECT_FALSE(undo().isUndoAvailable());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTest>
 #include <QTextBrowser>
 
 #include "ShellTestSupport.h"
@@ -113,6 +114,22 @@ TEST_F(AboutBoxTest, TheLinksFitTheirTextAndOpenThroughTheDesktop) {
   }
   emit about->licenseLinkView()->anchorClicked(LicensePageUrl());
   EXPECT_EQ(workspace.openedUrls, QList<QUrl>{LicensePageUrl()});
+}
+
+TEST_F(AboutBoxTest, EscapeClosesItAndItShowsTheCopyright) {
+  CSAboutController::introduceTindleApp(QStringLiteral("x"));
+  CSAboutController* about = CSAboutController::openController();
+  ASSERT_NE(about, nullptr);
+  EXPECT_FALSE(about->copyright().isEmpty());
+  EXPECT_EQ(labelText("copyright"), QString::fromUtf8(kBundleCopyright));
+  QWidget* window = about->window();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  // Even while a link has the focus.
+  about->linkView()->setFocus();
+  QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+  Spin();
+  EXPECT_EQ(CSAboutController::openController(), nullptr);
+  EXPECT_EQ(aboutWindowCount(), 0);
 }
 
 }  // namespace

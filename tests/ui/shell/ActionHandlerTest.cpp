@@ -153,6 +153,28 @@ TEST_F(ActionHandlerTest, ContactFromTheRecoveryDialogIsAProblemReport) {
                   .startsWith(QStringLiteral("Question or comment (")));
 }
 
+TEST_F(ActionHandlerTest, TheMailNamesTheDistributionAndItsVersion) {
+  const QString saved = g_systemVersionString;
+  const struct {
+    QString system;
+    QString named;
+  } rows[] = {
+      {QStringLiteral("Debian GNU/Linux 12 (bookworm)"), QStringLiteral("Debian GNU/Linux 12 (bookworm)")},
+      {QStringLiteral("Unknown"), QStringLiteral("Linux (distribution unknown)")},
+  };
+  for (const auto& row : rows) {
+    workspace.openedUrls.clear();
+    g_systemVersionString = row.system;
+    handler.contactTindleWick(nullptr);
+    ASSERT_EQ(workspace.openedUrls.size(), 1);
+    const QString body = MailFields(workspace.openedUrls[0]).value(QStringLiteral("body"));
+    EXPECT_TRUE(body.startsWith(QStringLiteral("--- Please do not delete this line: ")));
+    EXPECT_TRUE(body.contains(QStringLiteral(", ") + row.named + QStringLiteral(" ---"))) << body.toStdString();
+    EXPECT_FALSE(body.contains(QStringLiteral("Mac OS")));
+  }
+  g_systemVersionString = saved;
+}
+
 TEST_F(ActionHandlerTest, ARefusedMailLinkSaysContactFailed) {
   workspace.answer = false;
   log(QStringLiteral("something happened"));

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <optional>
 
 #include "LogCapture.h"
@@ -309,6 +310,48 @@ TEST_F(AutosaveRecoveryTest, TheDialogListsTheEntriesAndItsButtonsAnswer) {
   EXPECT_TRUE(contacted);
   EXPECT_TRUE(controller->opened.isEmpty());
   EXPECT_FALSE(QFileInfo::exists(again));
+}
+
+TEST_F(AutosaveRecoveryTest, TheQuestionSitsOverTheFrontDocumentWindow) {
+  controller->setAutosaveQuestion(nullptr);
+  ScriptedDialogs dialogs;
+  makePackage(QStringLiteral("1.TWdraw_autosave"), QByteArray("untitled"));
+  QList<CSDocumentWC*> windows;
+  for (const QString& title : {QStringLiteral("Back"), QStringLiteral("Front")}) {
+    auto* window = new CSDocumentWC(std::make_unique<TestDocument>());
+    window->setTitle(title);
+    window->window()->resize(300, 200);
+    MakeKeyAndOrderFront(window->window());
+    windows << window;
+  }
+  QWidget* parent = nullptr;
+  dialogs.push([&](QDialog* dialog) {
+    parent = dialog->parentWidget();
+    dialog->reject();
+  });
+  controller->checkAutosave();
+  ASSERT_EQ(dialogs.seen().size(), 1u);
+  EXPECT_EQ(parent, windows[1]->window());
+}
+
+TEST_F(AutosaveRecoveryTest, AWindowComingForwardLeavesTheQuestionOnTop) {
+  auto* document = new CSDocumentWC(std::make_unique<TestDocument>());
+  document->setTitle(QStringLiteral("Reopened"));
+  document->window()->resize(300, 200);
+  MakeKeyAndOrderFront(document->window());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(document->window()));
+
+  DRAutosaveRestorer dialog({QVariantMap{{QStringLiteral("name"), QStringLiteral("1.TWdraw_autosave")},
+                                         {QStringLiteral("path"), QStringLiteral("untitled")}}},
+                            document->window());
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  // The reopened window is brought forward a moment after launch.
+  MakeKeyAndOrderFront(document->window());
+  Spin();
+  EXPECT_EQ(QApplication::activeWindow(), &dialog);
+  dialog.hide();
 }
 
 }  // namespace

@@ -1,18 +1,26 @@
 // The document window's questions and panels: revert, save with the panel
-// in its modes, the panel's starting name, and printing.
+// in its modes, the panel's starting name and folder, and printing (to a
+// PDF file too).
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QTest>
+#include <algorithm>
 
 #include "ShellTestSupport.h"
+#include "support/widgets/CSFilePanel.h"
 #include "ui/ScriptedAlerts.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/shell/CSDocumentSaveFormatVC.h"
+#include "ui/shell/DRAppController.h"
 
 namespace {
 
@@ -96,6 +104,66 @@ TEST_F(DocumentWCTest, ReturnDoesNotRevertOnlyTheRevertButtonDoes) {
   }
 }
 
+TEST_F(DocumentWCTest, ReturnInTheShownRevertAlertDoesNotRevert) {
+  auto* controller = new CSDocumentWC(std::make_unique<TestDocument>(file(QStringLiteral("Sketch.txt"))));
+  controller->setTitle(QStringLiteral("Sketch.txt"));
+  controller->window()->resize(420, 300);
+  MakeKeyAndOrderFront(controller->window());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(controller->window()));
+  auto shownAlert = [&] {
+    QMessageBox* alert = nullptr;
+    SpinUntil([&] {
+      alert = controller->window()->findChild<QMessageBox*>();
+      return alert && alert->isVisible() && QApplication::activeWindow() == alert;
+    });
+    return alert;
+  };
+
+  controller->showRevertAlert();
+  QPointer<QMessageBox> alert = shownAlert();
+  ASSERT_TRUE(alert);
+  // Keys as the keyboard sends them, to the window that has it.
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+    if (!alert) break;
+    QTest::keyClick(alert->windowHandle(), key);
+    Spin();
+  }
+  ASSERT_TRUE(alert);
+  EXPECT_TRUE(alert->isVisible());
+  EXPECT_EQ(TestDoc(controller)->revertCount, 0);
+  for (QAbstractButton* button : alert->buttons()) {
+    const auto* push = qobject_cast<QPushButton*>(button);
+    EXPECT_FALSE(push && push->isDefault()) << button->text().toStdString();
+  }
+  // Still in the order given, and Escape cancels.
+  QStringList order;
+  for (QAbstractButton* button : alert->findChildren<QPushButton*>()) {
+    if (button->isVisible()) order << button->text();
+  }
+  std::sort(order.begin(), order.end(), [&](const QString& a, const QString& b) {
+    auto x = [&](const QString& t) {
+      for (QAbstractButton* button : alert->buttons())
+        if (button->text() == t) return button->mapTo(alert, QPoint()).x();
+      return 0;
+    };
+    return x(a) < x(b);
+  });
+  EXPECT_EQ(order, (QStringList{QStringLiteral("Revert"), g_cancel}));
+  QTest::keyClick(alert->windowHandle(), Qt::Key_Escape);
+  ASSERT_TRUE(SpinUntil([&] { return !alert || !alert->isVisible(); }));
+  EXPECT_EQ(TestDoc(controller)->revertCount, 0);
+
+  // A click on Revert reverts.
+  controller->showRevertAlert();
+  alert = shownAlert();
+  ASSERT_TRUE(alert);
+  QAbstractButton* revert = CSAlert::buttonOfAlert(alert, 0);
+  ASSERT_NE(revert, nullptr);
+  QTest::mouseClick(revert, Qt::LeftButton);
+  Spin();
+  EXPECT_EQ(TestDoc(controller)->revertCount, 1);
+}
+
 TEST_F(DocumentWCTest, SaveOnANeverSavedDocumentOpensThePanelInTheSameMode) {
   struct {
     const char* name;
@@ -144,7 +212,7 @@ TEST_F(DocumentWCTest, SaveOnANeverSavedDocumentOpensThePanelInTheSameMode) {
     ASSERT_TRUE(alerts.answer(QStringLiteral("Save")));
     Spin();
     ASSERT_EQ(dialogs.seen().size(), 1u);
-    EXPECT_EQ(dialogs.seen()[0].className, QStringLiteral("QFileDialog"));
+    EXPECT_EQ(dialogs.seen()[0].className, QStringLiteral("CSFilePanel"));
     EXPECT_TRUE(dialogs.seen()[0].windowModal);
     EXPECT_EQ(dialogs.seen()[0].title, QStringLiteral("Select a location and a name for the document"));
     EXPECT_EQ(offered, QStringLiteral("Untitled.txt"));
@@ -199,6 +267,38 @@ TEST_F(DocumentWCTest, ThePanelStartsWithANameOfASaveType) {
   }
 }
 
+TEST_F(DocumentWCTest, PanelsStartInTheFolderOfTheDrawingInFront) {
+  CSFilePanel::setLastFolder(QString());
+  const QString documents = CSFilePanel::startingFolder();
+  const QString drawing = file(QStringLiteral("art.TWdraw"));
+  const QString folder = QFileInfo(drawing).absolutePath();
+  ScriptedDialogs dialogs;
+  QStringList started;
+  auto note = [&](QDialog* dialog) {
+    started << qobject_cast<QFileDialog*>(dialog)->directory().absolutePath();
+    dialog->reject();
+  };
+
+  // Nothing open: the open panel starts in Documents.
+  dialogs.push(note);
+  RunFileOpenPanel(QStringLiteral("Open"), {}, true);
+  // An untitled window's save panel too; one with a file, in its folder.
+  auto* untitled = new CSDocumentWC(std::make_unique<TestDocument>());
+  dialogs.push(note);
+  untitled->showSavePanel(CSDocumentWC::kSaveAs, false);
+  auto* saved = new CSDocumentWC(std::make_unique<TestDocument>(drawing));
+  saved->setTitle(QStringLiteral("art.TWdraw"));
+  dialogs.push(note);
+  saved->showSavePanel(CSDocumentWC::kSaveAs, false);
+  // The open panel follows the drawing in front.
+  MakeKeyAndOrderFront(saved->window());
+  dialogs.push(note);
+  RunFileOpenPanel(QStringLiteral("Open"), {}, true);
+  Spin();
+  EXPECT_EQ(started, (QStringList{documents, documents, folder, folder}));
+  EXPECT_NE(documents, folder);
+}
+
 TEST_F(DocumentWCTest, PrintingAnswersAndTitlesTheJob) {
   const QString pdf = home() + QStringLiteral("/files/out.pdf");
   {
@@ -246,6 +346,40 @@ TEST_F(DocumentWCTest, PrintingAnswersAndTitlesTheJob) {
   EXPECT_EQ(controller->runs, 2);
   EXPECT_EQ(controller->printingView(), nullptr);
   EXPECT_TRUE(QFile::exists(second));
+}
+
+TEST_F(DocumentWCTest, ThePrintPanelOffersPrintingToAPdfFile) {
+  auto* controller = new PrintingWC(std::make_unique<TestDocument>(file(QStringLiteral("Sketch.TWdraw"))));
+  controller->setTitle(QStringLiteral("Sketch.TWdraw"));
+  ScriptedDialogs dialogs;
+  QPointer<QPrintDialog> panel;
+  dialogs.push([&](QDialog* dialog) { panel = qobject_cast<QPrintDialog*>(dialog); });
+  // The printer the print command makes: this machine's default, or none.
+  QPrinter printer(QPrinter::HighResolution);
+  EXPECT_EQ(controller->printWithInfo(printer, true), CSDocumentWC::kPrintFailure);
+  ASSERT_TRUE(panel);
+  EXPECT_TRUE(panel->testOption(QAbstractPrintDialog::PrintToFile));
+  // The panel fills its list of destinations as it shows.
+  panel->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+  auto* destinations = panel->findChild<QComboBox*>(QStringLiteral("printers"));
+  ASSERT_NE(destinations, nullptr);
+  const int toFile = destinations->findText(QPrintDialog::tr("Print to File (PDF)"));
+  ASSERT_GE(toFile, 0);
+
+  // Chosen, with a file name, the panel prints the view into that file.
+  destinations->setCurrentIndex(toFile);
+  auto* name = panel->findChild<QLineEdit*>(QStringLiteral("filename"));
+  ASSERT_NE(name, nullptr);
+  const QString pdf = home() + QStringLiteral("/files/printed.pdf");
+  name->setText(pdf);
+  panel->accept();
+  Spin();
+  EXPECT_EQ(controller->runs, 1);
+  ASSERT_TRUE(QFile::exists(pdf));
+  QFile written(pdf);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.read(5).startsWith("%PDF-"));
 }
 
 // Opens files in windows that can print.

@@ -19,6 +19,7 @@
 #include "ui/FakeClipboardServices.h"
 #include "ui/FakeEditorDialogs.h"
 #include "ui/FakeEditorPrefs.h"
+#include "ui/ScriptedAlerts.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/editor/DRDrawVC.h"
 #include "ui/editor/DRDrawView.h"
@@ -26,6 +27,7 @@
 #include "ui/editor/EditorNotifications.h"
 #include "ui/editor/EditorSetup.h"
 #include "ui/shell/CSBundleKeys.h"
+#include "ui/shell/DROpenFiles.h"
 #include "ui/shell/DRPrintAccessories.h"
 #include "ui/shell/DRWindowController.h"
 
@@ -111,6 +113,53 @@ TEST_F(DrawingWindowTest, TheWindowHoldsTheCanvasInItsScrollAreaAndStartsOnTheDr
   EXPECT_EQ(selectedTab(), DRWindowController::kDrawingTab);
   EXPECT_EQ(drawing()->documentHost(), static_cast<DRDocumentHost*>(controller));
   EXPECT_EQ(drawing()->windowController(), static_cast<CSDocumentWindow*>(controller));
+}
+
+// Collects Qt's warnings while it lives.
+class QtWarnings {
+ public:
+  QtWarnings() : m_previous(qInstallMessageHandler(&QtWarnings::handle)) { Lines().clear(); }
+  ~QtWarnings() { qInstallMessageHandler(m_previous); }
+  QStringList lines() const { return Lines(); }
+
+ private:
+  static QStringList& Lines() {
+    static QStringList lines;
+    return lines;
+  }
+  static void handle(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    // The offscreen platform's notes on what it cannot do are not the program's.
+    if (message.startsWith(QLatin1String("This plugin does not support"))) return;
+    if (type != QtDebugMsg && type != QtInfoMsg) Lines() << message;
+  }
+  QtMessageHandler m_previous;
+};
+
+TEST_F(DrawingWindowTest, ANewDrawingIsUntitledAndShowsItsEditedMark) {
+  QtWarnings warnings;
+  reopen();
+  QMainWindow* window = controller->window();
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled[*]"));
+  // The tab strip labels a window by this title.
+  EXPECT_EQ(controller->miniaturizedTitle(), QStringLiteral("Untitled"));
+  controller->setDocumentEdited(true);
+  EXPECT_TRUE(window->isWindowModified());
+  controller->setDocumentEdited(false);
+
+  ScriptedAlerts alerts;
+  drawing()->setDirty(true);
+  controller->performClose();
+  ASSERT_EQ(alerts.pendingCount(), 1);
+  EXPECT_EQ(alerts.asked()[0].message, QStringLiteral("Save changes to Untitled?"));
+  ASSERT_TRUE(alerts.answer(g_cancel));
+  drawing()->setDirty(false);
+
+  // Elements that come from no file make an untitled drawing too.
+  QWidget* imported = NewDrawingForElements(DRElementList(), nullptr, QString(), QString());
+  ASSERT_NE(imported, nullptr);
+  EXPECT_EQ(imported->windowTitle(), QStringLiteral("Untitled[*]"));
+  Spin();
+  EXPECT_TRUE(warnings.lines().isEmpty()) << warnings.lines().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(DrawingWindowTest, TheInfoPanelGivesItsWidthBackToTheCanvas) {

@@ -1,13 +1,16 @@
 // The drawing window's menu bar: every item reaches a command, shortcuts
 // are unique and fire only for what is possible now, Undo follows the
-// history, the advanced switch, the recent documents and the window
-// commands.
+// history, the advanced switch, the recent documents, the window
+// commands and list, and the keyboard's return after a modal window.
 
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
 
 #include "RecordingPaintTab.h"
 #include "ShellTestSupport.h"
@@ -16,6 +19,8 @@
 #include "model/DRPainting.h"
 #include "model/ElementTestSupport.h"
 #include "model/FakeModelServices.h"
+#include "support/widgets/CSAlert.h"
+#include "support/widgets/CSFocusReturn.h"
 #include "testkit/QStringPrinter.h"
 #include "ui/FakeClipboardServices.h"
 #include "ui/FakeEditorPrefs.h"
@@ -26,6 +31,7 @@
 #include "ui/shell/DRAppController.h"
 #include "ui/shell/DRMainMenu.h"
 #include "ui/shell/DRWindowController.h"
+#include "ui/shell/ShellWindows.h"
 
 namespace {
 
@@ -283,6 +289,77 @@ TEST_F(MainMenuTest, AShortcutSendsItsCommandOnlyWhileItIsPossible) {
   EXPECT_EQ(tab->received, (QStringList{"selectAll: 0", "selectAll: 0"}));
 }
 
+TEST_F(MainMenuTest, TheFirstShortcutAfterAModalClosesReachesTheWindow) {
+  InstallModalFocusReturn();  // as the application does at start-up
+  addRectangle();
+  addRectangle();
+  QMainWindow* window = controller->window();
+  DRDrawView* canvas = controller->drawView();
+  canvas->setFocus(Qt::OtherFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), canvas);
+  // Ends the modal window in front as the user would, once it shows.
+  auto endWhenShown = [](const std::function<void(QWidget*)>& end) {
+    QTimer::singleShot(0, [end] {
+      ASSERT_TRUE(SpinUntil([] { return QApplication::activeModalWidget() != nullptr; }));
+      QWidget* modal = QApplication::activeModalWidget();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
+      end(modal);
+    });
+  };
+  const struct {
+    const char* name;
+    std::function<void()> run;
+  } rows[] = {
+      {"a sheet",
+       [&] {
+         auto* sheet = new QDialog;
+         bool ended = false;
+         RunSheet(sheet, window, [&ended](int) { ended = true; });
+         ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+         sheet->reject();
+         ASSERT_TRUE(SpinUntil([&ended] { return ended; }));
+       }},
+      {"an alert on the window",
+       [&] {
+         bool ended = false;
+         CSAlert::sharedInstance()->startAlertMessage(
+             QStringLiteral("Question?"), QString(), {QStringLiteral("OK"), g_cancel}, false, window,
+             [&ended](QMessageBox*, int, void*) { ended = true; }, nullptr);
+         QWidget* alert = QApplication::activeModalWidget();
+         ASSERT_NE(alert, nullptr);
+         ASSERT_TRUE(QTest::qWaitForWindowActive(alert));
+         QTest::keyClick(alert->windowHandle(), Qt::Key_Escape);
+         ASSERT_TRUE(SpinUntil([&ended] { return ended; }));
+       }},
+      {"a blocking panel",
+       [&] {
+         QDialog panel(window);
+         endWhenShown([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+         ExecDialog(&panel);
+       }},
+      {"an application alert",
+       [&] {
+         endWhenShown([](QWidget* modal) { QTest::keyClick(modal->windowHandle(), Qt::Key_Escape); });
+         CSAlert::sharedInstance()->giveAlertMessage(QStringLiteral("Note"), QString(), false, {}, nullptr);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    canvas->setSelection({});
+    row.run();
+    Spin();
+    EXPECT_EQ(QApplication::activeWindow(), window);
+    EXPECT_EQ(QApplication::focusWidget(), canvas);
+    // Typed as the user types: to the window that has the keyboard.
+    QWindow* keyboard = QGuiApplication::focusWindow();
+    ASSERT_EQ(keyboard, window->windowHandle());
+    const QKeyCombination selectAll = QKeySequence(QKeySequence::SelectAll)[0];
+    QTest::keyClick(keyboard, selectAll.key(), selectAll.keyboardModifiers());
+    Spin();
+    EXPECT_EQ(canvas->selection().size(), 2u);
+  }
+}
+
 TEST_F(MainMenuTest, PaintingCommandsAreAvailableOnlyOnAPaintingTab) {
   QMenu* paint = menu(DRMainMenu::kPaintMenu);
   QAction* blur = FindItem(paint, QStringLiteral("blur:"));
@@ -324,6 +401,54 @@ TEST_F(MainMenuTest, OpenRecentListsTheDelegatesFilesAndClears) {
     EXPECT_EQ(recent->actions().first()->text(), QStringLiteral("Clear Menu"));
     EXPECT_FALSE(recent->actions().first()->isEnabled());
   });
+}
+
+TEST_F(MainMenuTest, TheWindowMenuListsTheDocumentWindowsAndBringsOneForward) {
+  auto* second = new DRWindowController(std::make_unique<DRDrawing>());
+  second->setTitle(QStringLiteral("Plan & Section.twd"));
+  auto* third = new CSDocumentWC(std::make_unique<TestDocument>());
+  third->setTitle(QStringLiteral("Notes.txt"));
+  for (CSDocumentWC* other : {static_cast<CSDocumentWC*>(second), third}) {
+    other->window()->resize(300, 200);
+    MakeKeyAndOrderFront(other->window());
+  }
+  MakeKeyAndOrderFront(controller->window());
+  Spin();
+
+  QMenu* windows = menu(DRMainMenu::kWindowMenu);
+  // The listed windows: the items after the last separator.
+  auto listed = [windows] {
+    QList<QAction*> items;
+    for (QAction* item : windows->actions()) {
+      if (item->isSeparator()) {
+        items.clear();
+      } else {
+        items << item;
+      }
+    }
+    return items;
+  };
+  QStringList titles;
+  QList<bool> checks;
+  for (int pass = 0; pass < 2; ++pass) {  // shown again, nothing is listed twice
+    titles.clear();
+    checks.clear();
+    showAndHide(windows, [&] {
+      for (QAction* item : listed()) {
+        titles << item->text();
+        checks << item->isChecked();
+      }
+    });
+  }
+  EXPECT_EQ(titles, (QStringList{"Untitled", "Plan && Section.twd", "Notes.txt"}));
+  EXPECT_EQ(checks, (QList<bool>{true, false, false}));
+
+  QAction* choice = listed().value(1);
+  ASSERT_NE(choice, nullptr);
+  choice->trigger();
+  Spin();
+  EXPECT_EQ(OrderedControllers().value(0), second);
+  EXPECT_EQ(QApplication::activeWindow(), second->window());
 }
 
 TEST_F(MainMenuTest, TheWindowCommandsWork) {

@@ -239,6 +239,41 @@ TEST_F(NewsCheckerTest, RequestedCheckShowsItsResult) {
   }
 }
 
+TEST_F(NewsCheckerTest, CheckNowDuringAnAutomaticCheckShowsThatChecksResult) {
+  const struct {
+    const char* name;
+    QByteArray page;  // empty: not found
+    CSNewsUpdater::Pane pane;
+  } cases[] = {
+      {"nothing newer", LocalHttpServer::NewsPage({"3/1/26: First"}, ""), CSNewsUpdater::kUpToDatePane},
+      {"missing page", QByteArray(), CSNewsUpdater::kCheckFailPane},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.page.isEmpty()) {
+      server.setNotFound("/news/index.html");
+    } else {
+      server.setPage("/news/index.html", c.page);
+    }
+    SetTindleWickInteger(UpdaterSettingKey(kLastNewsDateKey), 20260301);
+    const int hitsBefore = server.hits("/news/index.html");
+    CSNewsUpdater& news = make();
+    news.startCheck(false);  // the automatic check, under way
+    ASSERT_TRUE(news.isWorking());
+    QWidget* pane = nullptr;
+    dialogs.push([&](QDialog* dialog) {
+      news.proceed();  // "Check Now"
+      waitForWork();
+      pane = news.currentPane();
+      dialog->accept();
+    });
+    news.displayUpdateDialog();
+    EXPECT_EQ(pane, news.pane(c.pane));
+    EXPECT_EQ(server.hits("/news/index.html"), hitsBefore + 1);
+    updater.reset();
+  }
+}
+
 TEST_F(NewsCheckerTest, AutomaticChecksRunOncePerDay) {
   server.setPage("/news/index.html", LocalHttpServer::NewsPage({"3/1/26: First"}, ""));
   SetTindleWickInteger(UpdaterSettingKey(kLastNewsDateKey), 20260301);  // nothing new: nothing shown

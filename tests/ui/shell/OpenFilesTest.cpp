@@ -329,6 +329,25 @@ TEST_F(OpenFilesTest, ImportedElementsOpenAsNewDrawing) {
   EXPECT_TRUE(alerts().empty());
 }
 
+TEST_F(OpenFilesTest, FailedImportOpensNothingAndEmptyImportOpensAnEmptyDrawing) {
+  const QString path = file(QStringLiteral("Broken.svg"));
+  DRFileOpeners openers;
+  // The importer has given its own alert; the opener adds none.
+  services.svgLoader = [](const QString&) { return std::optional<DRElementList>(); };
+  EXPECT_EQ(openers.openSvgFile(path, QString()), nullptr);
+  Spin();
+  EXPECT_TRUE(alerts().empty());
+
+  services.svgLoader = [](const QString&) { return std::optional<DRElementList>(DRElementList()); };
+  QWidget* window = openers.openSvgFile(path, QString());
+  ASSERT_NE(window, nullptr);
+  DRWindowController* controller = ControllerOfWindow(window);
+  ASSERT_NE(controller, nullptr);
+  EXPECT_TRUE(controller->drawing()->elements().empty());
+  EXPECT_EQ(controller->drawing()->filePath(), path);
+  EXPECT_TRUE(alerts().empty());
+}
+
 TEST_F(OpenFilesTest, UnreadablePictureOpensNothing) {
   QPointer<QMainWindow> launch = launchWindow()->window();
   const QString path = file(QStringLiteral("Broken.png"));

@@ -255,6 +255,44 @@ TEST_F(UpdateCheckerTest, WhatEachCheckShowsAndRecords) {
   }
 }
 
+TEST_F(UpdateCheckerTest, CheckNowDuringAnAutomaticCheckShowsThatChecksResult) {
+  const struct {
+    const char* name;
+    QByteArray page;  // empty: not found
+    CSAppUpdater::Pane shown;
+  } cases[] = {
+      {"up to date", LocalHttpServer::LinkPage({"draw_213.zip"}), CSAppUpdater::kUpToDatePane},
+      {"newer", LocalHttpServer::LinkPage({"draw_2105.zip"}), CSAppUpdater::kAvailablePane},
+      {"missing page", QByteArray(), CSAppUpdater::kCheckFailPane},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.page.isEmpty()) {
+      server.setNotFound("/downloads");
+    } else {
+      server.setPage("/downloads", c.page);
+    }
+    const int hitsBefore = server.hits("/downloads");
+    CSAppUpdater& checker = make(300);
+    // The automatic check is under way when the user asks.
+    checker.startCheck(false);
+    ASSERT_TRUE(checker.isWorking());
+    shownPane = nullptr;
+    dialogs.push([&](QDialog* dialog) {
+      checker.proceed();  // "Check Now"
+      EXPECT_EQ(checker.currentPane(), checker.pane(CSAppUpdater::kCheckingPane));
+      waitForWork();
+      shownPane = checker.currentPane();
+      dialog->reject();
+    });
+    checker.displayUpdateDialog();
+    EXPECT_EQ(shownPane, checker.pane(c.shown));
+    // The running check was taken over, not run a second time.
+    EXPECT_EQ(server.hits("/downloads"), hitsBefore + 1);
+    updater.reset();
+  }
+}
+
 TEST_F(UpdateCheckerTest, AutomaticChecksFollowTheClockAndTheSetting) {
   server.setPage("/downloads", LocalHttpServer::LinkPage({"draw_213.zip"}));
   // Last run on Monday 2 March 2026 in the evening.

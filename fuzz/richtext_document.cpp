@@ -1,0 +1,154 @@
+// Engine documents as a reader would hand them over: text with knot marks,
+// knot entries, formatting runs and text pieces made from the bytes. A
+// document that ValidateDocument accepts must survive every query over it
+// (knots, paragraphs, properties, shown text, edit ranges, titles) without a
+// crash, an endless walk or a read outside its text.
+#include <QGuiApplication>
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "richtext/CorvaneDoc.h"
+#include "richtext/Knots.h"
+#include "richtext/Panes.h"
+#include "richtext/PropertyRuns.h"
+#include "richtext/TextAccess.h"
+#include "richtext/TextExtraction.h"
+#include "support/CSCore.h"
+#include "support/DynamicArrays.h"
+#include "support/ThreadStorage.h"
+
+namespace {
+
+constexpr uint32_t kBodyStart = 14;
+
+class Bytes {
+ public:
+  Bytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+  bool empty() const { return m_at >= m_size; }
+  uint8_t next() { return m_at < m_size ? m_data[m_at++] : 0; }
+
+ private:
+  const uint8_t* m_data;
+  size_t m_size;
+  size_t m_at = 0;
+};
+
+void InsertByCp(CSArrayCP* array, uint32_t cp, const void* data) {
+  uint32_t index = IndexOfCpAfter(array, cp + 1);
+  if (index == 0xFFFFFFFF) index = SizeOfDynamicCPArray(array);
+  InsertInDynamicCPArray(array, index, cp, data);
+}
+
+CorvaneDoc* Build(Bytes& bytes) {
+  CorvaneDoc* doc = NewCorvaneDoc(bytes.next() % 5);
+  if (!doc) return nullptr;
+  const uint32_t length = bytes.next() % 96 + 1;
+  const uint32_t pieceSize = bytes.next() % 16 + 1;
+  std::vector<char16_t> body;
+  for (uint32_t i = 0; i < length; ++i) {
+    const uint8_t b = bytes.next();
+    body.push_back(b % 8 == 0 ? 0 : b % 8 == 1 ? 1 : b % 8 == 2 ? u'\n' : b % 8 == 3 ? u' ' : char16_t(u'a' + b % 26));
+  }
+  body.push_back(u'\n');
+  body.push_back(u'\n');  // the closing mark
+  SetDynamicCPArrayCount(doc->pieces, 1, kBodyStart);
+  for (uint32_t offset = 0; offset < body.size(); offset += pieceSize) {
+    const uint32_t n = std::min<uint32_t>(pieceSize, uint32_t(body.size()) - offset);
+    auto* units = static_cast<char16_t*>(AllocateMemory(n * sizeof(char16_t)));
+    std::copy(body.begin() + offset, body.begin() + offset + n, units);
+    const TextBuffer buffer{units, n};
+    AppendToDynamicArray(doc->textBuffers, &buffer);
+    InsertInDynamicCPArray(doc->pieces, SizeOfDynamicCPArray(doc->pieces), kBodyStart + offset, &units);
+  }
+  doc->cpLimit = kBodyStart + uint32_t(body.size());
+  doc->textLimit = doc->cpLimit - 1;
+  for (CSArrayCP* array : {doc->pieces, doc->knots, doc->bookmarkMarks, doc->chapterMarks, doc->listMarks,
+                           doc->tableMarks, doc->charRuns, doc->paraRuns, doc->proofRuns, doc->findMarks,
+                           doc->markArray2, doc->listNumberCache})
+    SetMaxCp(array, doc->cpLimit);
+  for (Pane& pane : doc->panes)
+    if (pane.displayLines) SetMaxCp(pane.displayLines, doc->textLimit);
+
+  // One (empty) picture for picture marks to name.
+  const uint8_t picture[56] = {};
+  AppendToDynamicArray(doc->pictures, picture);
+  const uint32_t records = SizeOfDynamicArray(doc->propertyTable);
+  while (!bytes.empty()) {
+    const uint8_t what = bytes.next();
+    const uint32_t cp = kBodyStart + bytes.next() % length;
+    if (what % 4 == 0) {
+      const uint32_t index = bytes.next() % (records + 1);
+      InsertByCp(what % 8 == 0 ? doc->charRuns : doc->paraRuns, cp, &index);
+      continue;
+    }
+    KnotEntry entry;
+    entry.type = bytes.next() % 17;
+    entry.role = bytes.next() % 4;
+    const uint8_t props = bytes.next();
+    entry.props = props == 0xFF ? 0xFFFFFFFF : props % records;
+    InsertByCp(doc->knots, cp, &entry);
+    CSArrayCP* marks = KnotLocationArray(doc, entry.type);
+    if (marks && entry.role == kKinkBegin) InsertByCp(marks, cp, nullptr);
+  }
+  return doc;
+}
+
+void Exercise(CorvaneDoc* doc) {
+  Pane plain;
+  plain.contentsKind = 1;
+  Pane full;
+  SetDummyPane(&full, true);
+  Pane outline;
+  outline.contentsKind = 5;
+  for (uint32_t cp = 0; cp <= doc->cpLimit; ++cp) {
+    KnotFormat knot;
+    FetchKnot(doc, cp, &knot, 0);
+    if (knot.index != 0xFFFFFFFF && (knot.kinkCount == 0 || knot.kinkCount > kMaxKinks || knot.limit > doc->cpLimit))
+      std::abort();
+    KnotLimitCp(doc, cp);
+    CharProps chars;
+    FetchCharProps(doc, nullptr, cp, &chars);
+    for (Pane* pane : {&plain, &full, &outline}) {
+      DocRange paragraph;
+      FetchParaProps(doc, pane, cp, &paragraph, nullptr);
+      if (paragraph.limit > doc->cpLimit || paragraph.first > paragraph.limit) std::abort();
+      const uint32_t visible = VisibleCp(doc, pane, cp, cp % 2 == 0);
+      if (visible > doc->cpLimit) std::abort();
+      FirstVisibleCpInPara(doc, pane, cp);
+    }
+    DocRange range{doc, cp, std::min(doc->cpLimit, cp + 7)};
+    ExpandRangeForKnots(&range);
+  }
+  DocRange whole;
+  GetDocumentRange(doc, &whole, true);
+  ExtractPlainText(whole, true);
+  ExtractStringFromCp(doc, whole.first, whole.limit, false);
+  for (uint32_t mode : {0u, 3u, 6u}) {
+    DocRange rest{doc, 0, doc->cpLimit};
+    DocRange out;
+    for (uint32_t steps = 0; NextEditRange(&rest, &out, &plain, mode, nullptr); ++steps) {
+      if (steps > doc->cpLimit + 1 || out.limit > doc->cpLimit) std::abort();
+    }
+  }
+  FreeDynamicArray(plain.displayLines);
+  FreeDynamicArray(outline.displayLines);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QGuiApplication app(*argc, *argv);
+  AllocateThreadStorage(QString());
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Bytes bytes(data, size);
+  CorvaneDoc* doc = Build(bytes);
+  if (!doc) return 0;
+  if (ValidateDocument(doc)) Exercise(doc);
+  DestroyDocument(doc);
+  return 0;
+}
