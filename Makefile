@@ -6,10 +6,11 @@ RELEASE_DIR := build/release
 TEST_DIR := build/test
 TSAN_DIR := build/tsan
 FUZZ_SECONDS ?= 10
+PREFIX ?= /usr/local
 export CCACHE_DIR ?= $(HOME)/.cache/ccache
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: deps run build test test-build tsan bench fuzz clean
+.PHONY: deps run build install test test-build tsan bench fuzz clean
 
 deps:
 	@if [ "$$(id -u)" -eq 0 ]; then bash scripts/install-deps; else sudo bash scripts/install-deps; fi
@@ -26,6 +27,12 @@ build: deps $(RELEASE_DIR)/build.ninja
 	@$(call AUTOGEN_RESCAN,$(RELEASE_DIR))
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
+# make install PREFIX=... (default /usr/local; DESTDIR stages it elsewhere):
+# the program, the Stock Shapes drawing, the desktop entry, the icons and
+# the drawing package's MIME type.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+
 # make run ARGS="drawing.TWdraw picture.png" opens files at start.
 ARGS ?=
 run: build
@@ -40,8 +47,12 @@ test-build: deps $(TEST_DIR)/build.ninja
 	@$(call AUTOGEN_RESCAN,$(TEST_DIR))
 	cmake --build $(TEST_DIR) -j $(JOBS)
 
+# Each test program runs in a few shards; after ctest, gtest-summary counts
+# the test cases of every shard and names each that failed.
 test: test-build
-	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	rm -rf $(TEST_DIR)/test-logs
+	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS); \
+	  status=$$?; bash $(CURDIR)/tests/scripts/gtest-summary test-logs || status=1; exit $$status
 
 $(TSAN_DIR)/build.ninja:
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
@@ -54,9 +65,10 @@ $(TSAN_DIR)/build.ninja:
 tsan: deps $(TSAN_DIR)/build.ninja
 	@$(call AUTOGEN_RESCAN,$(TSAN_DIR))
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target test_pixmap test_model test_ui_paint
-	cd $(TSAN_DIR) && QT_QPA_PLATFORM=offscreen \
+	cd $(TSAN_DIR)/tests && for t in test_pixmap test_model test_ui_paint; do \
+	  QT_QPA_PLATFORM=offscreen \
 	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
-	  ctest -R 'ColorReplace|DrawingTest|BoxBlur|BlurTest|PixelLoops|PaintSwap' --output-on-failure
+	  ./$$t --gtest_filter='*ColorReplace*:*DrawingTest*:*BoxBlur*:*BlurTest*:*PixelLoops*:*PaintSwap*' || exit 1; done
 
 bench: build
 	@for b in $(RELEASE_DIR)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done

@@ -1,6 +1,7 @@
 // TWdraw's entry point.
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +23,13 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("TindleWick"));
   QApplication::setOrganizationDomain(QStringLiteral("tindlewick.com"));
   QApplication::setApplicationVersion(QStringLiteral(TWDRAW_VERSION));
+  // The window manager matches the windows to the installed twdraw.desktop;
+  // the icon drawn by scripts/make-app-icon marks the windows and the about box.
+  QGuiApplication::setDesktopFileName(QStringLiteral("twdraw"));
+  QIcon icon;
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+    icon.addFile(QStringLiteral(":/icons/twdraw-%1.png").arg(size), QSize(size, size));
+  QApplication::setWindowIcon(icon);
 
   // Log lines go to the log file and alerts to real windows before anything
   // can report; the start-up makes the kernel with the controller.

@@ -103,7 +103,15 @@ QString DRShapeDialog::stockShapesName() {
 
 QString DRShapeDialog::stockShapesPath() {
   if (!Stock().path.isEmpty()) return Stock().path;
-  return QDir(QCoreApplication::applicationDirPath()).filePath(stockShapesName());
+  return stockShapesPathFor(QCoreApplication::applicationDirPath());
+}
+
+QString DRShapeDialog::stockShapesPathFor(const QString& programFolder) {
+  const QDir folder(programFolder);
+  const QString beside = folder.filePath(stockShapesName());
+  if (QFileInfo::exists(beside)) return beside;
+  const QString installed = QDir::cleanPath(folder.filePath(QStringLiteral("../share/twdraw/") + stockShapesName()));
+  return QFileInfo::exists(installed) ? installed : beside;
 }
 
 void DRShapeDialog::setStockShapesPath(const QString& path) {

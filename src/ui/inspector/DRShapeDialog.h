@@ -50,9 +50,13 @@ class DRShapeDialog : public DRSheetController, public CSPictureCollectionDelega
   // The shapes of a category in their order (owned by the class; valid
   // until resetStockShapes); none for an index out of range.
   static std::vector<DRElementClosed*> shapesInCategory(int64_t category);
-  // Where the shapes are read from: the package beside the executable
-  // unless a path is set (an empty path restores that).
+  // Where the shapes are read from: stockShapesPathFor the executable's
+  // folder unless a path is set (an empty path restores that).
   static QString stockShapesPath();
+  // The package beside the program (a build folder) or, when there is none,
+  // in ../share/twdraw from it (an installed tree: PREFIX/bin and
+  // PREFIX/share/twdraw); the path beside the program when neither exists.
+  static QString stockShapesPathFor(const QString& programFolder);
   static void setStockShapesPath(const QString& path);
   // Forgets the loaded shapes and the chosen category.
   static void resetStockShapes();

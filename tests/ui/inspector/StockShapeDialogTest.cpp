@@ -209,6 +209,30 @@ TEST_F(StockShapeDialogTest, WithoutUsableShapesTheSheetBeepsAndStaysClosed) {
   CSRecordingAlertPresenter::shared().clear();
 }
 
+// The package is found beside the program (a build folder) before
+// ../share/twdraw (an installed tree).
+TEST(StockShapesPath, BesideTheProgramThenInTheInstalledShareFolder) {
+  const struct {
+    bool beside;
+    bool installed;
+    const char* expected;  // relative to the temporary folder
+  } cases[] = {
+      {true, true, "bin/Stock Shapes.TWdraw"},
+      {false, true, "share/twdraw/Stock Shapes.TWdraw"},
+      {true, false, "bin/Stock Shapes.TWdraw"},
+      {false, false, "bin/Stock Shapes.TWdraw"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("bin"))));
+    if (c.beside) ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("bin/Stock Shapes.TWdraw"))));
+    if (c.installed) ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("share/twdraw/Stock Shapes.TWdraw"))));
+    EXPECT_EQ(DRShapeDialog::stockShapesPathFor(root.filePath(QStringLiteral("bin"))),
+              root.filePath(QString::fromLatin1(c.expected)));
+  }
+}
+
 TEST_F(StockShapeDialogTest, TheShippedPackageLoadsThroughTheModel) {
   DRShapeDialog::setStockShapesPath(QStringLiteral(TWDRAW_BINARY_DIR "/") + DRShapeDialog::stockShapesName());
   ASSERT_TRUE(DRShapeDialog::loadStockShapes()) << DRShapeDialog::stockShapesPath().toStdString();
