@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "interchange/SvgExport.h"
 #include "interchange/SvgImport.h"
 #include "platform/ExtendedAttributes.h"
 #include "support/Files.h"
@@ -19,6 +20,11 @@ bool DRInterchangeServices::isQuickdrawFile(const QString& path) const {
 
 std::optional<DRElementList> DRInterchangeServices::loadElementsFromSvgFile(const QString& path) {
   return LoadElementsFromSvgFile(path);
+}
+
+bool DRInterchangeServices::saveSvgFile(const DRElementList& elements, const CSRect& frame, const QString& path,
+                                        CSError* error) {
+  return SaveSvgFile(elements, frame, path, error);
 }
 
 void RegisterInterchangeServices() {

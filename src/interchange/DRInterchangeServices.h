@@ -13,6 +13,8 @@ class DRInterchangeServices : public DRModelServices {
   bool isQuickdrawFile(const QString& path) const override;
   // The SVG reader; nullopt after its alert.
   std::optional<DRElementList> loadElementsFromSvgFile(const QString& path) override;
+  // The SVG writer; the file is replaced in one step or left as it was.
+  bool saveSvgFile(const DRElementList& elements, const CSRect& frame, const QString& path, CSError* error) override;
 };
 
 // Installs the hooks the interchange layer offers to the libraries below it

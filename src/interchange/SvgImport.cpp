@@ -518,11 +518,9 @@ void SvgReader::handleText() {
         break;
     }
   }
-  QString text;
-  if (decoder().startTag() && !decoder().endTag()) {
-    decoder().coalesceMixedContent();
-    text = decoder().value().simplified();
-  }
+  // A text on one line comes as a whole element with its value.
+  if (decoder().startTag() && !decoder().endTag()) decoder().coalesceMixedContent();
+  const QString text = decoder().value().simplified();
   if (!m_state.dropElement && !failed() && !text.isEmpty()) {
     DRSvgProps& level = top();
     auto element = std::make_unique<DRElementText>();

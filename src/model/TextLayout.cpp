@@ -62,6 +62,17 @@ QSizeF TextBoxSize(const CSAttributedString& text, double width) {
   return QSizeF(std::ceil(widest + 2 * kTextBoxPadding), std::ceil(height));
 }
 
+std::vector<TextBoxLine> TextBoxLines(const CSAttributedString& text, double width) {
+  QTextLayout layout(QString(), QFont(), TextReferenceDevice());
+  LayOut(layout, text, width);
+  std::vector<TextBoxLine> lines;
+  for (int i = 0; i < layout.lineCount(); ++i) {
+    const QTextLine line = layout.lineAt(i);
+    lines.push_back(TextBoxLine{line.textStart(), line.textLength(), line.y() + line.ascent()});
+  }
+  return lines;
+}
+
 void DrawTextBox(QPainter* painter, const CSAttributedString& text, const QRectF& box) {
   if (!painter) painter = CurrentQuartzContext();
   if (!painter || text.isEmpty()) return;

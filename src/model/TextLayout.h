@@ -8,6 +8,7 @@
 // ascent, descent and leading.
 
 #include <QSizeF>
+#include <vector>
 
 #include "support/CSAttributedString.h"
 
@@ -22,6 +23,17 @@ constexpr double kTextBoxPadding = 2.0;
 // padding (may exceed the width when a word does not fit) and the height of
 // all lines, rounded up to whole points. An empty text is one empty line.
 QSizeF TextBoxSize(const CSAttributedString& text, double width);
+
+// One line of the layout: its characters and its baseline below the box's
+// top, in points.
+struct TextBoxLine {
+  int start = 0;
+  int length = 0;
+  double baseline = 0;
+};
+// The lines the text breaks into in a box `width` points wide, as
+// TextBoxSize and DrawTextBox lay it out.
+std::vector<TextBoxLine> TextBoxLines(const CSAttributedString& text, double width);
 
 // Draws the text in the box (points) on the painter, or the current graphics
 // context when it is null; under a context shadow the glyphs are filled as
