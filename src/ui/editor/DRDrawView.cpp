@@ -431,26 +431,8 @@ void DRDrawView::setZoomValue(double zoom) {
 }
 
 void DRDrawView::zoomOnPoint(QPointF point, bool zoomOut) {
-  double zoom;
-  if (!zoomOut) {
-    if (m_zoomValue >= g_drawZoomValues[g_drawZoomCount - 1]) return;
-    zoom = g_drawZoomValues[g_drawZoomCount - 1];
-    for (int i = 0; i < g_drawZoomCount - 1; ++i) {
-      if (g_drawZoomValues[i] > m_zoomValue) {
-        zoom = g_drawZoomValues[i];
-        break;
-      }
-    }
-  } else {
-    if (m_zoomValue <= g_drawZoomValues[0]) return;
-    zoom = g_drawZoomValues[0];
-    for (int i = g_drawZoomCount - 1; i >= 0; --i) {
-      if (g_drawZoomValues[i] < m_zoomValue) {
-        zoom = g_drawZoomValues[i];
-        break;
-      }
-    }
-  }
+  const double zoom = NextZoomStep(g_drawZoomValues, g_drawZoomCount, m_zoomValue, zoomOut);
+  if (zoom <= 0) return;
   setZoomValue(zoom);
   NotificationCenter::defaultCenter().post(g_zoomChangeNotification, notificationWindow());
 

@@ -320,26 +320,8 @@ void DRPaintView::setZoomValue(double zoom) {
 
 void DRPaintView::zoomOnPoint(QPointF point, bool zoomOut) {
   const double old = m_zoomValue;
-  double zoom;
-  if (!zoomOut) {
-    if (old >= g_paintZoomValues[g_paintZoomCount - 1]) return;
-    zoom = g_paintZoomValues[g_paintZoomCount - 1];
-    for (double step : g_paintZoomValues) {
-      if (step > old) {
-        zoom = step;
-        break;
-      }
-    }
-  } else {
-    if (old <= g_paintZoomValues[0]) return;
-    zoom = g_paintZoomValues[0];
-    for (int i = g_paintZoomCount - 1; i >= 0; --i) {
-      if (g_paintZoomValues[i] < old) {
-        zoom = g_paintZoomValues[i];
-        break;
-      }
-    }
-  }
+  const double zoom = NextZoomStep(g_paintZoomValues, g_paintZoomCount, old, zoomOut);
+  if (zoom <= 0) return;
   setZoomValue(zoom);
   NotificationCenter::defaultCenter().post(g_zoomChangeNotification, notificationWindow());
   const QRectF visible = visibleRect();
