@@ -7,6 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
 #include <QByteArray>
 #include <QList>
 
@@ -30,4 +34,17 @@ inline bool RunPeer(const char* program, const QList<QByteArray>& arguments) {
   int status = 0;
   if (waitpid(pid, &status, 0) != pid) return false;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The mean wall-clock milliseconds of one run of `body` over the state's
+// iterations, for the ratios benchmarks print beside a peer.
+template <typename Body>
+double MeanMs(benchmark::State& state, Body body) {
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  }
+  return state.iterations() > 0 ? total / double(state.iterations()) : 0;
 }

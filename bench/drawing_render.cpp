@@ -180,17 +180,6 @@ double g_oursMs = 0;
 double g_oursPngMs = 0;
 double g_rsvgMs = 0;
 
-template <typename Body>
-double MeanMs(benchmark::State& state, Body body) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  }
-  return state.iterations() > 0 ? total / double(state.iterations()) : 0;
-}
-
 void BM_PaintRoutine(benchmark::State& state) {
   Drawing();
   g_oursMs = MeanMs(state, [] { benchmark::DoNotOptimize(Render().constBits()); });

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchPeer.h"
 #include "BenchApplication.h"
 #include "model/DRPainting.h"
 #include "support/CSImage.h"
@@ -65,17 +66,6 @@ struct Means {
   double peer = 0;
 };
 std::map<std::string, Means> g_means;
-
-template <typename Body>
-double MeanMs(benchmark::State& state, Body body) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  }
-  return state.iterations() > 0 ? total / double(state.iterations()) : 0;
-}
 
 // The canvas draws the window; `rebuild` drops its cache first.
 void Ours(benchmark::State& state, const std::string& name, double zoom, bool rebuild) {

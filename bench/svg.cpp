@@ -75,17 +75,6 @@ const QString& LargeSvgPath() {
   return path;
 }
 
-template <typename Body>
-double MeanMs(benchmark::State& state, Body body) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  }
-  return state.iterations() > 0 ? total / double(state.iterations()) : 0;
-}
-
 void BM_ReadLargeSvg(benchmark::State& state) {
   EnsureBenchApplication();
   const QString path = LargeSvgPath();
