@@ -280,7 +280,10 @@ double LineScale(const DRElement& element, const PointMapper& mapper) {
   return element.scaleLineSetting().value_or(false) ? mapper.scaleX() : 1.0;
 }
 
-void ExportAnglePath(SvgExportState& state, const DRElementScribble& element, const CSRect& frame, const QString& id) {
+// Opens a path element's attributes: its id, its fill (none when open) and
+// its line; answers the mapping of its points.
+PointMapper AddPathAttributes(SvgExportState& state, const DRElementScribble& element, const CSRect& frame,
+                              const QString& id) {
   CSXmlEncoder& encoder = state.encoder;
   if (!id.isEmpty()) encoder.addAttribute(Name(kSvgId), id);
   const PointMapper map(element, frame);
@@ -290,6 +293,12 @@ void ExportAnglePath(SvgExportState& state, const DRElementScribble& element, co
     encoder.addAttribute(Name(kSvgFill), Name(kSvgNone));
   }
   AddLineAttributes(state, element, LineScale(element, map));
+  return map;
+}
+
+void ExportAnglePath(SvgExportState& state, const DRElementScribble& element, const CSRect& frame, const QString& id) {
+  CSXmlEncoder& encoder = state.encoder;
+  const PointMapper map = AddPathAttributes(state, element, frame, id);
   PathData d;
   QPointF previous;
   bool first = true;
@@ -323,14 +332,7 @@ void ExportCurvedPath(SvgExportState& state, const DRElementPolygon& element, co
     return;
   }
   CSXmlEncoder& encoder = state.encoder;
-  if (!id.isEmpty()) encoder.addAttribute(Name(kSvgId), id);
-  const PointMapper map(element, frame);
-  if (element.isClosed()) {
-    AddFillAttributes(state, element);
-  } else {
-    encoder.addAttribute(Name(kSvgFill), Name(kSvgNone));
-  }
-  AddLineAttributes(state, element, LineScale(element, map));
+  const PointMapper map = AddPathAttributes(state, element, frame, id);
   PathData d;
   d.command(QLatin1Char('M'));
   d.point(map(points[0]));
