@@ -409,8 +409,12 @@ int CssPropertyKey(QStringView name) {
   const auto found = std::lower_bound(begin, kCssProperties.end(), name, [](const char16_t* entry, QStringView key) {
     return QStringView(entry).compare(key, Qt::CaseInsensitive) < 0;
   });
-  if (found == kCssProperties.end() || QStringView(*found).compare(name, Qt::CaseInsensitive) != 0) return 0;
-  return int(found - kCssProperties.begin());
+  if (found != kCssProperties.end() && QStringView(*found).compare(name, Qt::CaseInsensitive) == 0)
+    return int(found - kCssProperties.begin());
+  // Hidden layers are written as style="display:none".
+  if (name.compare(u"display", Qt::CaseInsensitive) == 0) return kCssDisplay;
+  if (name.compare(u"visibility", Qt::CaseInsensitive) == 0) return kCssVisibility;
+  return 0;
 }
 
 void ParseCssString(QStringView text, const CssHandler& handler) {

@@ -37,6 +37,9 @@ enum CssProperty : int {
   kCssTextAlign = 23,
   kCssTextAnchor = 24,
   kCssTextDecoration = 25,
+  // Beyond the sorted table: whether the element shows at all.
+  kCssDisplay = 26,
+  kCssVisibility = 27,
 };
 
 // The key of a property name (any case); 0 when it is not one of them.

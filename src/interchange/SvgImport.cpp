@@ -36,10 +36,25 @@ MeasureUnit Sub(MeasureUnit a, MeasureUnit b) {
   return SaturatingCast<MeasureUnit>(double(a) - double(b));
 }
 
+// A closed shape's tag and the attributes it was built from: those its
+// enclosing definitions recorded, then its own.
+struct SvgShapeSource {
+  int key = 0;
+  QStringList pairs;
+};
+
 // The elements an id names for "use", shared between the definitions that
 // hold them.
 struct SvgDefinition {
   std::vector<std::shared_ptr<const DRElement>> elements;
+  // Parallel to the elements: how a closed shape was written, so that a use
+  // reads it again where it stands; null for everything else.
+  std::vector<std::shared_ptr<const SvgShapeSource>> sources;
+
+  void add(std::shared_ptr<const DRElement> element, std::shared_ptr<const SvgShapeSource> source) {
+    elements.push_back(std::move(element));
+    sources.push_back(std::move(source));
+  }
 };
 
 class SvgReader {
@@ -81,7 +96,15 @@ class SvgReader {
   // Adds a finished element to the drawing (or, inside definitions, to the
   // definition being built) and stores it under its id.
   void keep(std::unique_ptr<DRElement> element);
-  void store(const QString& id, std::shared_ptr<const DRElement> element);
+  void store(const QString& id, std::shared_ptr<const DRElement> element,
+             std::shared_ptr<const SvgShapeSource> source = nullptr);
+  // Builds a closed shape of `key` from name-value pairs on the top level;
+  // null when it is hidden, failed or too small.
+  std::unique_ptr<DRElement> buildClosedShape(int key, const QStringList& pairs);
+  // The element a stored one gives when used again in the top level's place.
+  std::unique_ptr<DRElement> placeCopy(const DRElement& original);
+  // The polygon a textPath's "path" or reference gives; null for none.
+  std::unique_ptr<DRElementPolygon> textPathPolygon(const CSXmlAttributes& attributes);
   bool countElement();
   void finishShapeTag();
   // Runs a polygon builder into a scratch collection and keeps what it made.
@@ -113,6 +136,8 @@ class SvgReader {
   int m_defsDepth = 0;
   uint64_t m_elementCount = 0;
   QString m_pendingNotes;
+  // The source of the closed shape being kept.
+  std::shared_ptr<const SvgShapeSource> m_currentSource;
 };
 
 bool SvgReader::countElement() {
@@ -141,10 +166,11 @@ void SvgReader::commonAttributes(const QStringList& pairs) {
   }
 }
 
-void SvgReader::store(const QString& id, std::shared_ptr<const DRElement> element) {
+void SvgReader::store(const QString& id, std::shared_ptr<const DRElement> element,
+                      std::shared_ptr<const SvgShapeSource> source) {
   if (id.isEmpty() || !element) return;
   auto definition = std::make_shared<SvgDefinition>();
-  definition->elements.push_back(std::move(element));
+  definition->add(std::move(element), std::move(source));
   m_state.named.remove(id);
   m_stored.insert(id, definition);
 }
@@ -154,8 +180,8 @@ void SvgReader::keep(std::unique_ptr<DRElement> element) {
   const QString id = m_state.currentId;
   if (m_defsDepth > 0) {
     std::shared_ptr<const DRElement> shared(std::move(element));
-    if (!m_definitions.empty()) m_definitions.back()->elements.push_back(shared);
-    store(id, shared);
+    if (!m_definitions.empty()) m_definitions.back()->add(shared, m_currentSource);
+    store(id, shared, m_currentSource);
     return;
   }
   if (!m_pendingNotes.isEmpty()) element->setNotes(m_pendingNotes);
@@ -167,7 +193,7 @@ void SvgReader::keep(std::unique_ptr<DRElement> element) {
     frame.x = Add(frame.x, m_state.documentOrigin.x);
     frame.y = Add(frame.y, m_state.documentOrigin.y);
     copy->setFrame(frame);
-    store(id, std::move(copy));
+    store(id, std::move(copy), m_currentSource);
   }
   m_state.currentCollection->push_back(std::move(element));
 }
@@ -262,7 +288,17 @@ void SvgReader::beginContainer(bool svg) {
   }
   m_open.push_back(OpenContainer{level.key == kSvgSvg ? kSvgSvg : kSvgG, id, definition, false});
   m_state.currentCollection = level.subelements.get();
-  if (!svg) commonAttributes(attributes());
+  if (!svg) {
+    const QStringList pairs = attributes();
+    // Inside definitions a group's attributes are kept for its shapes' uses.
+    if (m_defsDepth > 0) {
+      for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
+        if (pairs[i] == QLatin1String("id")) continue;
+        level.orderedAttributes << pairs[i] << pairs[i + 1];
+      }
+    }
+    commonAttributes(pairs);
+  }
   if (m_state.dropElement) {
     // A hidden group hides all it holds.
     skipElement();
@@ -297,7 +333,7 @@ void SvgReader::endContainer() {
       frame.x = Add(frame.x, m_state.documentOrigin.x);
       frame.y = Add(frame.y, m_state.documentOrigin.y);
       copy->setFrame(frame);
-      stored->elements.push_back(std::move(copy));
+      stored->add(std::move(copy), nullptr);
     }
     m_state.named.remove(open.id);
     m_stored.insert(open.id, stored);
@@ -308,6 +344,20 @@ void SvgReader::handleClosedShape(int key) {
   pushLevel();
   m_state.currentId = decoder().stringAttributeForTag(QStringLiteral("id"));
   const QStringList pairs = attributes();
+  if (std::unique_ptr<DRElement> element = buildClosedShape(key, pairs)) {
+    auto source = std::make_shared<SvgShapeSource>();
+    source->key = key;
+    source->pairs = top().orderedAttributes + pairs;
+    m_currentSource = std::move(source);
+    keep(std::move(element));
+    m_currentSource.reset();
+  }
+  m_state.dropElement = false;
+  popLevel();
+  finishShapeTag();
+}
+
+std::unique_ptr<DRElement> SvgReader::buildClosedShape(int key, const QStringList& pairs) {
   const bool ellipse = key == kSvgCircle || key == kSvgEllipse;
   bool rounded = false;
   if (key == kSvgRect) {
@@ -379,11 +429,10 @@ void SvgReader::handleClosedShape(int key) {
       round->setCornerRadius(std::min(m_state.cornerRadius, std::min(m_state.width, m_state.height) / 2));
     if (ellipse) element->setConstrainedNoResize(true);
     m_state.currentElement = std::move(element);
-    if (SvgSetFilledFrameAndProps(m_state, top(), false)) keep(std::move(m_state.currentElement));
+    if (SvgSetFilledFrameAndProps(m_state, top(), false)) return std::move(m_state.currentElement);
   }
-  m_state.dropElement = false;
-  popLevel();
-  finishShapeTag();
+  m_state.currentElement.reset();
+  return nullptr;
 }
 
 void SvgReader::handleLine() {
@@ -518,10 +567,32 @@ void SvgReader::handleText() {
         break;
     }
   }
+  // A textPath right inside puts the text along a path.
+  CSXmlAttributes pathAttributes;
+  bool onPath = false;
+  if (decoder().startTag() && !decoder().endTag()) {
+    onPath = decoder().followingTagWithAttributes(&pathAttributes, nullptr) == QLatin1String("textPath");
+  }
   // A text on one line comes as a whole element with its value.
   if (decoder().startTag() && !decoder().endTag()) decoder().coalesceMixedContent();
   const QString text = decoder().value().simplified();
-  if (!m_state.dropElement && !failed() && !text.isEmpty()) {
+  if (onPath && !m_state.dropElement && !failed() && !text.isEmpty()) {
+    if (std::unique_ptr<DRElementPolygon> polygon = textPathPolygon(pathAttributes)) {
+      const DRSvgProps& level = top();
+      Kolor kolor = level.fillSpecified ? level.fillKolor : level.lineInfo.kolor();
+      if (!IsVisibleKolor(kolor)) kolor = g_blackKolor;
+      DRLineInfo line = level.lineInfo;
+      line.setKolor(kolor);
+      polygon->setLineInfo(line);
+      polygon->setText(text);
+      polygon->setTextInfo(level.textInfo);
+      if (polygon->closedForSvgFill()) {
+        polygon->setClosed(false);
+        polygon->setClosedForSvgFill(false);
+      }
+      keep(std::move(polygon));
+    }
+  } else if (!m_state.dropElement && !failed() && !text.isEmpty()) {
     DRSvgProps& level = top();
     auto element = std::make_unique<DRElementText>();
     DRTextInfo info = level.textInfo;
@@ -580,6 +651,8 @@ void SvgReader::handleUse() {
       MeasureUnit dx = 0;
       MeasureUnit dy = 0;
       const QStringList pairs = attributes();
+      // What the use says of style: read again after what its shapes said.
+      QStringList usePairs;
       for (qsizetype i = 0; i + 1 < pairs.size() && !failed(); i += 2) {
         const int attribute = SvgKeyForName(pairs[i]);
         if (attribute == kSvgX) {
@@ -588,6 +661,9 @@ void SvgReader::handleUse() {
           dy = SvgParseMeasure(pairs[i + 1], box.height);
         } else if (attribute == kSvgTransform || attribute == kSvgVisibility || attribute == kSvgDisplay) {
           SvgHandleCommonAttribute(m_state, top(), attribute, pairs[i + 1]);
+        } else if (attribute != kSvgWidth && attribute != kSvgHeight && attribute != kSvgHref &&
+                   attribute != kSvgXlinkHref && pairs[i] != QLatin1String("id")) {
+          usePairs << pairs[i] << pairs[i + 1];
         }
       }
       if (dx != 0 || dy != 0) {
@@ -603,47 +679,87 @@ void SvgReader::handleUse() {
       // Inside definitions an unmoved use shares what it names.
       const bool share = m_defsDepth > 0 && top().transforms.empty() && !m_definitions.empty();
       for (size_t i = 0; i < count && share && !failed() && !m_state.dropElement; ++i) {
-        if (countElement()) m_definitions.back()->elements.push_back(definition->elements[i]);
+        if (countElement()) m_definitions.back()->add(definition->elements[i], definition->sources[i]);
       }
       for (size_t i = 0; i < count && !share && !failed() && !m_state.dropElement; ++i) {
-        const DRElement& original = *definition->elements[i];
-        std::unique_ptr<DRElement> copy = original.copy();
-        if (!copy) continue;
-        const int type = copy->elementType();
-        if (type != kElementEllipse && type != kElementRectangle && type != kElementRoundRect && type != kElementLine &&
-            type != kElementPolygon && type != kElementText)
-          continue;
-        // Placed again from where it was defined.
-        auto levelCopy = top().copy();
-        const CSRect frame = copy->frame();
-        m_state.x = Add(frame.x, Sub(levelCopy->viewBox.x, m_state.documentOrigin.x));
-        m_state.y = Add(frame.y, Sub(levelCopy->viewBox.y, m_state.documentOrigin.y));
-        m_state.width = frame.width;
-        m_state.height = frame.height;
-        if (auto* line = dynamic_cast<DRElementLine*>(copy.get())) {
-          const CSPoint origin{m_state.x, m_state.y};
-          line->setStartPoint(CSPoint{Add(line->startPoint().x, origin.x), Add(line->startPoint().y, origin.y)});
-          line->setEndPoint(CSPoint{Add(line->endPoint().x, origin.x), Add(line->endPoint().y, origin.y)});
-          SvgApplyTransforms(m_state, *levelCopy, *copy);
-          // The line keeps the style it was defined with.
-          const std::optional<DRLineInfo> style = copy->lineInfo();
-          SvgFinishElement(m_state, *levelCopy, *copy);
-          copy->setLineInfo(style);
+        std::unique_ptr<DRElement> element;
+        if (const std::shared_ptr<const SvgShapeSource>& source = definition->sources[i]) {
+          // Closed shapes are built again from what they were written with.
+          pushLevel();
+          element = buildClosedShape(source->key, source->pairs + usePairs);
+          m_state.dropElement = false;
+          popLevel();
         } else {
-          SvgApplyTransforms(m_state, *levelCopy, *copy);
-          if (auto* polygon = dynamic_cast<DRElementPolygon*>(copy.get())) {
-            polygon->setOriginalSize(CSPoint{m_state.width, m_state.height});
-          }
-          SvgSetElementFrame(m_state, *levelCopy, *copy, CSRect{m_state.x, m_state.y, m_state.width, m_state.height});
+          element = placeCopy(*definition->elements[i]);
         }
         m_state.currentId.clear();
-        keep(std::move(copy));
+        if (element) keep(std::move(element));
       }
       m_state.dropElement = false;
       popLevel();
     }
   }
   if (!empty) skipElement();
+}
+
+std::unique_ptr<DRElement> SvgReader::placeCopy(const DRElement& original) {
+  std::unique_ptr<DRElement> copy = original.copy();
+  if (!copy) return nullptr;
+  const int type = copy->elementType();
+  if (type != kElementEllipse && type != kElementRectangle && type != kElementRoundRect && type != kElementLine &&
+      type != kElementPolygon && type != kElementText)
+    return nullptr;
+  // Placed again from where it was defined.
+  auto levelCopy = top().copy();
+  const CSRect frame = copy->frame();
+  m_state.x = Add(frame.x, Sub(levelCopy->viewBox.x, m_state.documentOrigin.x));
+  m_state.y = Add(frame.y, Sub(levelCopy->viewBox.y, m_state.documentOrigin.y));
+  m_state.width = frame.width;
+  m_state.height = frame.height;
+  if (auto* line = dynamic_cast<DRElementLine*>(copy.get())) {
+    const CSPoint origin{m_state.x, m_state.y};
+    line->setStartPoint(CSPoint{Add(line->startPoint().x, origin.x), Add(line->startPoint().y, origin.y)});
+    line->setEndPoint(CSPoint{Add(line->endPoint().x, origin.x), Add(line->endPoint().y, origin.y)});
+    SvgApplyTransforms(m_state, *levelCopy, *copy);
+    // The line keeps the style it was defined with.
+    const std::optional<DRLineInfo> style = copy->lineInfo();
+    SvgFinishElement(m_state, *levelCopy, *copy);
+    copy->setLineInfo(style);
+  } else {
+    SvgApplyTransforms(m_state, *levelCopy, *copy);
+    if (auto* polygon = dynamic_cast<DRElementPolygon*>(copy.get())) {
+      polygon->setOriginalSize(CSPoint{m_state.width, m_state.height});
+    }
+    SvgSetElementFrame(m_state, *levelCopy, *copy, CSRect{m_state.x, m_state.y, m_state.width, m_state.height});
+  }
+  return copy;
+}
+
+std::unique_ptr<DRElementPolygon> SvgReader::textPathPolygon(const CSXmlAttributes& attributes) {
+  std::unique_ptr<DRElement> made;
+  const QString data = attributes.value(QStringLiteral("path"));
+  if (!data.isNull() && data.trimmed() != QLatin1String("none")) {
+    DRElementList scratch;
+    DRElementList* collection = m_state.currentCollection;
+    m_state.currentCollection = &scratch;
+    SvgReadPath(m_state, top(), data);
+    m_state.currentCollection = collection;
+    if (!scratch.empty()) made = std::move(scratch.back());
+  } else {
+    QString target = attributes.value(QStringLiteral("href"));
+    if (target.isNull()) target = attributes.value(QStringLiteral("xlink:href"));
+    target = target.trimmed();
+    if (!target.startsWith(QLatin1Char('#'))) return nullptr;
+    const std::shared_ptr<SvgDefinition> definition = m_stored.value(target.mid(1));
+    if (!definition || definition->elements.size() != 1 ||
+        definition->elements.front()->elementType() != kElementPolygon)
+      return nullptr;
+    made = placeCopy(*definition->elements.front());
+  }
+  auto* polygon = dynamic_cast<DRElementPolygon*>(made.get());
+  if (!polygon) return nullptr;
+  made.release();
+  return std::unique_ptr<DRElementPolygon>(polygon);
 }
 
 void SvgReader::handleGradient(bool radial) {

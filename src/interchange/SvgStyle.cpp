@@ -286,6 +286,12 @@ void SvgHandleStyleProperty(SvgImportState& state, DRSvgProps& props, int cssKey
     case kCssTextAnchor:
       SvgSetTextAnchor(props, value);
       break;
+    case kCssDisplay:
+      SvgHandleCommonAttribute(state, props, kSvgDisplay, value);
+      break;
+    case kCssVisibility:
+      SvgHandleCommonAttribute(state, props, kSvgVisibility, value);
+      break;
     default:
       // offset, stop-color and stop-opacity belong to the stop reader.
       break;

@@ -83,6 +83,7 @@ void DRElementPolygon::copyFrom(const DRElement& other) {
   const auto& polygon = static_cast<const DRElementPolygon&>(other);
   setCurves(polygon.m_curves);
   if (m_curves) m_controlPairs = polygon.m_controlPairs;
+  m_closedForSvgFill = polygon.m_closedForSvgFill;
 }
 
 uint64_t DRElementPolygon::curvePointCount() const {

@@ -8,6 +8,7 @@
 
 #include "interchange/SvgImport.h"
 #include "model/DRElementClosed.h"
+#include "model/DRElementPolygon.h"
 #include "model/DRElementRectangle.h"
 #include "support/CSAlertPresenter.h"
 #include "testkit/QStringPrinter.h"
@@ -110,6 +111,50 @@ TEST(SvgImport, NotesAndColours) {
   EXPECT_TRUE((*elements)[1]->notes().isEmpty());
   EXPECT_EQ((*elements)[0]->fillKolor(), MakeKolor(0, 0, 255));
   EXPECT_EQ((*elements)[1]->fillKolor(), MakeKolor(0, 0, 255));
+}
+
+TEST(SvgImport, UsedShapesAreReadAgainWithTheUsesStyle) {
+  const QByteArray svg = R"svg(<svg xmlns="http://www.w3.org/2000/svg">
+    <defs>
+      <g id="pair" stroke="blue"><rect width="10" height="10"/><circle cx="30" cy="5" r="5" fill="lime"/></g>
+    </defs>
+    <use href="#pair" fill="red"/>
+    <use href="#pair" x="50"/>
+  </svg>)svg";
+  QString reason;
+  const std::optional<DRElementList> elements = ReadSvgElements(svg, &reason);
+  ASSERT_TRUE(elements) << reason.toStdString();
+  ASSERT_EQ(elements->size(), 4u);
+  // The use's attributes come last, over the shape's own; the group's stroke stays.
+  EXPECT_EQ((*elements)[0]->fillKolor(), MakeKolor(255, 0, 0));
+  EXPECT_EQ((*elements)[1]->fillKolor(), MakeKolor(255, 0, 0));
+  EXPECT_EQ((*elements)[0]->lineStyle().kolor(), MakeKolor(0, 0, 255));
+  EXPECT_EQ((*elements)[2]->fillKolor(), g_blackKolor);
+  EXPECT_EQ((*elements)[3]->fillKolor(), MakeKolor(0, 255, 0));
+  EXPECT_EQ((*elements)[2]->frame().x - (*elements)[0]->frame().x, 50 * 9525);
+}
+
+TEST(SvgImport, TextAlongAPath) {
+  const QByteArray svg = R"svg(<svg xmlns="http://www.w3.org/2000/svg">
+    <defs><path id="curve" d="M 0 0 C 20 40 60 40 80 0"/><g id="two"><path d="M0 0 L5 5"/><path d="M0 5 L5 0"/></g></defs>
+    <text fill="red"><textPath href="#curve">along the curve</textPath></text>
+    <text stroke="green" fill="none"><textPath path="M 0 100 L 100 100">own path</textPath></text>
+    <text><textPath href="#two">two paths</textPath></text>
+    <text><textPath href="#missing">nothing</textPath></text>
+  </svg>)svg";
+  QString reason;
+  const std::optional<DRElementList> elements = ReadSvgElements(svg, &reason);
+  ASSERT_TRUE(elements) << reason.toStdString();
+  ASSERT_EQ(elements->size(), 2u);
+  for (const auto& element : *elements) EXPECT_EQ(element->elementType(), kElementPolygon);
+  const auto& first = static_cast<const DRElementPolygon&>(*(*elements)[0]);
+  EXPECT_EQ(first.text(), QStringLiteral("along the curve"));
+  EXPECT_EQ(first.lineStyle().kolor(), MakeKolor(255, 0, 0));
+  // Closed only so that the fill showed: open again.
+  EXPECT_FALSE(first.isClosed());
+  const auto& second = static_cast<const DRElementPolygon&>(*(*elements)[1]);
+  EXPECT_EQ(second.text(), QStringLiteral("own path"));
+  EXPECT_EQ(second.lineStyle().kolor(), MakeKolor(0, 128, 0));
 }
 
 TEST(SvgImport, UseChainsThatExplodeAreRefusedAtTheElementCap) {
