@@ -7,6 +7,7 @@
 #include "richtext/FontNames.h"
 #include "richtext/Knots.h"
 #include "richtext/Panes.h"
+#include "richtext/Pictures.h"
 #include "richtext/Styles.h"
 #include "support/CSAssert.h"
 #include "support/CSCore.h"
@@ -203,6 +204,7 @@ void DestroyDocument(CorvaneDoc* doc) {
   FreeArray(doc->textBuffers);
   FreeArray(doc->pieces);
   FreeArray(doc->styleList);
+  FreePictures(doc);
   FreeArray(doc->pictures);
   FreeArray(doc->propertyTable);
   FreeArray(doc->charRuns);

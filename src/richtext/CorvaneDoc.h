@@ -167,7 +167,8 @@ struct CorvaneDoc {
   uint8_t breakFree = 0;
   uint8_t fitToWindow = 0;
   uint8_t wholeRedraw = 0;
-  uint8_t moreFlags[13] = {};
+  uint8_t expansionLock = 0;  // ExpandDocRange leaves ranges as they are
+  uint8_t moreFlags[12] = {};
   uint64_t owner = 0;
   QObject* ownerData = nullptr;
   int32_t clipboardKind = 0;

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "richtext/Knots.h"
+#include "richtext/Links.h"
 #include "richtext/LiveRanges.h"
 #include "richtext/Panes.h"
 #include "richtext/PropertyRuns.h"
 #include "richtext/TextAccess.h"
+#include "richtext/Variables.h"
 #include "support/CSAssert.h"
 #include "support/DynamicArrays.h"
 #include "support/TextUtilities.h"
@@ -76,9 +78,12 @@ QString ExtractPlainText(const DocRange& range, bool withAffixes) {
   QString text;
   Pane* pane = CurrentPane(doc);
   FetchVisibleText(range, pane, [&](const DocRange& piece, Pane* shownIn, const KnotFormat* knot) {
-    // Knots shown as a whole bring their own text (links, variables) once
-    // their text services exist; marks alone add nothing.
-    if (knot) return true;
+    // Knots shown as a whole bring their own text; other marks add nothing.
+    if (knot) {
+      if (knot->entry.type == kKnotVariable) text.append(VariableStringForKnot(*knot, shownIn));
+      if (knot->entry.type == kKnotLink) text.append(LinkDisplayString(*knot));
+      return true;
+    }
     uint32_t cp = piece.first;
     while (cp < piece.limit) {
       DocRange paragraph;
