@@ -6,6 +6,7 @@
 #include "richtext/CorvaneHost.h"
 #include "richtext/FontNames.h"
 #include "richtext/Knots.h"
+#include "richtext/NativeTags.h"
 #include "richtext/Panes.h"
 #include "richtext/Pictures.h"
 #include "richtext/Styles.h"
@@ -239,6 +240,7 @@ bool InitCorvane() {
   g_clipboardDoc = clipboard;
   if (!EnsurePaneExists(g_prefsDoc)) return false;
   // The font-name list is a value that always exists here.
+  CreateCorvaneXmlDecoder();
   return true;
 }
 
