@@ -618,6 +618,9 @@ bool Finish(ReadContext& context, QString* reason) {
   }
   doc->readPlainMarks = context.plainMarks ? 1 : 0;
   if (context.plainMarks) RemovePlainMarks(context);
+  // Style links that close a circle, or name no style, become none: the
+  // rest of the document is still worth reading.
+  CutStyleCycles(doc);
   ClearTableCache(doc);
   if (context.identifyBookmarks) {
     if (!ValidateBeforeBookmarks(doc)) {

@@ -19,7 +19,9 @@
 #include "richtext/NativeTags.h"
 #include "richtext/NativeWriter.h"
 #include "richtext/Pictures.h"
+#include "richtext/Properties.h"
 #include "richtext/RichTextBuilder.h"
+#include "richtext/Styles.h"
 #include "richtext/TextAccess.h"
 #include "support/CSImage.h"
 #include "support/DynamicArrays.h"
@@ -272,6 +274,29 @@ TEST_F(NativeDocumentTest, BookmarkReferencesNeedTheGuidTable) {
   EXPECT_EQ(variableWord2(fromV2.get()), 0u);
   EXPECT_EQ(BookmarkIndexForGuidIndex(fromV2.get(), 0), 0u);
   EXPECT_EQ(variableWord2(fromPackage.get()), 0xFFFFFFFFu);
+}
+
+TEST_F(NativeDocumentTest, StyleLinksClosingACircleAreCutOnReading) {
+  DocPtr original = BuiltDocument();
+  CorvaneDoc* doc = original.get();
+  Properties chars;
+  SetDefaultProperties(doc, kCharProperties, &chars);
+  const uint32_t a = CreateStyle(doc, QStringLiteral("A"), kNotBuiltinStyle, 0, 0, &chars, nullptr, false);
+  const uint32_t b = CreateStyle(doc, QStringLiteral("B"), kNotBuiltinStyle, a, 0, &chars, nullptr, false);
+  StyleEntry entry = StyleEntryAt(doc, a);
+  entry.base = b;
+  ReplaceDynamicStringArrayData(doc->styles, a, &entry);
+  LogCapture log;
+  DocPtr copy = NewDoc();
+  QString reason;
+  ASSERT_TRUE(ImportCvnx(copy.get(), WriteNativeV2(doc), &reason)) << reason.toStdString();
+  const uint32_t readA = StyleIndexForName(copy.get(), QStringLiteral("A"));
+  const uint32_t readB = StyleIndexForName(copy.get(), QStringLiteral("B"));
+  ASSERT_NE(readA, kNoPropertyIndex);
+  EXPECT_EQ(StyleEntryAt(copy.get(), readA).base, kStyleNone);
+  EXPECT_EQ(StyleEntryAt(copy.get(), readB).base, readA);
+  EXPECT_TRUE(log.text().contains(QStringLiteral("leads back to it")));
+  EXPECT_TRUE(ValidateDocument(copy.get()));
 }
 
 TEST_F(NativeDocumentTest, AnEmptyDocumentRoundTrips) {
