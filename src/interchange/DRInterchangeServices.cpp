@@ -1,21 +1,29 @@
 #include "interchange/DRInterchangeServices.h"
 
-#include <QFileInfo>
-
+#include "interchange/EmfImport.h"
+#include "interchange/IconFile.h"
+#include "interchange/PictConverter.h"
 #include "interchange/SvgExport.h"
 #include "interchange/SvgImport.h"
-#include "platform/ExtendedAttributes.h"
-#include "support/Files.h"
 
 bool DRInterchangeServices::isQuickdrawFile(const QString& path) const {
-  const QString extension = QFileInfo(path).suffix();
-  if (!extension.isEmpty()) {
-    return extension.compare(QStringLiteral("pict"), Qt::CaseInsensitive) == 0 ||
-           extension.compare(QStringLiteral("pic"), Qt::CaseInsensitive) == 0;
-  }
-  // The file type is the first four bytes of the Finder information.
-  QByteArray info;
-  return GetExtendedAttribute(path, kFinderInfoAttribute, &info) && info.startsWith("PICT");
+  return IsQuickdrawFile(path);
+}
+
+CSImage DRInterchangeServices::createImageFromQuickdrawPict(const QByteArray& data, bool hasHeader, QString* pdfPath) {
+  return CreateImageFromQuickdrawPict(data, hasHeader, pdfPath, nullptr);
+}
+
+CSImage DRInterchangeServices::largestIconImage(const QString& path) {
+  return LargestIconImage(path);
+}
+
+std::optional<DRElementList> DRInterchangeServices::loadElementsFromEmfFile(const QString& path) {
+  return LoadElementsFromEmfFile(path);
+}
+
+CSImage DRInterchangeServices::createImageFromEmf(const QByteArray& data, QString* pdfPath) {
+  return CreateImageFromEmf(data, pdfPath, nullptr);
 }
 
 std::optional<DRElementList> DRInterchangeServices::loadElementsFromSvgFile(const QString& path) {
@@ -28,6 +36,5 @@ bool DRInterchangeServices::saveSvgFile(const DRElementList& elements, const CSR
 }
 
 void RegisterInterchangeServices() {
-  // The QuickDraw picture renderer joins here once the layer has one; until
-  // then such pictures load as nil (SetQuickdrawPictureHook).
+  SetQuickdrawPictureHook(&RenderQuickdrawPicture);
 }

@@ -11,10 +11,19 @@ class DRInterchangeServices : public DRModelServices {
   // "pict" and "pic" files (any case), and files without an extension whose
   // Finder information gives the type 'PICT'.
   bool isQuickdrawFile(const QString& path) const override;
+  // The EMF importer; nullopt after its alert.
+  std::optional<DRElementList> loadElementsFromEmfFile(const QString& path) override;
+  // The EMF converter: a one-page PDF in the converters' temporary folder.
+  CSImage createImageFromEmf(const QByteArray& data, QString* pdfPath) override;
   // The SVG reader; nullopt after its alert.
   std::optional<DRElementList> loadElementsFromSvgFile(const QString& path) override;
   // The SVG writer; the file is replaced in one step or left as it was.
   bool saveSvgFile(const DRElementList& elements, const CSRect& frame, const QString& path, CSError* error) override;
+  // The QuickDraw converter; the file's data starts with the 512-byte header
+  // when `hasHeader`.
+  CSImage createImageFromQuickdrawPict(const QByteArray& data, bool hasHeader, QString* pdfPath) override;
+  // The largest icon of an icon file stored as an ordinary image.
+  CSImage largestIconImage(const QString& path) override;
 };
 
 // Installs the hooks the interchange layer offers to the libraries below it

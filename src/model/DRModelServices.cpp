@@ -6,6 +6,7 @@
 #include "support/CSCore.h"
 #include "support/CSError.h"
 #include "support/Categories.h"
+#include "support/Files.h"
 #include "support/StringWithFormat.h"
 
 namespace {
@@ -27,6 +28,11 @@ void DRModelServices::postPositionChange() {
 
 double DRModelServices::currentTime() const { return TimeSinceSystemRef(); }
 
+const QStringList& QuickdrawFileExtensions() {
+  static const QStringList extensions{QStringLiteral("pict"), QStringLiteral("pct"), QStringLiteral("pic")};
+  return extensions;
+}
+
 DRDrawFileType DRModelServices::drawFileType(const QString& path) const {
   const QString extension = QFileInfo(path).suffix();
   if (extension.compare(QStringLiteral("TWdraw"), Qt::CaseInsensitive) == 0 ||
@@ -34,8 +40,27 @@ DRDrawFileType DRModelServices::drawFileType(const QString& path) const {
     return kDrawFileNative;
   if (extension.compare(QStringLiteral("emf"), Qt::CaseInsensitive) == 0) return kDrawFileEmf;
   if (extension.compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) return kDrawFileSvg;
-  if (CSImage::fileExtensions().contains(extension.toLower())) return kDrawFileImage;
-  return kDrawFileUnknown;
+  if (extension.compare(QStringLiteral("pictClipping"), Qt::CaseInsensitive) == 0) return kDrawFileClipping;
+  if (!extension.isEmpty()) {
+    // "ai" and "eps" are among the image extensions; QuickDraw pictures load
+    // as images through the picture hook.
+    if (CSImage::fileExtensions().contains(extension.toLower())) return kDrawFileImage;
+    if (QuickdrawFileExtensions().contains(extension.toLower())) return kDrawFileImage;
+    return kDrawFileUnknown;
+  }
+  // Without an extension the classic file type decides.
+  switch (FileTypeCode(path)) {
+    case 0x47494666:  // 'GIFf'
+    case 0x4A504547:  // 'JPEG'
+    case 0x50444620:  // 'PDF '
+    case 0x50494354:  // 'PICT'
+    case 0x504E4720:  // 'PNG '
+    case 0x504E4766:  // 'PNGf'
+    case 0x54494646:  // 'TIFF'
+      return kDrawFileImage;
+    default:
+      return kDrawFileUnknown;
+  }
 }
 
 namespace {

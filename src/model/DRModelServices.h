@@ -10,6 +10,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "model/DRArrow.h"
@@ -23,11 +24,15 @@ class QObject;
 // The kinds of file a drawing can be opened from (GetDrawFileType).
 enum DRDrawFileType : int32_t {
   kDrawFileUnknown = 0,
+  kDrawFileClipping = 1,  // a picture clipping
   kDrawFileNative = 2,
   kDrawFileEmf = 3,
   kDrawFileImage = 4,
   kDrawFileSvg = 5,
 };
+
+// The extensions of QuickDraw picture files, lower case.
+const QStringList& QuickdrawFileExtensions();
 
 class DRModelServices {
  public:

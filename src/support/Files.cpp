@@ -424,6 +424,16 @@ bool IsFileStationery(const QString& path) {
   return ReadOwnAttributes(path, &own) && own.stationery;
 }
 
+uint32_t FileTypeCode(const QString& path) {
+  constexpr qsizetype kFinderInfoMaxSize = 1024;
+  const qsizetype size = ExtendedAttributeSize(path, kFinderInfoAttribute);
+  if (size < 4 || size > kFinderInfoMaxSize) return 0;
+  QByteArray info;
+  if (!GetExtendedAttribute(path, kFinderInfoAttribute, &info) || info.size() < 4) return 0;
+  return uint32_t(uchar(info[0])) << 24 | uint32_t(uchar(info[1])) << 16 | uint32_t(uchar(info[2])) << 8 |
+         uint32_t(uchar(info[3]));
+}
+
 bool SetFileStationery(const QString& path, bool stationery) {
   OwnAttributes own;
   ReadOwnAttributes(path, &own);

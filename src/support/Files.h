@@ -81,6 +81,9 @@ void* ReadFile(const QString& path, uint64_t* length);
 bool WriteDataToFile(const QByteArray& data, const QString& path, bool createNew, bool sync, CSError* error);
 
 bool IsFileStationery(const QString& path);
+// The classic four-character file type (bytes 0-3 of the Finder information,
+// big-endian, so 'PICT' is 0x50494354); 0 when the file has none.
+uint32_t FileTypeCode(const QString& path);
 bool IsFileLocked(const QString& path);   // the file's immutable flag
 bool IsFileMutable(const QString& path);  // writable, and owner read and write set
 

@@ -61,5 +61,5 @@ TEST(InterchangeServices, SvgFilesGoToTheReaderOtherKindsFailWithTheAlert) {
   const auto alerts = TakeAlerts();
   ASSERT_EQ(alerts.size(), 1u);
   EXPECT_EQ(alerts[0].message, QStringLiteral("Can't open file."));
-  EXPECT_EQ(alerts[0].moreInfo, QStringLiteral("I can't open the file \"Old.emf\"; its drawing can't be read."));
+  EXPECT_EQ(alerts[0].moreInfo, QStringLiteral("I can't import the file Old.emf. I can't read the EMF file."));
 }

@@ -338,10 +338,17 @@ TEST(Files, FinderAttributesInExtendedAttributes) {
 
   // Stationery: the classic Finder information (bit 3 of byte 8), or ours.
   EXPECT_FALSE(IsFileStationery(file));
+  EXPECT_EQ(FileTypeCode(file), 0u);  // no Finder information yet
   QByteArray info(32, '\0');
   info[8] = char(0x08);
   ASSERT_TRUE(SetExtendedAttribute(file, kFinderInfoAttribute, info));
   EXPECT_TRUE(IsFileStationery(file));
+  EXPECT_EQ(FileTypeCode(file), 0u);
+  ASSERT_TRUE(SetExtendedAttribute(file, kFinderInfoAttribute, QByteArray("PICTttxt") + QByteArray(24, '\0')));
+  EXPECT_EQ(FileTypeCode(file), 0x50494354u);
+  ASSERT_TRUE(SetExtendedAttribute(file, kFinderInfoAttribute, QByteArray("PIC")));  // too short for a type
+  EXPECT_EQ(FileTypeCode(file), 0u);
+  ASSERT_TRUE(SetExtendedAttribute(file, kFinderInfoAttribute, info));
   ASSERT_TRUE(SetExtendedAttribute(file, kFinderInfoAttribute, QByteArray(8, '\xff')));  // too short to hold the flags
   EXPECT_FALSE(IsFileStationery(file));
   EXPECT_TRUE(SetFileStationery(file, true));

@@ -44,3 +44,18 @@ QByteArray BuildResourceFork(const std::vector<ForkResource>& resources) {
   PutBigEndian(fork, 12, uint32_t(map.size()), 4);
   return fork + data + map;
 }
+
+QByteArray BuildSidecarFile(const QByteArray& fork) {
+  constexpr qsizetype kHeader = 26 + 2 * 12;
+  QByteArray header(kHeader, '\0');
+  PutBigEndian(header, 0, 0x00051607, 4);
+  PutBigEndian(header, 4, 0x00020000, 4);
+  PutBigEndian(header, 24, 2, 2);
+  PutBigEndian(header, 26, 9, 4);  // Finder information
+  PutBigEndian(header, 30, uint32_t(kHeader), 4);
+  PutBigEndian(header, 34, 32, 4);
+  PutBigEndian(header, 38, 2, 4);  // the resource fork
+  PutBigEndian(header, 42, uint32_t(kHeader + 32), 4);
+  PutBigEndian(header, 46, uint32_t(fork.size()), 4);
+  return header + QByteArray(32, '\0') + fork;
+}

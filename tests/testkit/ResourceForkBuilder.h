@@ -18,3 +18,8 @@ void PutBigEndian(QByteArray& b, qsizetype at, uint32_t v, int bytes);
 // The resources in the order given; each type is listed once, in the order
 // of its first resource. No resources give a type count of 0xFFFF.
 QByteArray BuildResourceFork(const std::vector<ForkResource>& resources);
+
+// The fork in the sidecar file other systems leave beside a copied file
+// (magic 0x00051607, version 0x00020000): a Finder-information entry of 32
+// zero bytes, then the fork entry (id 2).
+QByteArray BuildSidecarFile(const QByteArray& fork);

@@ -42,6 +42,7 @@
 #include "ui/shell/CSNewsUpdater.h"
 #include "ui/shell/CSDocumentWC.h"
 #include "ui/shell/CSWindowTabManager.h"
+#include "ui/shell/DRAppClipboardServices.h"
 #include "ui/shell/DRPrefController.h"
 #include "ui/shell/DRWindowController.h"
 #include "ui/shell/ShellResources.h"
@@ -136,6 +137,7 @@ DRAppController::~DRAppController() {
   if (&EditorAppServices() == this) SetEditorAppServices(nullptr);
   if (m_modelServices && &ModelServices() == m_modelServices.get()) SetModelServices(nullptr);
   if (&EditorDialogs() == &SharedAppDialogs()) SetEditorDialogs(nullptr);
+  if (&ClipboardServices() == &DRAppClipboardServices::shared()) SetClipboardServices(nullptr);
   if (g_shared == this) g_shared = nullptr;
 }
 
@@ -160,6 +162,8 @@ DRFileOpeners& DRAppController::fileOpeners() {
 // ---- Launch ----------------------------------------------------------------------------------
 
 void DRAppController::preliminaryInit() {
+  // The element clipboard answers the pasteboard types listed next.
+  SetClipboardServices(&DRAppClipboardServices::shared());
   // The elements, then pictures, then styled and plain text.
   g_clipboardTypes = QStringList{QStringLiteral("twdraw.elements")};
   g_clipboardTypes << ClipboardServices().PasteboardImageTypes();
@@ -189,8 +193,8 @@ void DRAppController::initOnLaunch() {
                                 QStringLiteral("tiff"),   QStringLiteral("jpeg"), QStringLiteral("tif")};
   CSDocumentWC::setSaveTypes(g_saveTypeArray);
   g_openTypeArray = CSImage::fileExtensions();
-  g_openTypeArray << QStringLiteral("TWdraw") << QStringLiteral("pictClipping") << QStringLiteral("svg")
-                  << QStringLiteral("emf");
+  g_openTypeArray << QStringLiteral("TWdraw") << QuickdrawFileExtensions() << QStringLiteral("pictClipping")
+                  << QStringLiteral("svg") << QStringLiteral("emf");
 
   ensureSupportFolder();
 
@@ -259,10 +263,9 @@ QWidget* DRAppController::openFileWithTabIdentifier(const QString& path, const Q
 
 QWidget* DRAppController::openByKind(const QString& path, const QString& tabIdentifier) {
   DRFileOpeners& openers = fileOpeners();
-  if (QFileInfo(path).suffix().compare(QStringLiteral("pictClipping"), Qt::CaseInsensitive) == 0) {
-    return openers.openClippingFile(path, tabIdentifier);
-  }
   switch (ModelServices().drawFileType(path)) {
+    case kDrawFileClipping:
+      return openers.openClippingFile(path, tabIdentifier);
     case kDrawFileNative: {
       QWidget* window = openers.openDrawFile(path, tabIdentifier);
       if (!window) return nullptr;

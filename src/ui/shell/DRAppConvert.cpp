@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "interchange/Clipping.h"
 #include "model/DRDrawing.h"
 #include "model/DRModelServices.h"
 #include "platform/PathParts.h"
@@ -26,8 +27,6 @@
 namespace {
 
 const QString kPdfExtension = QStringLiteral("pdf");
-// Picture clippings are kind 1; the model's kinds name only those it reads.
-constexpr int kDrawFileClipping = 1;
 // Largest picture file read into memory for a converter.
 constexpr qint64 kMaxConvertedFileBytes = qint64(1) << 30;
 
@@ -69,9 +68,26 @@ QString WritePdf(const QString& source, const QString& tempPath, QString* writte
   DRModelServices& services = ModelServices();
   *written = tempPath;
   switch (int(services.drawFileType(source))) {
-    case kDrawFileClipping:
-      // No reader of picture clippings is available.
-      return CantReadReason();
+    case kDrawFileClipping: {
+      QString picturePath = source;
+      QByteArray pdf;
+      CSImage image;
+      if (!ExtractClipping(picturePath, &pdf, &image)) return CantReadReason();
+      CSError error;
+      if (image.isNull()) {  // the clipping's own PDF
+        if (!WriteDataToFile(pdf, tempPath, false, true, &error)) return ReasonOf(error);
+        return QString();
+      }
+      // A picture the extraction already drew into a temporary PDF.
+      if (picturePath != source && IsFuzzyEqualToString(QFileInfo(picturePath).suffix(), kPdfExtension)) {
+        *written = picturePath;
+        return QString();
+      }
+      const QString saved = SaveImage(image, tempPath, kImageFormatPDF, false, &error, 0, 0, 1.0);
+      if (saved.isEmpty()) return ReasonOf(error);
+      *written = saved;
+      return QString();
+    }
     case kDrawFileNative:
       return PdfFromDrawingWindow(OpenDrawFile(source, QString()), tempPath);
     case kDrawFileSvg: {

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <typeinfo>
 
+#include "interchange/Clipping.h"
 #include "model/DRDrawing.h"
 #include "model/DRElementBitmap.h"
 #include "model/DRModelServices.h"
@@ -44,11 +45,10 @@ QString DisplayName(const QString& path, const FinderAttributes& record) {
   return record.extensionHidden ? FileNameMinusExtension(name) : name;
 }
 
-// An opener for a kind no reader handles here: the alert, and no window.
-QWidget* RefuseFile(const QString& path, const QString& reason) {
-  GiveSimpleAlert(g_cantOpenFileTitle,
-                  StringWithFormat("I can't open the file \"%@\"; %@.", LastPathComponent(path), reason));
-  return nullptr;
+// The alert of a picture that could not be read.
+void ReportUnreadablePicture(const QString& path) {
+  GiveSimpleAlert(g_cantOpenFileTitle, StringWithFormat("I can't open the file %@ because %@.", LastPathComponent(path),
+                                                        QStringLiteral("I don't understand its format")));
 }
 
 // The elements an importer made, in a new drawing; an importer that failed
@@ -112,7 +112,26 @@ QWidget* OpenDrawFile(const QString& path, const QString& tabIdentifier) {
 
 QWidget* OpenImageFile(const QString& path, const QString& tabIdentifier) {
   bool canceled = false;
-  return NewDrawingForImage(DRPainting::paintingFromFile(path, &canceled), path, tabIdentifier);
+  std::shared_ptr<DRPainting> painting = DRPainting::paintingFromFile(path, &canceled);
+  if (!painting) {
+    if (!canceled) ReportUnreadablePicture(path);
+    return nullptr;
+  }
+  return NewDrawingForImage(painting, path, tabIdentifier);
+}
+
+QWidget* OpenClippingFile(const QString& path, const QString& tabIdentifier) {
+  // The extraction may name a temporary PDF it drew the picture into; the
+  // drawing keeps the clipping's own path, since that PDF goes at quit.
+  QString picturePath = path;
+  CSImage image;
+  std::shared_ptr<DRPainting> painting;
+  if (ExtractClipping(picturePath, nullptr, &image)) painting = DRPainting::paintingFromImage(image);
+  if (!painting) {
+    ReportUnreadablePicture(path);
+    return nullptr;
+  }
+  return NewDrawingForImage(painting, path, tabIdentifier);
 }
 
 QWidget* NewDrawingForImage(const std::shared_ptr<DRPainting>& painting, const QString& path,
@@ -172,11 +191,10 @@ QWidget* NewDrawingForElements(DRElementList elements, DRElement* bitmapElement,
   return window;
 }
 
-// ---- The stand-ins of the interchange layer's openers --------------------------------------
+// ---- The openers by kind ------------------------------------------------------------------
 
 QWidget* DRFileOpeners::openClippingFile(const QString& path, const QString& tabIdentifier) {
-  (void)tabIdentifier;
-  return RefuseFile(path, QStringLiteral("picture clippings can't be read"));
+  return OpenClippingFile(path, tabIdentifier);
 }
 
 QWidget* DRFileOpeners::openDrawFile(const QString& path, const QString& tabIdentifier) {

@@ -41,9 +41,14 @@ void CloseDrawingWindow(DRWindowController* controller);
 QWidget* OpenDrawFile(const QString& path, const QString& tabIdentifier);
 
 // Any picture file as a new drawing with one bitmap element; null when the
-// picture can't be read or its size dialog was cancelled, before any window
-// is made.
+// picture can't be read (after the alert) or its size dialog was cancelled,
+// before any window is made.
 QWidget* OpenImageFile(const QString& path, const QString& tabIdentifier);
+
+// A picture clipping's picture as a new drawing with one bitmap element,
+// which keeps the clipping's path; null, after the alert, when the clipping
+// holds no picture that can be read.
+QWidget* OpenClippingFile(const QString& path, const QString& tabIdentifier);
 
 // A new drawing of the painting as one bitmap element at (0, 0), its
 // painting tab opened; null for a null painting.

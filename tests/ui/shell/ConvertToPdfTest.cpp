@@ -2,19 +2,25 @@
 // the desktop is asked to show; a failure says why in one alert and keeps
 // whatever the destination held.
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileDialog>
 #include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include "ShellTestSupport.h"
+#include "interchange/Clipping.h"
 #include "model/DRDrawing.h"
 #include "model/DRElementRectangle.h"
 #include "model/ElementTestSupport.h"
 #include "model/FakeModelServices.h"
 #include "platform/AtomicSwap.h"
 #include "support/CSAlertPresenter.h"
+#include "testkit/ResourceForkBuilder.h"
+#include "testkit/TestFiles.h"
 #include "ui/FakeWorkspace.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/editor/EditorSetup.h"
@@ -82,6 +88,22 @@ class ConvertToPdfTest : public ShellTest {
     out.write(bytes);
     return path;
   }
+  // A picture clipping whose fork (in its sidecar file) holds one resource.
+  QString clipping(const QString& name, uint32_t type, const QByteArray& data) {
+    const QString path = withBytes(name, QByteArray());
+    withBytes(LastPathComponent(SidecarPath(path)), BuildSidecarFile(BuildResourceFork({{type, 256, data}})));
+    return path;
+  }
+  static QByteArray OnePagePdf() {
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    QPainter painter(&writer);
+    painter.fillRect(QRect(0, 0, 100, 100), Qt::blue);
+    painter.end();
+    return pdf;
+  }
   QStringList folderContents() const {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
   }
@@ -105,6 +127,19 @@ TEST_F(ConvertToPdfTest, DrawingsAndPicturesBecomeOnePagePdfs) {
   const std::vector<Case> cases = {
       {"drawing", [&] { return package(QStringLiteral("Plan.TWdraw")); }},
       {"picture", [&] { return png(QStringLiteral("Photo.png")); }},
+      {"clipping of a TIFF",
+       [&] {
+         QImage image(30, 20, QImage::Format_RGB32);
+         image.fill(Qt::red);
+         return clipping(QStringLiteral("Tiff.pictClipping"), 0x54494646, EncodeImage(image, "tiff"));
+       }},
+      {"clipping of a PDF", [&] { return clipping(QStringLiteral("Pdf.pictClipping"), 0x50444620, OnePagePdf()); }},
+      // A QuickDraw picture of one painted rectangle, drawn into a PDF on the way.
+      {"clipping of a QuickDraw picture",
+       [&] {
+         return clipping(QStringLiteral("Pict.pictClipping"), 0x50494354,
+                         QByteArray::fromHex("0017000000000028003c110131000000000014001eff"));
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
