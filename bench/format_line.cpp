@@ -1,0 +1,129 @@
+// Line formatting of a whole 1 MB document beside Qt's own rich-text
+// layout, in one run: FormatLine over every line of the text at a width of
+// 450 points, then QTextDocument laying out the same text at the same width
+// over the same 72-dpi device. The peer, run after ours, shows our time over
+// its own as the counter "ours_over_peer" (goal: at most 1.5).
+#include <benchmark/benchmark.h>
+
+#include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <random>
+
+#include "BenchApplication.h"
+#include "BenchPeer.h"
+#include "richtext/CorvaneDoc.h"
+#include "richtext/FontNames.h"
+#include "richtext/LineFormat.h"
+#include "richtext/Panes.h"
+#include "support/CSCore.h"
+#include "support/DynamicArrays.h"
+#include "support/TextDrawing.h"
+#include "support/ThreadStorage.h"
+
+namespace {
+
+constexpr uint32_t kBodyStart = 14;
+constexpr uint32_t kDocumentUnits = 1000 * 1000;
+constexpr double kWidthPoints = 450;
+
+double g_oursMs = 0;
+
+// Paragraphs of 200-1,000 units of words from a fixed list.
+QString DocumentText() {
+  static const char* const kWords[] = {"the",     "formatting", "of",   "a",        "line",  "breaks",
+                                       "between", "words",      "when", "text",     "runs",  "past",
+                                       "its",     "right",      "edge", "measured", "in",    "points",
+                                       "and",     "typeset",    "once", "paragraph", "1,024", "tabs"};
+  std::mt19937 random(7);
+  QString text;
+  text.reserve(kDocumentUnits + 1000);
+  while (text.size() < qsizetype(kDocumentUnits)) {
+    const int length = std::uniform_int_distribution<int>(200, 1000)(random);
+    const qsizetype start = text.size();
+    while (text.size() - start < length) {
+      text += QLatin1String(kWords[std::uniform_int_distribution<size_t>(0, std::size(kWords) - 1)(random)]);
+      text += u' ';
+    }
+    text.back() = u'\n';
+  }
+  return text;
+}
+
+CorvaneDoc* DocumentWithText(const QString& body) {
+  CorvaneDoc* doc = NewCorvaneDoc(kViewDocument);
+  const QString whole = body + u'\n';
+  const auto units = uint32_t(whole.size());
+  SetDynamicCPArrayCount(doc->pieces, 1, kBodyStart);
+  auto* buffer = static_cast<char16_t*>(AllocateMemory(units * sizeof(char16_t)));
+  std::copy(whole.utf16(), whole.utf16() + units, buffer);
+  const TextBuffer entry{buffer, units};
+  AppendToDynamicArray(doc->textBuffers, &entry);
+  InsertInDynamicCPArray(doc->pieces, 1, kBodyStart, &buffer);
+  doc->cpLimit = kBodyStart + units;
+  doc->textLimit = doc->cpLimit - 1;
+  for (CSArrayCP* array : {doc->pieces, doc->knots, doc->charRuns, doc->paraRuns, doc->chapterMarks})
+    SetMaxCp(array, doc->cpLimit);
+  Properties chars;
+  InitProperties(kCharProperties, &chars, nullptr);
+  chars.body.charProps.font = IndexOfFont(QStringLiteral("DejaVu Sans"));
+  chars.body.charProps.size = 48;
+  chars.body.charProps.color = kBlackKolor;
+  const uint32_t index = IndexForProperties(doc, &chars);
+  ReplaceDynamicCPArrayEntry(doc->charRuns, 0, &index);
+  return doc;
+}
+
+const QString& Text() {
+  static const QString text = DocumentText();
+  return text;
+}
+
+void BM_FormatLineWholeDocument(benchmark::State& state) {
+  EnsureBenchApplication();
+  if (!GetThreadStorage()) AllocateThreadStorage(QString());
+  CorvaneDoc* doc = DocumentWithText(Text());
+  LineFormat format;
+  uint64_t lines = 0;
+  g_oursMs = MeanMs(state, [&] {
+    InitFormatLine(doc, CurrentPane(doc), &format, 0);
+    lines = 0;
+    for (uint32_t cp = kBodyStart; cp < doc->textLimit; ++lines) {
+      FormatLine(cp, int64_t(kWidthPoints * 12700), &format);
+      cp = std::max(format.endCp, cp + 1);
+    }
+  });
+  ReleaseLineFormat(&format);
+  DestroyDocument(doc);
+  state.counters["lines"] = double(lines);
+  state.counters["ms"] = g_oursMs;
+}
+BENCHMARK(BM_FormatLineWholeDocument)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_QTextDocumentLayout(benchmark::State& state) {
+  EnsureBenchApplication();
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPointSizeF(12);
+  int lines = 0;
+  const double peerMs = MeanMs(state, [&] {
+    QTextDocument document;
+    document.documentLayout()->setPaintDevice(TextReferenceDevice());
+    document.setDefaultFont(font);
+    document.setDocumentMargin(0);
+    document.setPlainText(Text());
+    document.setTextWidth(kWidthPoints);
+    benchmark::DoNotOptimize(document.documentLayout()->documentSize());
+    lines = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+      lines += block.layout() ? block.layout()->lineCount() : 0;
+    }
+  });
+  state.counters["lines"] = double(lines);
+  state.counters["ms"] = peerMs;
+  if (g_oursMs > 0 && peerMs > 0) state.counters["ours_over_peer"] = g_oursMs / peerMs;
+}
+BENCHMARK(BM_QTextDocumentLayout)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
