@@ -80,7 +80,7 @@ struct BorderPlan {
   QRectF rect;
 };
 
-// The steps DrawBorderCore would paint; the spec itself is not changed.
+// The steps DrawBorderCore would paint; the BorderSpec itself is not changed.
 BorderPlan PlanBorderCore(const BorderSpec& spec, uint32_t sides, uint32_t extend, const QRectF& rect);
 // Paints the steps with the painter (nothing with none).
 void PaintBorderPlan(QPainter* painter, const BorderPlan& plan);
@@ -94,7 +94,7 @@ BorderPlan PlanBorderAroundRect(const BorderSpec& spec, const QRectF& rect);
 void DrawBorderAroundRect(const BorderSpec& spec, const QRectF& rect);
 
 // The strokes and fill rectangle of a double-line pattern over the
-// rectangle with line width w, honouring the spec's join flags; false for a
+// rectangle with line width w, honouring the BorderSpec's join flags; false for a
 // pattern outside 1-37.
 bool DoubleLinePatternPath(const BorderSpec& spec, uint32_t pattern, const QRectF& rect, float w, QPainterPath* path,
                            QRectF* fillRect);

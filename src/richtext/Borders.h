@@ -68,7 +68,7 @@ struct BorderSides {
   float left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// Fills the spec from the record (pattern and flags untouched). Widths,
+// Fills the BorderSpec from the record (pattern and flags untouched). Widths,
 // thicknesses and offsets are clamped to 0-1,000 points.
 void ConvertBorderSpec(const BorderProps& props, BorderSpec* spec);
 // A border's thickness in points: its offset plus its visible line.
