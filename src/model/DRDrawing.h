@@ -21,6 +21,7 @@
 
 #include "model/DRColorSource.h"
 #include "model/DRElementGroup.h"
+#include "model/DRElementIndex.h"
 #include "model/DRPainting.h"
 #include "support/CSDocument.h"
 #include "support/CSImage.h"
@@ -73,6 +74,15 @@ class DRDrawing : public CSDocument, public DRColorSource {
   QStringList& bitmapGuids() { return m_bitmapGuids; }
   QHash<QString, std::shared_ptr<DRPainting>>& newPaintings() { return m_newPaintings; }
   QList<Kolor>& recentColors() { return m_recentColors; }
+
+  // The grid over the top-level elements' areas, brought up to date with
+  // the list. Callers that change an element in place report it with
+  // noteElementsChanged() before they ask again.
+  const DRElementIndex& elementIndex() const {
+    m_elementIndex.update(m_elements);
+    return m_elementIndex;
+  }
+  void noteElementsChanged() const { m_elementIndex.invalidate(); }
 
   // The union of the top-level frames; zero when there are none.
   CSRect frame() const;
@@ -172,6 +182,7 @@ class DRDrawing : public CSDocument, public DRColorSource {
   void sleep();
 
   DRElementList m_elements;
+  mutable DRElementIndex m_elementIndex;
   QStringList m_bitmapGuids;
   QHash<QString, std::shared_ptr<DRPainting>> m_newPaintings;
   QList<Kolor> m_recentColors;

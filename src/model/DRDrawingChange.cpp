@@ -213,6 +213,7 @@ void DRDrawing::change(const QVariantMap& userInfo, DRCanvasHost* canvas) {
   // A copy: a setter may have the canvas refresh its selection.
   const std::vector<DRElement*> selection = canvas->selection();
   if (selection.empty() || !canvas->hasSuperview()) return;
+  noteElementsChanged();
   const QString getter = userInfo.value(g_settingsChangeGetterKey).toString();
   if (getter.isEmpty()) return;
 

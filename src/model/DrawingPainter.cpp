@@ -111,13 +111,23 @@ void PaintDrawing(const DRDrawing& drawing, const QRectF& area, DRPaintMode mode
     return !cull.intersects(area);
   };
 
-  for (const auto& owned : drawing.elements()) {
-    DRElement* element = owned.get();
-    if (!element || element == typing) continue;
-    if (mode == DRPaintMode::Clip && (!selector || !selector->isElementSelected(element))) continue;
-    if ((mode == DRPaintMode::Clip || printing) && IsIgnoredText(element)) continue;
-    if (misses(element)) continue;
+  auto paint = [&](DRElement* element) {
+    if (!element || element == typing) return;
+    if (mode == DRPaintMode::Clip && (!selector || !selector->isElementSelected(element))) return;
+    if ((mode == DRPaintMode::Clip || printing) && IsIgnoredText(element)) return;
+    if (misses(element)) return;
     element->drawInView(host);
+  };
+  const DRElementList& elements = drawing.elements();
+  if (mode == DRPaintMode::Screen && canvas) {
+    // The canvas repaints small areas of drawings of any size: the grid
+    // names the elements that may meet the area, still in list order, and
+    // each is culled exactly as in the walk below.
+    std::vector<uint32_t> positions;
+    drawing.elementIndex().elementsInRect(area, &positions);
+    for (const uint32_t position : positions) paint(elements[position].get());
+  } else {
+    for (const auto& owned : elements) paint(owned.get());
   }
 
   if (canvas && !printing) {

@@ -1,11 +1,29 @@
 #include "pixmap/CSPixmap.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <vector>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TWDRAW_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define TWDRAW_ASAN 1
+#endif
+#if defined(TWDRAW_ASAN)
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#endif
 
+#include "pixmap/PixelThreads.h"
 #include "support/Bitmaps.h"
 #include "support/CSAssert.h"
 #include "support/CSCore.h"
@@ -20,6 +38,8 @@ namespace {
 // 4 KB, which costs more than the writing. Untouched memory still reads as
 // zero, so nothing else changes.
 constexpr size_t kHugePageBytes = size_t(2) << 20;
+// The bytes a part of a split copy is worth.
+constexpr int64_t kCopyBytesPerPart = int64_t(8) << 20;
 
 void PreferHugePages(uchar* memory, size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -33,23 +53,108 @@ void PreferHugePages(uchar* memory, size_t bytes) {
 #endif
 }
 
+// Large bitmaps come and go in pairs of one size (a mask or zoomed picture
+// made anew while the last is still shown, a copy for a worker): the memory
+// of a freed one is kept for the next of the same size, so that neither the
+// allocation nor the first write to each page (a fault, and possibly a
+// compaction for a huge page) is paid again. A few blocks at most, and a
+// cap on the memory held.
+constexpr size_t kRecycleMinBytes = size_t(4) << 20;
+constexpr size_t kRecycleMaxHeldBytes = size_t(640) << 20;
+constexpr size_t kRecycleMaxBlocks = 2;
+
+struct RecycledBlock {
+  uchar* memory;
+  size_t bytes;
+};
+
+// Never destroyed: pixmaps held by other statics are freed at exit after
+// any function-local static made later would be gone.
+std::mutex& RecycleLock() {
+  static auto* lock = new std::mutex;
+  return *lock;
+}
+
+std::vector<RecycledBlock>& RecycledBlocks() {
+  static auto* blocks = new std::vector<RecycledBlock>;
+  return *blocks;
+}
+
+// A kept block of exactly that size, or null.
+uchar* TakeRecycledBlock(size_t bytes) {
+  if (bytes < kRecycleMinBytes) return nullptr;
+  const std::lock_guard<std::mutex> guard(RecycleLock());
+  std::vector<RecycledBlock>& blocks = RecycledBlocks();
+  for (auto it = blocks.begin(); it != blocks.end(); ++it) {
+    if (it->bytes != bytes) continue;
+    uchar* memory = it->memory;
+    blocks.erase(it);
+    // A kept block is out of bounds for the address sanitizer until reused.
+    ASAN_UNPOISON_MEMORY_REGION(memory, bytes);
+    return memory;
+  }
+  return nullptr;
+}
+
+// Keeps the block for reuse, dropping the oldest kept ones to make room;
+// false (the caller frees it) when it is too small or too large to keep.
+bool KeepRecycledBlock(uchar* memory, size_t bytes) {
+  if (!memory || bytes < kRecycleMinBytes || bytes > kRecycleMaxHeldBytes / kRecycleMaxBlocks) return false;
+  std::vector<uchar*> dropped;
+  {
+    const std::lock_guard<std::mutex> guard(RecycleLock());
+    std::vector<RecycledBlock>& blocks = RecycledBlocks();
+    size_t held = bytes;
+    for (const RecycledBlock& block : blocks) held += block.bytes;
+    while (!blocks.empty() && (blocks.size() >= kRecycleMaxBlocks || held > kRecycleMaxHeldBytes)) {
+      held -= blocks.front().bytes;
+      ASAN_UNPOISON_MEMORY_REGION(blocks.front().memory, blocks.front().bytes);
+      dropped.push_back(blocks.front().memory);
+      blocks.erase(blocks.begin());
+    }
+    ASAN_POISON_MEMORY_REGION(memory, bytes);
+    blocks.push_back({memory, bytes});
+  }
+  for (uchar* old : dropped) FreeMemory(old);
+  return true;
+}
+
 }  // namespace
 
-bool CSPixmap::OwnedBitmap::make(int width, int height) {
+bool CSPixmap::OwnedBitmap::make(int width, int height, bool cleared) {
   release();
+  const int64_t rowBytes = BitmapBytesPerRow(width);
+  if (rowBytes > 0 && height > 0 && height <= kMaxBitmapSide && rowBytes * height <= kMaxBitmapBytes) {
+    const size_t bytes = size_t(rowBytes) * size_t(height);
+    if (uchar* reused = TakeRecycledBlock(bytes)) {
+      QImage made(reused, width, height, qsizetype(rowBytes), QImage::Format_ARGB32_Premultiplied);
+      if (made.isNull()) {
+        FreeMemory(reused);
+        return false;
+      }
+      if (cleared) std::memset(reused, 0, bytes);
+      image = std::move(made);
+      memory = reused;
+      zeroed = cleared;
+      return true;
+    }
+  }
   uchar* buffer = nullptr;
   QImage made = CreateQuartzBitmap(width, height, &buffer);
   if (made.isNull()) return false;
   PreferHugePages(buffer, size_t(made.bytesPerLine()) * size_t(height));
   image = std::move(made);
   memory = buffer;
+  zeroed = true;
   return true;
 }
 
 void CSPixmap::OwnedBitmap::release() {
+  const size_t bytes = memory ? size_t(image.bytesPerLine()) * size_t(image.height()) : 0;
   image = QImage();
-  FreeMemory(memory);
+  if (!KeepRecycledBlock(memory, bytes)) FreeMemory(memory);
   memory = nullptr;
+  zeroed = false;
 }
 
 PixelBitmap CSPixmap::OwnedBitmap::pixels() const {
@@ -68,12 +173,12 @@ CSPixmap::~CSPixmap() {
   releaseStrokeBuffers();
 }
 
-std::unique_ptr<CSPixmap> CSPixmap::create(int width, int height) {
+std::unique_ptr<CSPixmap> CSPixmap::create(int width, int height, bool cleared) {
   if (width < 1 || height < 1 || width > kMaxPixmapSide || height > kMaxPixmapSide ||
       int64_t(width) * height > kMaxPixmapPixels)
     return nullptr;
   std::unique_ptr<CSPixmap> pixmap(new CSPixmap);
-  if (!pixmap->m_bitmap.make(width, height)) return nullptr;
+  if (!pixmap->m_bitmap.make(width, height, cleared)) return nullptr;
   pixmap->m_width = width;
   pixmap->m_height = height;
   return pixmap;
@@ -117,8 +222,16 @@ std::unique_ptr<CSPixmap> CSPixmap::initWithQuartzImage(const QImage& image) {
 }
 
 std::unique_ptr<CSPixmap> CSPixmap::copy() const {
-  auto pixmap = create(m_width, m_height);
-  if (pixmap) pixmap->copyPixelsFromBitmap(bitmap());
+  auto pixmap = create(m_width, m_height, false);
+  if (!pixmap) return nullptr;
+  // Every row is written; a large copy is split across the pool, which also
+  // spreads the first writes to fresh memory.
+  const PixelBitmap from = bitmap(), to = pixmap->bitmap();
+  const size_t rowBytes = size_t(from.bytesPerRow);
+  const int64_t rowsPerPart = std::max<int64_t>(1, kCopyBytesPerPart / int64_t(rowBytes));
+  ForEachRowRange(from.height, PixelLoopParts(from.height, rowsPerPart), [&](int64_t first, int64_t end) {
+    std::memcpy(to.row(first), from.row(first), rowBytes * size_t(end - first));
+  });
   return pixmap;
 }
 

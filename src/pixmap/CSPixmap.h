@@ -287,20 +287,26 @@ class CSPixmap {
   struct OwnedBitmap {
     QImage image;
     uint8_t* memory = nullptr;
+    // The pixels are all zero (transparent); false only after a make
+    // that did not ask for clearing.
+    bool zeroed = false;
 
     OwnedBitmap() = default;
     ~OwnedBitmap() { release(); }
     OwnedBitmap(const OwnedBitmap&) = delete;
     OwnedBitmap& operator=(const OwnedBitmap&) = delete;
 
-    bool make(int width, int height);  // false, and empty, when refused
+    // False, and empty, when refused. Without `cleared` the pixels may
+    // hold anything (a recycled bitmap's): for callers that write them all.
+    bool make(int width, int height, bool cleared = true);
     void release();
     PixelBitmap pixels() const;
   };
 
   CSPixmap() = default;
   // A transparent pixmap of that many pixels, or null (caps included).
-  static std::unique_ptr<CSPixmap> create(int width, int height);
+  // Without `cleared`, one whose pixels the caller writes every one of.
+  static std::unique_ptr<CSPixmap> create(int width, int height, bool cleared = true);
   // Paints into the bitmap; false when no painter can be made on it.
   template <typename Draw>
   bool drawIntoBitmap(Draw draw);

@@ -629,7 +629,8 @@ CSPixmap* CSPixmap::rotate(int degrees, std::unique_ptr<CSPixmap>* rotated) {
     return this;
   }
   if ((degrees != 90 && degrees != 270) || !rotated) return nullptr;
-  auto turned = create(m_height, m_width);
+  // Every pixel of the turned copy is written below.
+  auto turned = create(m_height, m_width, false);
   if (!turned) return nullptr;
   const PixelBitmap out = turned->bitmap();
   if (degrees == 90)

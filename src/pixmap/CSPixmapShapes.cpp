@@ -257,14 +257,22 @@ std::unique_ptr<CSPixmap> CSPixmap::createPixmapForBezier(const QPainterPath& pa
 
 std::unique_ptr<CSPixmap> CSPixmap::createMaskPixmap() const {
   // Converted straight from these pixels into a new pixmap: no copy first.
-  auto mask = create(m_width, m_height);
+  auto mask = create(m_width, m_height, false);
   if (!mask) return nullptr;
   const PixelBitmap in = bitmap(), out = mask->bitmap();
   const int64_t height = in.height;
+  // Fresh memory is zero and its transparent runs are left untouched; a
+  // recycled bitmap gets every pixel written.
+  const bool zeroed = mask->m_bitmap.zeroed;
   ForEachRowRange(height, PixelLoopParts(height, kMaskRowsPerPart, 2), [&](int64_t first, int64_t end) {
-    for (int64_t y = first; y < end; ++y)
-      MaskRow<true>(y > 0 ? in.row(y - 1) : nullptr, in.row(y), y + 1 < height ? in.row(y + 1) : nullptr, out.row(y),
-              in.width, kOpaqueBlackPixel, kOpaqueWhitePixel);
+    for (int64_t y = first; y < end; ++y) {
+      const uint32_t* above = y > 0 ? in.row(y - 1) : nullptr;
+      const uint32_t* below = y + 1 < height ? in.row(y + 1) : nullptr;
+      if (zeroed)
+        MaskRow<true>(above, in.row(y), below, out.row(y), in.width, kOpaqueBlackPixel, kOpaqueWhitePixel);
+      else
+        MaskRow<false>(above, in.row(y), below, out.row(y), in.width, kOpaqueBlackPixel, kOpaqueWhitePixel);
+    }
   });
   return mask;
 }
@@ -438,7 +446,8 @@ std::unique_ptr<CSPixmap> CSPixmap::createPixmapForRect(QRect rect, PixmapDispla
     return nullptr;
   const int64_t z = std::max<int64_t>(1, SaturatingCast<int64_t>(zoom));
   if (z > kMaxPixmapSide || columns * z > kMaxPixmapSide || rows * z > kMaxPixmapSide) return nullptr;
-  auto picture = create(int(columns * z), int(rows * z));
+  // Every pixel of the picture is written below.
+  auto picture = create(int(columns * z), int(rows * z), false);
   if (!picture) return nullptr;
   const PixelBitmap source = bitmap(), destination = picture->bitmap();
   const int64_t rowsPerPart = std::max<int64_t>(1, kZoomPixelsPerPart / (columns * z * z));

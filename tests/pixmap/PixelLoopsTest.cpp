@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QRect>
+#include <functional>
 #include <memory>
 #include <queue>
 #include <random>
@@ -248,3 +249,66 @@ TEST(PixelLoopsTest, TurnsAndFlipsMoveEveryPixelWhereItBelongs) {
 }
 
 }  // namespace
+
+// ---- Recycled memory ----
+
+// The memory of a freed large pixmap is handed to the next of its size: no
+// pixmap may show what the last one held, whether it is cleared (a new
+// blank pixmap) or written whole (copies, masks, zoomed and turned
+// pictures).
+TEST(PixelLoopsTest, RecycledMemoryNeverShowsTheLastPixmapsPixels) {
+  constexpr int kSide = 1024;  // 4 MB, large enough to be kept for reuse
+  auto source = PatchedPixmap(kSide, kSide, 41);
+  ASSERT_TRUE(source);
+  const Words sourceWords = WordsOf(source->bitmap());
+  auto half = PatchedPixmap(kSide / 2, kSide / 2, 42);
+  ASSERT_TRUE(half);
+  // Frees a pixmap of the size whose every pixel is a word no producer
+  // below would write.
+  auto dropGarbage = [] {
+    auto garbage = CSPixmap::initWithSize(QSizeF(kSide, kSide));
+    ASSERT_TRUE(garbage);
+    const PixelBitmap bits = garbage->bitmap();
+    for (int y = 0; y < bits.height; ++y) std::fill_n(bits.row(y), bits.width, Rgba(0x5A17E3C9));
+  };
+  const struct {
+    const char* name;
+    std::function<std::unique_ptr<CSPixmap>()> make;
+    Words expected;
+  } rows[] = {
+      {"blank", [] { return CSPixmap::initWithSize(QSizeF(kSide, kSide)); },
+       Words(size_t(kSide) * kSide, kTransparentPixel)},
+      {"copy", [&] { return source->copy(); }, sourceWords},
+      {"mask", [&] { return source->createMaskPixmap(); }, ReferenceMask(source->bitmap())},
+      {"zoomed", [&] { return half->createPixmapForRect(QRect(0, 0, kSide / 2, kSide / 2), kPixmapDisplayNormal, 2, false); },
+       [&] {
+         TestBitmap expected(kSide, kSide);
+         for (int y = 0; y < kSide / 2; ++y)
+           for (int x = 0; x < kSide / 2; ++x)
+             ZoomPixel(*half->bitmap().pixelAt(x, y), 2, false, expected.bits().pixelAt(x * 2, y * 2),
+                       expected.bits().bytesPerRow);
+         return WordsOf(expected.bits());
+       }()},
+      {"turned", [&] {
+         std::unique_ptr<CSPixmap> turned;
+         source->rotate(90, &turned);
+         return turned;
+       },
+       [&] {
+         Words turned(sourceWords.size());
+         for (int y = 0; y < kSide; ++y)
+           for (int x = 0; x < kSide; ++x)
+             turned[size_t(x) * kSide + size_t(kSide - 1 - y)] = sourceWords[size_t(y) * kSide + size_t(x)];
+         return turned;
+       }()},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (int round = 0; round < 2; ++round) {
+      dropGarbage();
+      auto made = row.make();
+      ASSERT_TRUE(made);
+      ASSERT_EQ(WordsOf(made->bitmap()), row.expected);
+    }
+  }
+}

@@ -49,6 +49,8 @@ void DRContentVC::noteEdit() {
   // The autosave copy waits until the user has paused: an entry opened or
   // merged into means a change is being made right now.
   m_drawing->setLastEditTime(ModelServices().currentTime());
+  // Whatever changes now may move or restyle elements.
+  m_drawing->noteElementsChanged();
   // A change merged into an entry after the last autosave is not in that
   // copy either. A painting's changes reach the drawing only when written
   // back, which opens an entry of the drawing's own.

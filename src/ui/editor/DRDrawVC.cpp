@@ -246,6 +246,8 @@ bool DRDrawVC::undoOrRedo(int* action, int descriptor, void* data, bool isRedo) 
   auto* record = static_cast<DRDrawUndoRecord*>(data);
   DRDrawing* drawing = this->drawing();
   if (!action || !record || !drawing) return false;
+  // The snapshot coming back may move, restyle or replace any element.
+  drawing->noteElementsChanged();
   ClosePanels();
   const QPointF origin = m_view ? m_view->visibleRect().topLeft() : QPointF();
 

@@ -295,6 +295,9 @@ void DRDrawView::drawPageBreaks(const QRectF& dirty) {
 
 void DRDrawView::invalidateElement(DRElement* element) {
   if (!element) return;
+  // An element is redrawn because it changed: the grid of element areas
+  // that hit testing and painting ask is rebuilt before it is asked again.
+  if (m_drawing) m_drawing->noteElementsChanged();
   if (element == m_reshapeElement) {
     setNeedsDisplay();
     return;

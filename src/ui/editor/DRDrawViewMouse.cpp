@@ -376,9 +376,12 @@ DRElement* DRDrawView::elementUnderPoint(QPointF point, bool forClick) {
     }
   }
   m_grabDot = kGrabDotBody;
+  // Front to back over the elements whose area may hold the point.
   const DRElementList& elements = m_drawing->elements();
-  for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-    DRElement* element = it->get();
+  std::vector<uint32_t> positions;
+  m_drawing->elementIndex().elementsAtPoint(point, &positions);
+  for (const uint32_t position : positions) {
+    DRElement* element = elements[position].get();
     if (element && element->isPointInElement(point, this, forClick)) return element;
   }
   return nullptr;

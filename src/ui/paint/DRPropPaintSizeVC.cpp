@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "support/Measure.h"
+#include "model/DRPainting.h"
 #include "pixmap/CSPixmap.h"
 #include "support/CSUndoManager.h"
 #include "support/widgets/CSMeasureField.h"
@@ -65,12 +66,25 @@ void DRPropPaintSizeVC::commitField(QLineEdit* field) {
   auto* measureField = static_cast<CSMeasureField*>(field);
   const MeasureUnit value = measureField->measureValue();
   if (value == kMixedMeasure || !measureField->acceptsText()) return;
+  DRContentVC* controller = currentVC();
+  const bool merging = controller && controller->isUndoIDCurrent(m_undoID);
   if (!openUndoEntry(&m_undoID, kUndoSize)) return;
+  DRPaintVC* painter = paintVC();
+  const QSizeF sizeBefore = painter && painter->painting() ? painter->painting()->originalSize() : QSizeF();
   QObject* window = notificationWindow();
   NotificationCenter::defaultCenter().post(
       g_sizeChangeNotification, window,
       {{field == m_widthField ? kWidthKey : kHeightKey, NumberWithMeasure(value)},
        {QStringLiteral("noUndo"), true}});
+  // A size the painting already had, or one with more pixels than a pixmap
+  // may hold, changes nothing: the entry just opened for it goes again, and
+  // the next edit opens its own instead of merging into nothing.
+  painter = paintVC();
+  if (merging || !painter || painter != controller || !painter->painting()) return;
+  if (painter->painting()->originalSize() != sizeBefore) return;
+  controller->undoManager().popUndo();
+  controller->resetCurrentUndoID();
+  unitsChanged();
 }
 
 void DRPropPaintSizeVC::sizeChanged(const CSNotification& notification) {

@@ -17,7 +17,18 @@ DRSwapPixelsOperation::DRSwapPixelsOperation(std::shared_ptr<DRPainting> paintin
   if (m_mask) m_mask->setPixmapMode(mask->pixmapMode());
 }
 
-DRSwapPixelsOperation::~DRSwapPixelsOperation() = default;
+DRSwapPixelsOperation::~DRSwapPixelsOperation() {
+  // The pool has finished with the worker before the owner lets this go,
+  // through its own locks, which the thread checker cannot see; the worker's
+  // last store, read here, shows it the hand-over before the memory is
+  // reused (the operation usually lives on the caller's stack).
+  (void)m_ranOut.load(std::memory_order_acquire);
+}
+
+void DRSwapPixelsOperation::run() {
+  CSAsyncOperation::run();
+  m_ranOut.store(true, std::memory_order_release);
+}
 
 bool DRSwapPixelsOperation::performOperation() {
   if (!isValid()) return false;

@@ -31,6 +31,9 @@ class DRSwapPixelsOperation : public CSAsyncOperation {
   // The pixels the worker changes: the object of its progress reports.
   const CSPixmap* workPixmap() const { return m_work.get(); }
 
+  // Runs the work as the base does, then marks the worker done with this
+  // object (see the destructor).
+  void run() override;
   bool performOperation() override;
   // Sets the flag the pixel loop reads, then cancels as the base does.
   void cancel() override;
@@ -51,4 +54,5 @@ class DRSwapPixelsOperation : public CSAsyncOperation {
   int m_tolerance = 0;
   std::atomic<uint8_t> m_cancelFlag{0};
   std::atomic<bool> m_swapDone{false};
+  std::atomic<bool> m_ranOut{false};
 };

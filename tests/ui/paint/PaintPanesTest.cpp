@@ -115,6 +115,30 @@ TEST_F(PaintPaneTest, SizePaneIgnoresTheCornerDragAndFollowsTheUnit) {
   EXPECT_TRUE(pane->heightField()->text().startsWith(QStringLiteral("0.41"))) << pane->heightField()->text().toStdString();
 }
 
+// A typed size that the painting refuses (more pixels than a pixmap may
+// hold) or already has leaves no step, and the next edit still records one.
+TEST_F(PaintPaneTest, SizePaneLeavesNoStepForASizeThatChangesNothing) {
+  DRPaintVC* vc = openSolid(QSize(40, 4000), Qt::red);
+  ASSERT_TRUE(vc);
+  auto* pane = makePane<DRPropPaintSizeVC>();
+  struct Case {
+    const char* typed;
+    const char* why;
+  };
+  const Case cases[] = {{"32000", "32,000 x 4,000 pixels pass the pixmap cap"}, {"40", "the width it has"}};
+  for (const Case& row : cases) {
+    Type(pane->widthField(), QString::fromLatin1(row.typed));
+    EXPECT_EQ(vc->painting()->pixmap()->width(), 40) << row.why;
+    EXPECT_EQ(vc->undoManager().undoCount(), 0) << row.why;
+    EXPECT_EQ(pane->widthField()->measureValue(), Pt(40)) << row.why;
+  }
+  Type(pane->widthField(), QStringLiteral("50"));
+  EXPECT_EQ(vc->painting()->pixmap()->width(), 50);
+  EXPECT_EQ(vc->undoManager().undoCount(), 1);
+  vc->undoEdit(nullptr);
+  EXPECT_EQ(vc->painting()->pixmap()->width(), 40);
+}
+
 TEST_F(PaintPaneTest, SizePanePostsNothingOnALockedDrawing) {
   DRPaintVC* vc = openSolid(QSize(40, 30), Qt::red);
   ASSERT_TRUE(vc);
