@@ -168,6 +168,7 @@ struct CorvaneDoc {
   uint8_t fitToWindow = 0;
   uint8_t wholeRedraw = 0;
   uint8_t expansionLock = 0;  // ExpandDocRange leaves ranges as they are
+  uint8_t overLimit = 0;      // an edit was refused for length; IdleEdit reports it
   uint8_t moreFlags[12] = {};
   uint64_t owner = 0;
   QObject* ownerData = nullptr;

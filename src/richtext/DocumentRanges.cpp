@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "richtext/CorvaneDoc.h"
+#include "richtext/Editing.h"
 #include "richtext/Knots.h"
 #include "richtext/Panes.h"
 #include "richtext/PropertyRuns.h"
@@ -83,7 +84,13 @@ void ClearArraysForRead(CorvaneDoc* doc) {
 
 bool NewMoveDoc(const DocRange* source, DocRange* out) {
   if (out) *out = DocRange{};
-  if (source) return false;  // copying ranges comes with the editing code
+  if (source) {
+    CorvaneDoc* doc = NewDocWithRangeCopy(source, kTemporaryDocument, true);
+    if (!doc) return false;
+    if (out) *out = DocRange{doc, FirstDocumentCp(doc), doc->textLimit};
+    else DestroyDocument(doc);
+    return true;
+  }
   CorvaneDoc* doc = NewCorvaneDoc(kTemporaryDocument);
   if (!doc) return false;
   if (out) *out = DocRange{doc, FirstDocumentCp(doc), doc->textLimit - 1};

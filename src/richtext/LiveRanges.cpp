@@ -45,3 +45,49 @@ bool IsRangeRegistered(const DocRange* range) {
 }
 
 const std::vector<LiveRange>* LiveRangesOfThread() { return Table(); }
+
+namespace {
+
+uint32_t Moved(uint32_t cp, int32_t delta) { return uint32_t(int64_t(cp) + delta); }
+
+}  // namespace
+
+void AdjustRange(DocRange* range, const DocRange* edited, int32_t delta, uint32_t mode) {
+  if (!range || !edited) return;
+  const uint32_t first = range->first;
+  const uint32_t limit = range->limit;
+  if (first < edited->first) {
+  } else if (first < edited->limit) {
+    range->first = edited->first;
+  } else if (first == edited->limit && !(mode & kLiveRangeMoveAtEnd)) {
+    range->first = edited->first;
+  } else {
+    range->first = Moved(first, delta);
+  }
+  if (mode & kLiveRangeCaretLimit) {
+    range->limit = range->first;
+  } else if (limit < edited->first) {
+  } else if (limit < edited->limit) {
+    range->limit = edited->first;
+  } else {
+    range->limit = Moved(limit, delta);
+  }
+  // A range may not end before it starts (a limit inside the edit that a
+  // moved first passed).
+  if (range->limit < range->first) range->limit = range->first;
+}
+
+void AdjustLiveRanges(const DocRange* edited, int32_t delta) {
+  std::vector<LiveRange>* table = Table();
+  if (!table || !edited) return;
+  for (auto it = table->begin(); it != table->end();) {
+    if (it->range && it->range->doc == edited->doc) {
+      if (it->mode & kLiveRangeForget) {
+        it = table->erase(it);
+        continue;
+      }
+      AdjustRange(it->range, edited, delta, it->mode);
+    }
+    ++it;
+  }
+}

@@ -27,3 +27,10 @@ struct LiveRange {
 };
 // The thread's registrations, oldest first; null without a storage block.
 const std::vector<LiveRange>* LiveRangesOfThread();
+
+// Moves the range after an edit of `edited` (cps before the edit) that
+// changed the text's length by delta, as the mode bits say.
+void AdjustRange(DocRange* range, const DocRange* edited, int32_t delta, uint32_t mode);
+// Moves every range registered for the edited document and forgets those of
+// mode kLiveRangeForget.
+void AdjustLiveRanges(const DocRange* edited, int32_t delta);

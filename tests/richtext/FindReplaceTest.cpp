@@ -1,0 +1,243 @@
+#include "richtext/FindReplace.h"
+
+#include <gtest/gtest.h>
+
+#include "QStringPrinter.h"
+#include "richtext/CorvaneConfig.h"
+#include "richtext/FakeCorvaneHost.h"
+#include "richtext/Knots.h"
+#include "richtext/Panes.h"
+#include "richtext/RichTextBuilder.h"
+#include "richtext/TextAccess.h"
+#include "support/ThreadStorage.h"
+
+namespace {
+
+constexpr uint32_t kBody = RichTextBuilder::kBodyStart;
+
+class FindReplaceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!GetThreadStorage()) AllocateThreadStorage(QString());
+    SetFindOptions(0);
+  }
+  void TearDown() override { SetFindStrings(QString(), QString()); }
+
+  CorvaneDoc* Make(const QString& text) {
+    builder.text(text);
+    Caret(kBody);
+    return builder.doc();
+  }
+  void Caret(uint32_t cp) {
+    Pane* pane = CurrentPane(builder.doc());
+    pane->anchor = pane->end = int32_t(cp);
+  }
+  std::pair<uint32_t, uint32_t> Selection() {
+    Pane* pane = CurrentPane(builder.doc());
+    return {uint32_t(pane->anchor), uint32_t(pane->end)};
+  }
+  QString Body() { return RawTextString(builder.doc(), kBody, builder.doc()->textLimit); }
+
+  FakeCorvaneHost host;
+  ScopedCorvaneConfig config;
+  RichTextBuilder builder;
+};
+
+TEST_F(FindReplaceTest, StringsAreCutAndTyped) {
+  SetFindStrings(QString(300, u'x'), QString());
+  EXPECT_EQ(FindString().size(), 255);
+  EXPECT_EQ(FindType(), kFindText);
+  // A pair that the cut would split goes whole.
+  SetFindStrings(QString(254, u'x') + QString::fromUtf16(u"\U0001F600y"), QString());
+  EXPECT_EQ(FindString().size(), 254);
+
+  struct Case {
+    QString find;
+    uint32_t type;
+  };
+  const Case cases[] = {{QString(), kFindNone},
+                        {QStringLiteral("^g"), kFindPicture},
+                        {QStringLiteral("^c"), kFindCheckbox},
+                        {QStringLiteral("^d"), kFindDivider},
+                        {QStringLiteral("a^cb"), kFindText},
+                        {QStringLiteral("^p"), kFindText}};
+  for (const Case& c : cases) {
+    SetFindStrings(c.find, QString());
+    EXPECT_EQ(FindType(), c.type) << c.find.toStdString();
+  }
+  SetFindStrings(QStringLiteral("^^x"), QString());
+  EXPECT_EQ(FindString(), QStringLiteral("^^x"));
+}
+
+TEST_F(FindReplaceTest, FindPreviousNeedsABreakFreeString) {
+  SetFindStrings(QStringLiteral("a^pb"), QString());
+  EXPECT_TRUE(MayFindNext());
+  EXPECT_FALSE(MayFindPrevious());
+  SetFindStrings(QStringLiteral("ab"), QString());
+  EXPECT_TRUE(MayFindPrevious());
+  SetFindStrings(QString(), QString());
+  EXPECT_FALSE(MayFindNext());
+}
+
+TEST_F(FindReplaceTest, FindsObjects) {
+  // picture at 15, checkbox at 17, divider at 19
+  CorvaneDoc* doc = Make(QString::fromUtf16(u"a\u0000b\u0000c\u0001d", 7));
+  builder.knot(kBody + 1, kKnotPicture, kKinkSingle)
+      .knot(kBody + 3, kKnotCheckbox, kKinkSingle)
+      .knot(kBody + 5, kKnotDivider, kKinkSingle);
+  const struct {
+    const char* code;
+    uint32_t cp;
+  } cases[] = {{"^g", kBody + 1}, {"^c", kBody + 3}, {"^d", kBody + 5}};
+  for (const auto& c : cases) {
+    SetFindStrings(QString::fromLatin1(c.code), QString());
+    Caret(kBody);
+    ASSERT_TRUE(FindNext(doc, false)) << c.code;
+    EXPECT_EQ(Selection(), std::make_pair(c.cp, c.cp + 1)) << c.code;
+    EXPECT_FALSE(FindNext(doc, false)) << c.code;
+  }
+}
+
+TEST_F(FindReplaceTest, TextSearchOptions) {
+  CorvaneDoc* doc = Make(QStringLiteral("concatenate the Cat\u2019s cat"));
+  struct Case {
+    const char16_t* find;
+    uint32_t options;
+    bool smartQuotes;
+    uint32_t start;
+    bool found;
+    uint32_t first;
+  };
+  const Case cases[] = {
+      {u"cat", 0, false, kBody, true, kBody + 3},
+      {u"cat", kFindWholeWords, false, kBody, true, kBody + 22},
+      {u"cat", kFindIgnoreCase | kFindWholeWords, false, kBody, true, kBody + 16},
+      {u"cat's", kFindIgnoreCase, false, kBody, false, 0},
+      {u"cat's", kFindIgnoreCase, true, kBody, true, kBody + 16},
+      {u"concat", 0, false, kBody + 5, false, 0},
+      {u"concat", kFindWrap, false, kBody + 5, true, kBody},
+      {u"concat", kFindFromStart, false, kBody + 5, true, kBody},
+  };
+  for (const Case& c : cases) {
+    g_corvaneConfig.smartQuotes = c.smartQuotes;
+    Caret(c.start);
+    const QString find = QString::fromUtf16(c.find);
+    EXPECT_EQ(FindText(doc, find, c.options, true, nullptr, false), c.found) << find.toStdString();
+    if (c.found) EXPECT_EQ(Selection(), std::make_pair(c.first, c.first + uint32_t(find.size()))) << find.toStdString();
+  }
+}
+
+TEST_F(FindReplaceTest, FindNextAndPrevious) {
+  CorvaneDoc* doc = Make(QStringLiteral("ab ab ab"));
+  SetFindStrings(QStringLiteral("ab"), QString());
+  Caret(kBody + 4);
+  ASSERT_TRUE(FindNext(doc, false));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 6, kBody + 8));
+  ASSERT_TRUE(FindPrevious(doc));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 3, kBody + 5));
+  ASSERT_TRUE(FindPrevious(doc));
+  EXPECT_FALSE(FindPrevious(doc));
+  SetFindOptions(kFindWrap);
+  ASSERT_TRUE(FindPrevious(doc));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 6, kBody + 8));
+}
+
+TEST_F(FindReplaceTest, NothingFoundBeepsWhenAsked) {
+  CorvaneDoc* doc = Make(QStringLiteral("abc"));
+  SetFindStrings(QStringLiteral("zz"), QString());
+  EXPECT_FALSE(FindNext(doc, true));
+  EXPECT_EQ(host.beeps, 0);
+  g_corvaneConfig.beepOnFindFailure = 1;
+  EXPECT_FALSE(FindNext(doc, true));
+  EXPECT_EQ(host.beeps, 1);
+  bool cancel = false;
+  EXPECT_FALSE(FindNext(doc, true, &cancel));  // silent
+  EXPECT_EQ(host.beeps, 1);
+}
+
+TEST_F(FindReplaceTest, ReplaceAll) {
+  struct Case {
+    QString text, find, replacement;
+    uint32_t options;
+    QString result;
+    QString status;
+  };
+  const Case cases[] = {
+      {QStringLiteral("a cat, a cat\n"), QStringLiteral("cat"), QString(), 0, QStringLiteral("a , a \n"),
+       QStringLiteral("2 replaced")},
+      // A replacement holding the match ends after one pass, wrap or not.
+      {QStringLiteral("banana\n"), QStringLiteral("a"), QStringLiteral("aa"), kFindWrap, QStringLiteral("baanaanaa\n"),
+       QStringLiteral("3 replaced")},
+      {QStringLiteral("Cat cat CAT\n"), QStringLiteral("cat"), QStringLiteral("dog"), kFindIgnoreCase,
+       QStringLiteral("Dog dog DOG\n"), QStringLiteral("3 replaced")},
+      {QStringLiteral("abc\n"), QStringLiteral("x"), QStringLiteral("y"), 0, QStringLiteral("abc\n"),
+       QStringLiteral("Not found")},
+  };
+  for (const Case& c : cases) {
+    RichTextBuilder local;
+    local.text(c.text);
+    CorvaneDoc* doc = local.doc();
+    CurrentPane(doc)->anchor = CurrentPane(doc)->end = int32_t(kBody + 2);
+    SetFindStrings(c.find, c.replacement);
+    SetFindOptions(c.options);
+    host.statusTexts.clear();
+    const int beeps = host.beeps;
+    ReplaceText(doc, true, false, true, false);
+    EXPECT_EQ(RawTextString(doc, kBody, doc->textLimit), c.result);
+    ASSERT_EQ(host.statusTexts.size(), 1) << c.text.toStdString();
+    EXPECT_EQ(host.statusTexts[0], c.status);
+    EXPECT_EQ(host.beeps, beeps + (c.status == QStringLiteral("Not found") ? 1 : 0));
+    EXPECT_TRUE(ValidateDocument(doc));
+  }
+}
+
+TEST_F(FindReplaceTest, ReplaceOneAndFindAgain) {
+  CorvaneDoc* doc = Make(QStringLiteral("one two one\n"));
+  SetFindStrings(QStringLiteral("one"), QStringLiteral("1"));
+  ASSERT_TRUE(FindNext(doc, true));
+  ASSERT_TRUE(ReplaceText(doc, false, true, true, false));
+  EXPECT_EQ(ReplaceCount(), 1u);
+  EXPECT_EQ(Body(), QStringLiteral("1 two one\n"));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 6, kBody + 9));
+  ASSERT_TRUE(ReplaceText(doc, false, false, true, false));
+  EXPECT_EQ(Body(), QStringLiteral("1 two 1\n"));
+}
+
+// The help window shows a found range itself.
+class HelpHost : public FakeCorvaneHost {
+ public:
+  void showFindRangeInHelp(const DocRange& range) override { shown.push_back({range.first, range.limit}); }
+  std::vector<std::pair<uint32_t, uint32_t>> shown;
+};
+
+TEST_F(FindReplaceTest, HelpHandsTheFoundRangeToTheHost) {
+  HelpHost help;
+  RichTextBuilder helpDoc(kHelpDocument);
+  helpDoc.text(QStringLiteral("see the index\n"));
+  CorvaneDoc* doc = helpDoc.doc();
+  CurrentPane(doc)->anchor = CurrentPane(doc)->end = int32_t(kBody);
+  SetFindStrings(QStringLiteral("index"), QString());
+  ASSERT_TRUE(FindNext(doc, false));
+  ASSERT_EQ(help.shown.size(), 1u);
+  EXPECT_EQ(help.shown[0], std::make_pair(kBody + 8, kBody + 13));
+  // Only text is sought in the help.
+  SetFindStrings(QStringLiteral("^g"), QString());
+  EXPECT_FALSE(FindNext(doc, true));
+}
+
+TEST_F(FindReplaceTest, ReplacementTakesTheFoundCase) {
+  const struct {
+    const char* replacement;
+    const char* found;
+    const char* result;
+  } cases[] = {
+      {"dog", "cat", "dog"}, {"dog", "Cat", "Dog"}, {"dog", "CAT", "DOG"},
+      {"dog", "cAT", "DOG"}, {"Dog", "cat", "Dog"}, {"d.g", "CAT", "d.g"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MatchReplacementCase(QString::fromLatin1(c.replacement), QString::fromLatin1(c.found)),
+              QString::fromLatin1(c.result))
+        << c.found;
+}
+
+}  // namespace
