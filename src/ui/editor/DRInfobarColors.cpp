@@ -168,9 +168,9 @@ void DRInfobarView::drawColorSquares(QPainter& painter, QPainterPath* outline,
 void DRInfobarView::addColorTooltips(const std::array<QRectF, kSwatchCount>& rects, double size) {
   const SquareGeometry squares(rects, size);
   static const char* const kQuickTips[kQuickColorCount] = {
-      "Black. Control-click for menu.",
-      "White. Control-click for menu.",
-      "No fill or outline. Control-click for menu.",
+      "Black. Right-click for menu.",
+      "White. Right-click for menu.",
+      "No fill or outline. Right-click for menu.",
   };
   for (int i = 0; i < kQuickColorCount; ++i)
     m_tooltips.emplace_back(squares.quick(i), QString::fromLatin1(kQuickTips[i]));
@@ -178,10 +178,10 @@ void DRInfobarView::addColorTooltips(const std::array<QRectF, kSwatchCount>& rec
   const double right = squares.favoriteArea.right() - 11;
   if (right > left) {
     m_tooltips.emplace_back(QRectF(left, squares.favoriteArea.y(), right - left, squares.favoriteArea.height()),
-                            QStringLiteral("Favorite colors. Control-click for menu."));
+                            QStringLiteral("Favorite colors. Right-click for menu."));
   }
   if (!rects[kSwatchRecent].isEmpty())
-    m_tooltips.emplace_back(squares.recentArea, QStringLiteral("Recent colors. Control-click for menu."));
+    m_tooltips.emplace_back(squares.recentArea, QStringLiteral("Recent colors. Right-click for menu."));
 }
 
 // ---- Hit testing -------------------------------------------------------------------

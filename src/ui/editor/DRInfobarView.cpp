@@ -46,13 +46,13 @@ const QString kRegisterColorNotification = QStringLiteral("twdraw.registerColor"
 const QString kRegisterAltColorNotification = QStringLiteral("twdraw.registerAltColor");
 
 const char* const kTooltips[DRInfobarView::kSwatchCount] = {
-    "Line and text color. Control-click for menu",
+    "Line and text color. Right-click for menu",
     "Line width",
     "Arrow options",
-    "Fill color. Control-click for menu",
-    "Swap color. Control-click for menu",
-    "Favorite colors. Control-click for menu.",
-    "Recent colors. Control-click for menu.",
+    "Fill color. Right-click for menu",
+    "Swap color. Right-click for menu",
+    "Favorite colors. Right-click for menu.",
+    "Recent colors. Right-click for menu.",
     "Save painting changes back to the drawing.",
 };
 

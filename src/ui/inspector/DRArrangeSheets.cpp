@@ -135,9 +135,9 @@ DRAlignDialog::DRAlignDialog(DREditorWindowHost* drawController) : DRDrawingShee
     return matrix;
   };
   m_horizontal = makeMatrix(tr("Horizontally"), {tr("Leave alone"), tr("Left edges"), tr("Right edges"),
-                                                 tr("Centres"), tr("Side by side")});
+                                                 tr("Centers"), tr("Side by side")});
   m_horizontal->setObjectName(QStringLiteral("horizontal"));
-  m_vertical = makeMatrix(tr("Vertically"), {tr("Leave alone"), tr("Top edges"), tr("Bottom edges"), tr("Centres"),
+  m_vertical = makeMatrix(tr("Vertically"), {tr("Leave alone"), tr("Top edges"), tr("Bottom edges"), tr("Centers"),
                                              tr("Stacked")});
   m_vertical->setObjectName(QStringLiteral("vertical"));
   layout->addLayout(columns);
@@ -483,11 +483,13 @@ DRTypeSelectDialog::DRTypeSelectDialog(DREditorWindowHost* drawController)
     : DRDrawingSheet(drawController, kHelpTopic) {
   setWindowTitle(tr("Select by Type"));
   setObjectName(QStringLiteral("SelectByType"));
-  // By tag: the element types in their numbering, then curved polygons.
-  const QString titles[kBoxCount] = {tr("Arcs"),      tr("Curved lines"),     tr("Paintings"),   tr("Ellipses"),
+  // By tag: the element types in their numbering, then polygons and bent
+  // lines with curves.
+  const QString titles[kBoxCount] = {tr("Arcs"),      tr("Angled lines"),     tr("Paintings"),   tr("Ellipses"),
                                      tr("Groups"),    tr("Lines"),            tr("Multipaths"),  tr("Polygons"),
                                      tr("Rectangles"), tr("Regular polygons"), tr("Rounded rectangles"),
-                                     tr("Scribbles"), tr("Text"),             tr("Curved polygons")};
+                                     tr("Scribbles"), tr("Text"),             tr("Curved polygons"),
+                                     tr("Curved lines")};
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   constexpr int kRows = (kBoxCount + 1) / 2;

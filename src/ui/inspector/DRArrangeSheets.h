@@ -227,14 +227,14 @@ class DRTypeSelectDialog : public DRDrawingSheet {
 
  public:
   static constexpr int64_t kHelpTopic = 70;
-  // One box per element category 0-13: the element types, then polygons
-  // with curves.
-  static constexpr int kBoxCount = 14;
+  // One box per element category 0-14: the element types, then polygons
+  // and bent lines with curves.
+  static constexpr int kBoxCount = 15;
 
   static DRTypeSelectDialog* runSheetForWindow(DREditorWindowHost* drawController);
   explicit DRTypeSelectDialog(DREditorWindowHost* drawController);
 
-  // The box with the tag (0-13), or null.
+  // The box with the tag (0-14), or null.
   QCheckBox* checkbox(int tag) const;
 
   // The mask of the last OK (0 at launch).

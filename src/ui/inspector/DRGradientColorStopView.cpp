@@ -103,7 +103,7 @@ void DRGradientColorStopView::wake() {
       {QRectF(0, g_barEditOuterSpacing, width, g_barEditTextCellSize.height()),
        tr("Type new color stop positions into the text areas. The positions range from 0 to 1.")},
       {QRectF(0, kBarTop, width, barHeight()),
-       tr("Gradient colors. Click between two color stops to create a new one (maximum of 10). Option-click to copy "
+       tr("Gradient colors. Click between two color stops to create a new one (maximum of 10). Alt-click to copy "
           "the color from the right instead of the left.")},
       {QRectF(0, height - 13, width, 23), tr("Click on a swatch to change the color for a stop.")},
       {QRectF(0, height - 40, width, 13),

@@ -117,6 +117,13 @@ void DRGradientDialog::buildLayout() {
   connect(m_colorStopView, &DRGradientColorStopView::gradientChanged, this, [this] { stopsChanged(); });
   connect(m_colorStopView, &DRBarEditor::selectTextField, this, [this](bool next) { selectTextField(next); });
   layout->addWidget(m_colorStopView);
+  auto* flipRow = new QHBoxLayout;
+  m_flip = new QPushButton(tr("Flip Colors"), this);
+  m_flip->setToolTip(tr("Reverse the order of the colors"));
+  connect(m_flip, &QPushButton::clicked, this, [this] { flipColors(); });
+  flipRow->addStretch(1);
+  flipRow->addWidget(m_flip);
+  layout->addLayout(flipRow);
 
   auto* wells = new QHBoxLayout;
   m_gradientWell = new DRGradientWell(this);

@@ -69,6 +69,7 @@ class DRGradientDialog : public DRSheetController {
   CSMeasureField* yField() const { return m_yField; }
   DRGradientWell* gradientWell() const { return m_gradientWell; }
   QPushButton* removeButton() const { return m_remove; }
+  QPushButton* flipButton() const { return m_flip; }
   DRGradientCollectionView* favoritesView() const { return m_favorites; }
   DRGradientCollectionView* recentsView() const { return m_recents; }
 
@@ -100,6 +101,7 @@ class DRGradientDialog : public DRSheetController {
   CSMeasureField* m_yField = nullptr;
   DRGradientWell* m_gradientWell = nullptr;
   QPushButton* m_remove = nullptr;
+  QPushButton* m_flip = nullptr;
   DRGradientCollectionView* m_favorites = nullptr;
   DRGradientCollectionView* m_recents = nullptr;
   bool m_editingStarted = false;

@@ -145,7 +145,7 @@ void DRLinePatternView::awakeFromNib() {
       {QRectF(0, kBarTop, width, barHeight(BarKind::LinePattern)), tr("Line pattern segments.")},
       {QRectF(0, height - g_barEditTriangleExtent, width, g_barEditTriangleExtent),
        tr("Drag a triangle to change a segment length.") + QLatin1Char('\n') +
-           tr("Option-click to leave the other lengths alone.")},
+           tr("Alt-click to leave the other lengths alone.")},
   });
 }
 

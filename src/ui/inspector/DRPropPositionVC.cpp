@@ -58,7 +58,7 @@ DRPropPositionVC::DRPropPositionVC(QWidget* parent) : DRPropBaseVC(parent) {
   m_fields[kRectCoordX]->formatter()->setShowUnits(false);
   m_constrainButton = new CSCheckBox(tr("Constrain"), this);
   m_constrainButton->setObjectName(QStringLiteral("constrainButton"));
-  m_centerButton = new CSCheckBox(tr("Resize from centre"), this);
+  m_centerButton = new CSCheckBox(tr("Resize from center"), this);
   m_centerButton->setObjectName(QStringLiteral("centerButton"));
   layout->addWidget(m_constrainButton, 4, 0, 1, 2);
   layout->addWidget(m_centerButton, 5, 0, 1, 2);

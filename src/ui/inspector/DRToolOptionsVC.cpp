@@ -123,7 +123,7 @@ QWidget* DRToolOptionsVC::shapeBoxes(QWidget* page, int top) {
   DRSettings& settings = DRSettings::sharedInstance();
   QCheckBox* center = MakeBox(tr("Draw from center"), page, top);
   center->setObjectName(QStringLiteral("drawFromCenter"));
-  QCheckBox* constrain = MakeBox(tr("Constrain (as with Shift)"), page, top + kRowHeight);
+  QCheckBox* constrain = MakeBox(tr("Constrain (Alt reverses)"), page, top + kRowHeight);
   constrain->setObjectName(QStringLiteral("constrain"));
   connect(center, &QCheckBox::toggled, this, [&settings](bool on) { settings.setDrawFromCenter(on); });
   connect(constrain, &QCheckBox::toggled, this, [&settings](bool on) { settings.setConstrain(on); });
@@ -191,6 +191,28 @@ void DRToolOptionsVC::buildPages() {
   connect(m_polygonToleranceSlider, &CSDoubleSlider::doubleValueChanged, this,
           [this] { changeTolerance(m_polygonToleranceSlider); });
   watchField(m_polygonToleranceField, &DRToolOptionsVC::changeTolerance);
+
+  // Scribbles close by the same tolerance as polygons: a second slider on it.
+  QWidget* scribble = addPage(QStringLiteral("scribble"));
+  auto* scribbleLabel = new QLabel(tr("Close when the ends are this near:"), scribble);
+  scribbleLabel->setGeometry(kMargin, kMargin, kPageWidth - 2 * kMargin, kRowHeight);
+  m_scribbleToleranceSlider = new CSDoubleSlider(Qt::Horizontal, scribble);
+  m_scribbleToleranceSlider->setDoubleRange(kMinimumTolerance, kMaximumTolerance);
+  m_scribbleToleranceSlider->setGeometry(kMargin, kMargin + kRowHeight, kSliderWidth, kRowHeight);
+  connect(m_scribbleToleranceSlider, &CSDoubleSlider::doubleValueChanged, this,
+          [this] { changeTolerance(m_scribbleToleranceSlider); });
+
+  // The eyedropper: where a picked colour goes without a modifier key.
+  QWidget* color = addPage(QStringLiteral("color"));
+  m_colorTargets = new QButtonGroup(color);
+  const QString targetTitles[] = {tr("Pick the fill color"), tr("Pick the line and text color"),
+                                  tr("Pick the swap color")};
+  for (int target = 0; target < 3; ++target) {
+    auto* button = new QRadioButton(targetTitles[target], color);
+    button->setGeometry(kMargin, kMargin + target * kRowHeight, kPageWidth - 2 * kMargin, kRowHeight);
+    m_colorTargets->addButton(button, target);
+  }
+  connect(m_colorTargets, &QButtonGroup::idClicked, this, [&settings](int target) { settings.setColorTarget(target); });
 
   // Text: the default font.
   QWidget* text = addPage(QStringLiteral("text"));
@@ -343,6 +365,7 @@ void DRToolOptionsVC::showBoundSettings() {
   SelectTag(m_selectionShapes, settings.pixelSelector());
   SelectTag(m_pencilOptions, settings.pencilOption());
   SelectTag(m_smudgeChoice, settings.smudgeBlur() ? 1 : 0);
+  SelectTag(m_colorTargets, settings.colorTarget());
 }
 
 // ---- Fields -----------------------------------------------------------------------------------
@@ -443,13 +466,17 @@ void DRToolOptionsVC::showTolerance(int64_t tolerance) {
     const QSignalBlocker blocker(m_polygonToleranceSlider);
     m_polygonToleranceSlider->setDoubleValue(double(tolerance) / kMeasurePerPoint);
   }
+  if (m_scribbleToleranceSlider) {
+    const QSignalBlocker blocker(m_scribbleToleranceSlider);
+    m_scribbleToleranceSlider->setDoubleValue(double(tolerance) / kMeasurePerPoint);
+  }
   m_suppressTextChange = suppress;
 }
 
 void DRToolOptionsVC::changeTolerance(QObject* sender) {
   MeasureUnit tolerance = 0;
-  if (sender == m_polygonToleranceSlider) {
-    tolerance = MeasureUnit(m_polygonToleranceSlider->doubleValue() * kMeasurePerPoint);
+  if (sender == m_polygonToleranceSlider || sender == m_scribbleToleranceSlider) {
+    tolerance = MeasureUnit(static_cast<CSDoubleSlider*>(sender)->doubleValue() * kMeasurePerPoint);
   } else {
     if (!m_polygonToleranceField->acceptsText()) return;
     tolerance = m_polygonToleranceField->measureValue();

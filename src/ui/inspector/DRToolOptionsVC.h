@@ -96,6 +96,8 @@ class DRToolOptionsVC : public QObject, public DRFontPanelDelegate {
   QButtonGroup* selectionShapes() const { return m_selectionShapes; }
   QButtonGroup* pencilOptions() const { return m_pencilOptions; }
   QButtonGroup* smudgeChoice() const { return m_smudgeChoice; }
+  QButtonGroup* colorTargets() const { return m_colorTargets; }
+  CSDoubleSlider* scribbleToleranceSlider() const { return m_scribbleToleranceSlider; }
   QCheckBox* drawFromCenterButton(const QString& page) const;
   QCheckBox* constrainButton(const QString& page) const;
 
@@ -142,6 +144,8 @@ class DRToolOptionsVC : public QObject, public DRFontPanelDelegate {
   QButtonGroup* m_selectionShapes = nullptr;
   QButtonGroup* m_pencilOptions = nullptr;
   QButtonGroup* m_smudgeChoice = nullptr;
+  QButtonGroup* m_colorTargets = nullptr;
+  CSDoubleSlider* m_scribbleToleranceSlider = nullptr;
 
   bool m_editingStarted = false;
   bool m_suppressTextChange = false;

@@ -45,6 +45,7 @@ CSAppUpdater::CSAppUpdater() : CSAppUpdater(Options()) {}
 
 CSAppUpdater::CSAppUpdater(Options options) : m_options(std::move(options)) {
   if (m_options.executableName.isEmpty()) m_options.executableName = QString::fromUtf8(kBundleExecutable);
+  if (m_options.appName.isEmpty()) m_options.appName = QString::fromUtf8(kBundleName);
   if (m_options.versionText.isEmpty()) m_options.versionText = g_appVersionString;
 
   bool ok = false;
@@ -149,14 +150,15 @@ void CSAppUpdater::buildWindow() {
       makePane(QStringLiteral("The new version of *** couldn't be downloaded. Please try again later."),
                QStringLiteral("OK"), QString());
 
-  // Each text names the program once, by its executable name.
+  // Each text names the program once, by the name the user knows it by; the
+  // executable name serves only to find the program's downloads.
   for (QWidget* pane : m_panes) {
     const QList<QLabel*> labels = pane->findChildren<QLabel*>();
     for (auto it = labels.crbegin(); it != labels.crend(); ++it) {
       QString text = (*it)->text();
       const qsizetype at = text.indexOf(QLatin1String("***"));
       if (at < 0) continue;
-      (*it)->setText(text.replace(at, 3, m_options.executableName));
+      (*it)->setText(text.replace(at, 3, m_options.appName));
     }
   }
   m_availableStringCopy = m_availableField->text();

@@ -36,6 +36,7 @@ class CSAppUpdater : public QObject, public CSLaunchHook {
     int checkTimeoutMs = kCheckTimeoutMs;
     int downloadTimeoutMs = kDownloadTimeoutMs;
     QString executableName;  // the bundle's executable name when empty
+    QString appName;         // the name the panes show; the bundle's name when empty
     QString versionText;     // g_appVersionString when empty
   };
 

@@ -396,7 +396,7 @@ int CSDocumentWC::printWithInfo(QPrinter& printer, bool showPanel) {
     return kPrintFailure;
   }
   printer.setDocName(
-      QStringLiteral("%1 — %2").arg(QString::fromUtf8(kBundleExecutable), FileNameMinusExtension(miniaturizedTitle())));
+      QStringLiteral("%1 — %2").arg(QString::fromUtf8(kBundleName), FileNameMinusExtension(miniaturizedTitle())));
   if (!showPanel) {
     const bool printed = renderPrintView(m_printingView.get(), printer);
     m_printingView.reset();

@@ -259,7 +259,7 @@ void DRPrefController::buildWindow() {
   m_gridColor = new QPushButton;
   m_gridColor->setObjectName(QStringLiteral("gridColor"));
   m_gridColor->setFixedSize(44, 22);
-  gridForm->addRow(QStringLiteral("Colour:"), m_gridColor);
+  gridForm->addRow(QStringLiteral("Color:"), m_gridColor);
   column->addWidget(grid);
   QObject::connect(m_gridSpacingSlider.data(), &QSlider::sliderReleased, this,
                    [this] { changeDrawGridSpacing(m_gridSpacingSlider); });
@@ -285,7 +285,7 @@ void DRPrefController::buildWindow() {
     panel->show();
   });
 
-  auto* favorites = new QGroupBox(QStringLiteral("Favourite colours"));
+  auto* favorites = new QGroupBox(QStringLiteral("Favorite colors"));
   auto* favoriteRow = new QHBoxLayout(favorites);
   m_automaticCheckbox = new QCheckBox(QStringLiteral("Automatic"));
   m_automaticCheckbox->setObjectName(QStringLiteral("automaticCheckbox"));
@@ -317,9 +317,9 @@ void DRPrefController::buildWindow() {
         &DRPrefController::setOpenImageTab, generalColumn);
   check(QStringLiteral("Put PDF on the clipboard when copying"), m_exportPdf, &DRPrefController::setExportPdf,
         generalColumn);
-  check(QStringLiteral("Keep the picture centred when a painting is resized"), m_centerPainting,
+  check(QStringLiteral("Keep the picture centered when a painting is resized"), m_centerPainting,
         &DRPrefController::setCenterPainting, generalColumn);
-  check(QStringLiteral("Centre a selection moved into the drawing"), m_centerMovedBitmap,
+  check(QStringLiteral("Center a selection moved into the drawing"), m_centerMovedBitmap,
         &DRPrefController::setCenterMovedBitmap, generalColumn);
   check(QStringLiteral("Zoom new windows to full size"), m_maximizeNewDocs, &DRPrefController::setMaximizeNewDocs,
         generalColumn);
@@ -327,7 +327,7 @@ void DRPrefController::buildWindow() {
         generalColumn);
   check(QStringLiteral("Compress TIFF images"), m_tiffCompression, &DRPrefController::setTiffCompression,
         generalColumn);
-  QCheckBox* recent = check(QStringLiteral("Show recent colours"), m_showRecentColors,
+  QCheckBox* recent = check(QStringLiteral("Show recent colors"), m_showRecentColors,
                             &DRPrefController::setShowRecentColors, generalColumn);
   QObject::connect(recent, &QCheckBox::toggled, this, [this] { redrawWindows(); });
   QCheckBox* dots = check(QStringLiteral("Keep grab dots the same size at every zoom"), m_scaleGrabDots,
@@ -338,8 +338,8 @@ void DRPrefController::buildWindow() {
   auto* tabs = new QGroupBox(QStringLiteral("Window tabs"));
   auto* tabColumn = new QVBoxLayout(tabs);
   m_tabOverrideMatrix = new QButtonGroup(window);
-  const QString rows[] = {QStringLiteral("Follow the system"), QStringLiteral("Join a tab group with Option"),
-                          QStringLiteral("Join a tab group unless Option is held")};
+  const QString rows[] = {QStringLiteral("Follow the system"), QStringLiteral("Join a tab group with Alt"),
+                          QStringLiteral("Join a tab group unless Alt is held")};
   for (int row = 0; row < 3; ++row) {
     auto* button = new QRadioButton(rows[row]);
     m_tabOverrideMatrix->addButton(button, row);

@@ -342,21 +342,21 @@ TEST_F(InfobarLayoutTest, HitTestingAndTooltips) {
     int64_t colorIndex;
     const char* tooltip;
   } rows[] = {
-      {rects[0].center(), 0, -1, "Line and text color. Control-click for menu"},
+      {rects[0].center(), 0, -1, "Line and text color. Right-click for menu"},
       {rects[1].center(), 1, -1, "Line width"},
       {rects[2].center(), 2, -1, "Arrow options"},
-      {rects[3].center(), 3, -1, "Fill color. Control-click for menu"},
-      {QPointF(292 + shift, 14), 5, 0, "Black. Control-click for menu."},
-      {QPointF(310 + shift, 14), 5, 1, "White. Control-click for menu."},
-      {QPointF(328 + shift, 14), 5, 2, "No fill or outline. Control-click for menu."},
-      {QPointF(360 + shift, 14), 5, 3, "Favorite colors. Control-click for menu."},
-      {QPointF(378 + shift, 14), 5, 4, "Favorite colors. Control-click for menu."},
-      {QPointF(396 + shift, 14), 5, -1, "Favorite colors. Control-click for menu."},    // no third favourite
-      {QPointF(368.5 + shift, 14), 5, -1, "Favorite colors. Control-click for menu."},  // between two squares
-      {QPointF(285.2 + shift, 14), 5, -1, "Black. Control-click for menu."},            // the square's outline
-      {QPointF(568 + shift, 14), 6, 0, "Recent colors. Control-click for menu."},
-      {QPointF(586 + shift, 14), 6, 1, "Recent colors. Control-click for menu."},
-      {QPointF(604 + shift, 14), 6, -1, "Recent colors. Control-click for menu."},  // beyond the list
+      {rects[3].center(), 3, -1, "Fill color. Right-click for menu"},
+      {QPointF(292 + shift, 14), 5, 0, "Black. Right-click for menu."},
+      {QPointF(310 + shift, 14), 5, 1, "White. Right-click for menu."},
+      {QPointF(328 + shift, 14), 5, 2, "No fill or outline. Right-click for menu."},
+      {QPointF(360 + shift, 14), 5, 3, "Favorite colors. Right-click for menu."},
+      {QPointF(378 + shift, 14), 5, 4, "Favorite colors. Right-click for menu."},
+      {QPointF(396 + shift, 14), 5, -1, "Favorite colors. Right-click for menu."},    // no third favourite
+      {QPointF(368.5 + shift, 14), 5, -1, "Favorite colors. Right-click for menu."},  // between two squares
+      {QPointF(285.2 + shift, 14), 5, -1, "Black. Right-click for menu."},            // the square's outline
+      {QPointF(568 + shift, 14), 6, 0, "Recent colors. Right-click for menu."},
+      {QPointF(586 + shift, 14), 6, 1, "Recent colors. Right-click for menu."},
+      {QPointF(604 + shift, 14), 6, -1, "Recent colors. Right-click for menu."},  // beyond the list
       {QPointF(rects[0].right(), 14), 9, -1, ""},                                   // right edges are outside
       {QPointF(240 + shift, 14), 9, -1, ""},
       {QPointF(10, 10), 9, -1, ""},
@@ -372,9 +372,9 @@ TEST_F(InfobarLayoutTest, HitTestingAndTooltips) {
   // The painting tab's swap swatch has its own tooltip and no arrow.
   showTab(&paintingTab);
   const Rects painting = layout();
-  EXPECT_EQ(bar->toolTipForPoint(painting[4].center()), QStringLiteral("Swap color. Control-click for menu"));
+  EXPECT_EQ(bar->toolTipForPoint(painting[4].center()), QStringLiteral("Swap color. Right-click for menu"));
   EXPECT_EQ(bar->swatchIndexForPoint(painting[4].center(), nullptr), 4);
-  EXPECT_EQ(bar->toolTipForPoint(painting[3].center()), QStringLiteral("Fill color. Control-click for menu"));
+  EXPECT_EQ(bar->toolTipForPoint(painting[3].center()), QStringLiteral("Fill color. Right-click for menu"));
   EXPECT_EQ(bar->toolTipForPoint(rects[2].center()), QString());  // where the arrow was
 }
 

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include "DrawingSheetTest.h"
+#include "model/DRElementBentLine.h"
 #include "model/DRElementPolygon.h"
 #include "support/widgets/CSDoubleSlider.h"
 #include "support/widgets/CSMeasureField.h"
@@ -397,6 +398,12 @@ TEST_F(ArrangeSheetsTest, SelectByTypeBuildsItsMaskFromTheBoxesAndRemembersIt) {
   auto plain = std::make_unique<DRElementPolygon>();
   plain->setFrame(PtRect(150, 10, 40, 40));
   drawing()->elements().push_back(std::move(plain));
+  for (bool curves : {true, false}) {  // bent lines: elements 3 and 4
+    auto line = std::make_unique<DRElementBentLine>();
+    line->setFrame(PtRect(curves ? 220 : 290, 10, 40, 40));
+    line->setCurves(curves);
+    drawing()->elements().push_back(std::move(line));
+  }
 
   struct Row {
     std::vector<int> boxes;
@@ -406,6 +413,8 @@ TEST_F(ArrangeSheetsTest, SelectByTypeBuildsItsMaskFromTheBoxesAndRemembersIt) {
   const Row rows[] = {
       {{8}, 1u << 8, {0}},
       {{13}, 1u << 13, {1}},       // polygons with curves
+      {{14}, 1u << 14, {3}},       // bent lines with curves
+      {{1}, 1u << 1, {4}},         // bent lines without
       {{7, 8}, (1u << 7) | (1u << 8), {0, 2}},
       {{}, 0, {}},                 // nothing: the selection is cleared
   };
@@ -414,7 +423,8 @@ TEST_F(ArrangeSheetsTest, SelectByTypeBuildsItsMaskFromTheBoxesAndRemembersIt) {
     SCOPED_TRACE(row.mask);
     DRTypeSelectDialog* sheet = openTypeSelect();
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(sheet->checkbox(14), nullptr) << "fourteen boxes";
+    ASSERT_NE(sheet->checkbox(14), nullptr);
+    EXPECT_EQ(sheet->checkbox(15), nullptr) << "fifteen boxes";
     for (int tag = 0; tag < DRTypeSelectDialog::kBoxCount; ++tag) sheet->checkbox(tag)->setChecked(false);
     for (int tag : row.boxes) sheet->checkbox(tag)->setChecked(true);
     sheet->okButton()->click();

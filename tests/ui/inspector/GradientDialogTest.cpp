@@ -2,6 +2,7 @@
 // how its controls follow the kind, typing and drops, and what OK and
 // Remove give the selection.
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -175,6 +176,22 @@ TEST_F(GradientDialogTest, TypedValuesReachTheGradientTheCentreViewAndTheWell) {
   sheet->angleSlider()->setValue(int(272.0 / 360 * CSDoubleSlider::kSteps));
   EXPECT_EQ(sheet->gradient()->linearAngle(), 270 * 12700);
   EXPECT_EQ(sheet->gradientWell()->gradient(), sheet->gradient());
+}
+
+TEST_F(GradientDialogTest, TheFlipButtonReversesTheColorsInTheWellAndThenTheEditor) {
+  DRGradientDialog* sheet = open(kRedToBlue);
+  ASSERT_NE(sheet, nullptr);
+  ASSERT_NE(sheet->flipButton(), nullptr);
+  DRGradient flipped = kRedToBlue;
+  flipped.flipColors();
+  ASSERT_NE(flipped.stops(), kRedToBlue.stops());
+  sheet->flipButton()->click();
+  EXPECT_EQ(sheet->gradient(), flipped);
+  EXPECT_EQ(sheet->gradientWell()->gradient(), flipped);
+  QTest::qWait(250);
+  EXPECT_EQ(sheet->colorStopView()->gradient().stops(), flipped.stops());
+  // The angle field takes the focus, as after leaving the stop editor.
+  EXPECT_EQ(QApplication::focusWidget(), sheet->angleField());
 }
 
 TEST_F(GradientDialogTest, ADropOnTheSheetsWellUpdatesEveryControl) {

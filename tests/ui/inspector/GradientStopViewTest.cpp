@@ -88,7 +88,7 @@ TEST_F(GradientStopViewTest, ToolTipsCoverTheTextRowTheBarTheSwatchesAndTheTrian
   } rows[] = {
       {10, "Type new color stop positions into the text areas. The positions range from 0 to 1."},
       {30,
-       "Gradient colors. Click between two color stops to create a new one (maximum of 10). Option-click to copy "
+       "Gradient colors. Click between two color stops to create a new one (maximum of 10). Alt-click to copy "
        "the color from the right instead of the left."},
       {kHeight - 5, "Click on a swatch to change the color for a stop."},
       {kHeight - 35, "Drag a triangle to change a stop position. Drag it onto a neighbor to delete it."},

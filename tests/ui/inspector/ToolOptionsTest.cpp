@@ -284,4 +284,31 @@ TEST_F(ToolOptionsTest, BoundControlsWriteTheirSettings) {
   scope.settings().setBrush(brush);
 }
 
+TEST_F(ToolOptionsTest, TheEyedropperAndScribbleTabsHoldTheirSettings) {
+  NotificationCenter& center = NotificationCenter::defaultCenter();
+  struct Case {
+    DRTool tool;
+    const char* tab;
+  } const cases[] = {{kToolEyedropper, "color"}, {kToolScribble, "scribble"}};
+  for (const Case& row : cases) {
+    center.post(g_toolChangedNotification, &window, {{g_toolKey, int(row.tool)}});
+    EXPECT_EQ(container->selectedIdentifier(), QLatin1String(row.tab));
+  }
+
+  // The eyedropper's colour target: each row writes its number.
+  const int32_t target = scope.settings().colorTarget();
+  for (int row : {2, 1, 0}) {
+    options->colorTargets()->button(row)->click();
+    EXPECT_EQ(scope.settings().colorTarget(), row);
+  }
+  scope.settings().setColorTarget(target);
+
+  // The scribble's closing distance is the polygon tolerance: both pages agree.
+  options->scribbleToleranceSlider()->setDoubleValue(7.5);
+  EXPECT_EQ(scope.settings().polygonTolerance(), MeasureUnit(7.5 * 12700));
+  EXPECT_DOUBLE_EQ(options->polygonToleranceSlider()->doubleValue(), 7.5);
+  options->polygonToleranceSlider()->setDoubleValue(4);
+  EXPECT_DOUBLE_EQ(options->scribbleToleranceSlider()->doubleValue(), 4);
+}
+
 }  // namespace

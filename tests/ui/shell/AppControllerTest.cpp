@@ -119,6 +119,15 @@ TEST_F(AppControllerTest, AnAutosavePackageOpensLockedDirtyAndWithoutAPath) {
   EXPECT_EQ(window->windowTitle(), QStringLiteral("Autosave of Plan [Locked][*]"));
   EXPECT_TRUE(window->windowFilePath().isEmpty());
 
+  // Saved elsewhere, the recovered drawing is an ordinary one: editable,
+  // named after its new file.
+  const QString savedAs = home() + QStringLiteral("/files/Recovered.TWdraw");
+  ASSERT_TRUE(opened->drawing()->saveTo(savedAs, false, false));
+  EXPECT_FALSE(opened->drawing()->isLocked());
+  EXPECT_FALSE(opened->drawing()->autosaveRecoveryDoc());
+  EXPECT_EQ(opened->drawing()->filePath(), savedAs);
+  EXPECT_FALSE(window->windowTitle().contains(QStringLiteral("Locked"))) << window->windowTitle().toStdString();
+
   // A plain package keeps its path and opens unlocked; the override names
   // only the package being restored.
   controller.setAutosaveOverride(QString());
@@ -255,6 +264,11 @@ TEST_F(AppControllerTest, LaunchMakesTheSupportFolderTheTypesAndTheEightCursors)
   EXPECT_EQ(CSDocumentWC::saveTypes(), g_saveTypeArray);
   EXPECT_TRUE(g_openTypeArray.contains(QStringLiteral("svg")));
   EXPECT_TRUE(g_openTypeArray.contains(QStringLiteral("png")));
+  for (const char* pict : {"pict", "pct", "pic"}) EXPECT_TRUE(g_openTypeArray.contains(QLatin1String(pict))) << pict;
+  // Every type the open panels offer is a kind the openers and drops take.
+  for (const QString& type : g_openTypeArray) {
+    EXPECT_NE(ModelServices().drawFileType(QStringLiteral("/tmp/x.") + type), kDrawFileUnknown) << type.toStdString();
+  }
   EXPECT_EQ(&EditorAppServices(), static_cast<DREditorAppServices*>(&controller));
   EXPECT_EQ(ModelServices().supportFolder(), g_drawSupportFolder);
   for (const CSCursorImage& entry : g_shellCursorImages) {

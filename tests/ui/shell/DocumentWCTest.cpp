@@ -320,11 +320,11 @@ TEST_F(DocumentWCTest, PrintingAnswersAndTitlesTheJob) {
     EXPECT_EQ(controller->printWithInfo(printer, false), CSDocumentWC::kPrintSuccess);
     EXPECT_EQ(controller->runs, 1);
     EXPECT_EQ(controller->printingView(), nullptr);
-    EXPECT_EQ(printer.docName(), QStringLiteral("Tindle Draw — Sketch"));
+    EXPECT_EQ(printer.docName(), QStringLiteral("TWdraw — Sketch"));
   }
   ASSERT_TRUE(QFile::exists(pdf));
   if (!QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) {
-    EXPECT_EQ(PdfTitle(pdf), QStringLiteral("Tindle Draw — Sketch"));
+    EXPECT_EQ(PdfTitle(pdf), QStringLiteral("TWdraw — Sketch"));
   }
 
   // With the panel the answer is a failure at once; the panel's end runs it.

@@ -511,7 +511,7 @@ TEST_F(DrawingWindowTest, PrintsToPdfThroughThePanelWithItsOptionsPage) {
   ASSERT_TRUE(QFile::exists(pdf));
   const auto [title, pages] = PdfInfo(pdf);
   if (!title.isNull()) {
-    EXPECT_EQ(title, QString::fromUtf8(kBundleExecutable) + QStringLiteral(" — Plan"));
+    EXPECT_EQ(title, QString::fromUtf8(kBundleName) + QStringLiteral(" — Plan"));
     EXPECT_EQ(pages, QStringLiteral("1"));
   }
 }

@@ -187,7 +187,9 @@ TEST_F(UpdateCheckerTest, RequestedCheckOffersTheNewVersionAndStoresTheTime) {
   checker.displayUpdateDialog();
 
   EXPECT_EQ(shownPane, checker.pane(CSAppUpdater::kAvailablePane));
-  EXPECT_TRUE(shownText.contains(QStringLiteral("Version 2.1.5 of Tindle Draw"))) << shownText.toStdString();
+  // The user sees the program's own name; the executable name only finds the downloads.
+  EXPECT_TRUE(shownText.contains(QStringLiteral("Version 2.1.5 of TWdraw"))) << shownText.toStdString();
+  EXPECT_FALSE(shownText.contains(QStringLiteral("Tindle"))) << shownText.toStdString();
   EXPECT_FALSE(shownText.contains(QStringLiteral("###")));
   EXPECT_EQ(checker.versionPath(), (VersionTriple{2, 1, 5}));
   EXPECT_EQ(storedCheckTime(), QString::number(now.toSecsSinceEpoch()));
