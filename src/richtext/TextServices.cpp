@@ -29,6 +29,11 @@ struct LineSegmentText {
   QList<QTextLayout::FormatRange> formats;
   QString typeset;
   QList<QTextLayout::FormatRange> typesetFormats;
+  // The typeset line is the one laid out to find the break (its layout may
+  // hold more text than the line); the part typeset alone is made when a
+  // question needs it.
+  bool breakLine = false;
+  std::unique_ptr<QTextLayout> typesetAlone;
 };
 
 namespace {
@@ -44,6 +49,12 @@ constexpr uint32_t kSpaceCharType = 4;
 constexpr double kMaxLineWidth = 1.0e7;
 // The tab stop of the one paragraph style every segment shares.
 constexpr double kSegmentTabStop = 18.0;
+// The step of Qt's fixed-point positions.
+constexpr double kPositionUnit = 1.0 / 64;
+// How much more than the width should hold a head of a segment's text
+// holds when it is laid out to find the break: a share, and units more.
+constexpr double kHeadSpare = 1.06;
+constexpr double kHeadSpareUnits = 3;
 
 const char* const kBoldKeys[] = {"semibold", "bold", "black", "demi"};
 const char* const kItalicKeys[] = {"italic", "oblique", "slanted", "inclined", "semiita"};
@@ -68,8 +79,24 @@ const QColor& DarkModeLinkColor() {
   return color;
 }
 
+// What a piece's attributes are made from.
+struct PieceStyleKey {
+  uint16_t font = 0;
+  int16_t size = 0;
+  uint8_t bold = 0, italic = 0, outline = 0, darkColors = 0;
+  bool knownFont = false;
+  Kolor color = 0;
+  int64_t expand = 0;
+  bool operator==(const PieceStyleKey&) const = default;
+};
+
+size_t qHash(const PieceStyleKey& key, size_t seed = 0) {
+  return qHashMulti(seed, key.font, key.size, key.bold, key.italic, key.outline, key.darkColors, key.knownFont,
+                    key.color, key.expand);
+}
+
 // The attributes of a piece: font, spacing, colour and outline.
-QTextCharFormat CharPropertyFormat(const CharProps& props, bool darkColors) {
+QTextCharFormat MakeCharPropertyFormat(const CharProps& props, bool darkColors) {
   QTextCharFormat format;
   const QFont font = FontForProperties(props);
   format.setFont(font, QTextCharFormat::FontPropertiesAll);
@@ -94,6 +121,26 @@ QTextCharFormat CharPropertyFormat(const CharProps& props, bool darkColors) {
   return format;
 }
 
+// Every piece of every line asks for its attributes: the answers are kept,
+// and pieces of one style share one format, which Qt then compares cheaply.
+QTextCharFormat CharPropertyFormat(const CharProps& props, bool darkColors) {
+  static QHash<PieceStyleKey, QTextCharFormat> made;
+  PieceStyleKey key;
+  key.font = props.font;
+  key.size = props.size;
+  key.bold = props.bold ? 1 : 0;
+  key.italic = props.italic ? 1 : 0;
+  key.outline = props.outline ? 1 : 0;
+  key.darkColors = darkColors ? 1 : 0;
+  key.knownFont = props.font < uint32_t(g_fontNames.size());
+  key.color = props.color;
+  key.expand = props.expand;
+  if (const auto found = made.constFind(key); found != made.constEnd()) return *found;
+  const QTextCharFormat format = MakeCharPropertyFormat(props, darkColors);
+  if (made.size() < 4096) made.insert(key, format);
+  return format;
+}
+
 // A layout of one line, typeset without a width limit.
 std::unique_ptr<QTextLayout> TypesetLine(const QString& text, const QList<QTextLayout::FormatRange>& formats) {
   auto layout = std::make_unique<QTextLayout>(text, formats.isEmpty() ? UserFont(12) : formats.first().format.font(),
@@ -114,27 +161,115 @@ std::unique_ptr<QTextLayout> TypesetLine(const QString& text, const QList<QTextL
   return layout;
 }
 
-// The number of units that fit in the width, breaking at words (inside a
-// word only when the first word alone is too wide); 0 when not even one
-// character fits.
-int BreakForWidth(const QString& text, const QList<QTextLayout::FormatRange>& formats, double width) {
-  QTextLayout layout(text, formats.isEmpty() ? UserFont(12) : formats.first().format.font(), TextReferenceDevice());
+// Where Qt breaks a segment's text: its first line laid out in the width.
+struct WidthBreak {
+  std::unique_ptr<QTextLayout> layout;  // the text shaped (or a head of it), one line made
+  int count = 0;                        // units on that line; 0 when not even one character fits
+};
+
+// Lays out the first line of the text in the width, breaking at words
+// (inside a word only when the first word alone is too wide).
+WidthBreak LayOutFirstLine(const QString& text, const QList<QTextLayout::FormatRange>& formats, double width) {
+  WidthBreak result;
+  result.layout = std::make_unique<QTextLayout>(text, formats.isEmpty() ? UserFont(12) : formats.first().format.font(),
+                                                TextReferenceDevice());
+  QTextLayout& layout = *result.layout;
   QTextOption option = LineStyle();
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   layout.setTextOption(option);
   layout.setFormats(formats);
+  layout.setCacheEnabled(true);
   layout.beginLayout();
   QTextLine line = layout.createLine();
   if (!line.isValid()) {
     layout.endLayout();
-    return 0;
+    return result;
   }
   line.setLineWidth(std::clamp(width, 0.0, kMaxLineWidth));
+  line.setPosition(QPointF(0, 0));
   const int count = line.textLength();
   const double natural = line.naturalTextWidth();
   layout.endLayout();
-  if (natural > width + 0.001) return 0;
-  return count;
+  if (natural <= width + 0.001) result.count = count;
+  return result;
+}
+
+QList<QTextLayout::FormatRange> ClippedFormats(const QList<QTextLayout::FormatRange>& formats, int length);
+
+// The advance of a unit in points per point of font size, as the last line
+// typeset showed it: how much of a segment is worth shaping to find a break.
+double g_unitAdvancePerPoint = 0;
+
+double FirstPointSize(const QList<QTextLayout::FormatRange>& formats) {
+  return formats.isEmpty() ? 12.0 : formats.first().format.font().pointSizeF();
+}
+
+// Whether the text is laid out left to right throughout: no character of a
+// right-to-left script, no right-to-left number, no explicit direction.
+bool IsLeftToRightOnly(const QString& text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    char32_t code = text.at(i).unicode();
+    if (code < 0x0590) continue;  // no right-to-left character or control comes before Hebrew
+    if (QChar::isHighSurrogate(code) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode()))
+      code = QChar::surrogateToUcs4(char16_t(code), text.at(++i).unicode());
+    switch (QChar::direction(code)) {
+      case QChar::DirR:
+      case QChar::DirAL:
+      case QChar::DirAN:
+      case QChar::DirRLE:
+      case QChar::DirRLO:
+      case QChar::DirLRE:
+      case QChar::DirLRO:
+      case QChar::DirPDF:
+      case QChar::DirRLI:
+      case QChar::DirLRI:
+      case QChar::DirFSI:
+      case QChar::DirPDI:
+        return false;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+// Where a segment's text may be cut short of its end for finding the break:
+// past the units the width should hold (with some to spare), after blanks
+// and before the word that follows them. 0 when the text is not to be cut:
+// too short, or not left to right throughout (the order of a line then
+// depends on text beyond it).
+int HeadForBreak(const QString& text, const QList<QTextLayout::FormatRange>& formats, double width, bool leftToRight) {
+  const double points = FirstPointSize(formats);
+  if (!leftToRight || g_unitAdvancePerPoint <= 0 || points <= 0 || !(width < kMaxLineWidth)) return 0;
+  const double units = width / (g_unitAdvancePerPoint * points) * kHeadSpare + kHeadSpareUnits;
+  if (units >= double(text.size())) return 0;
+  int cut = std::max(int(units), 1);
+  while (cut < text.size() && !(text.at(cut - 1) == u' ' && text.at(cut) != u' ')) ++cut;
+  return cut < text.size() ? cut : 0;
+}
+
+// Whether a line may end at `at` whatever follows: blanks after a letter or
+// digit, and a letter or digit next (no rule of line breaking joins those).
+bool IsCertainBreak(const QString& text, int at) {
+  if (at <= 0 || at >= text.size() || text.at(at - 1) != u' ' || !text.at(at).isLetterOrNumber()) return false;
+  int before = at - 1;
+  while (before > 0 && text.at(before) == u' ') --before;
+  return text.at(before).isLetterOrNumber();
+}
+
+// Lays out the first line of the text in the width. Shaping is most of the
+// cost, so a head of the text is tried first: when its line ends, before the
+// head's last word, where a line may end whatever follows, Qt made that line
+// from words wholly inside the head and found the next one too wide, and the
+// text after the head could not have changed that. Otherwise the whole text
+// is laid out, so the answer never depends on the guess.
+WidthBreak BreakForWidth(const QString& text, const QList<QTextLayout::FormatRange>& formats, double width,
+                         bool leftToRight) {
+  if (const int head = HeadForBreak(text, formats, width, leftToRight); head > 0) {
+    WidthBreak found = LayOutFirstLine(text.left(head), ClippedFormats(formats, head), width);
+    if (found.count > 0 && found.count < head && IsCertainBreak(text, found.count)) return found;
+  }
+  return LayOutFirstLine(text, formats, width);
 }
 
 QList<QTextLayout::FormatRange> ClippedFormats(const QList<QTextLayout::FormatRange>& formats, int length) {
@@ -341,13 +476,17 @@ bool EndLineSegment(CorvaneDoc* doc, LineSegment* segment, uint32_t lineFirstCp,
   FreeLine(segment);
   segment->fitCount = 0;
   LineSegmentText& text = *segment->text;
+  text.breakLine = false;
+  text.typesetAlone.reset();
   const auto length = int(text.text.size());
   if (length == 0 || PieceCount(segment) == 0) return false;
   const bool startsLine = segment->head.charIndex == 0;
   const bool atLineFirstCp = segment->head.firstCp == int64_t(lineFirstCp);
   const double room = std::isfinite(width) ? double(width) : kMaxLineWidth;
 
-  int brk = BreakForWidth(text.text, text.formats, room);
+  const bool leftToRight = IsLeftToRightOnly(text.text);
+  WidthBreak found = BreakForWidth(text.text, text.formats, room, leftToRight);
+  int brk = found.count;
   if (brk == 0) {
     if (!startsLine) return false;
     const SegmentPiece first = PieceAt(segment, 0);
@@ -364,19 +503,51 @@ bool EndLineSegment(CorvaneDoc* doc, LineSegment* segment, uint32_t lineFirstCp,
 
   // The part typeset: hyphens that must show become "-".
   QString part = text.text.left(brk);
-  for (QChar& c : part)
-    if (c == QChar(kNonBreakingHyphen)) c = u'-';
-  if (part.endsWith(QChar(kSoftHyphen))) part[part.size() - 1] = u'-';
+  bool replaced = false;
+  for (QChar& c : part) {
+    if (c == QChar(kNonBreakingHyphen)) {
+      c = u'-';
+      replaced = true;
+    }
+  }
+  if (part.endsWith(QChar(kSoftHyphen))) {
+    part[part.size() - 1] = u'-';
+    replaced = true;
+  }
   text.typeset = part;
   text.typesetFormats = ClippedFormats(text.formats, brk);
-  std::unique_ptr<QTextLayout> layout = TypesetLine(part, text.typesetFormats);
-  if (!layout) return false;
-  const QTextLine line = layout->lineAt(0);
   qsizetype trailing = part.size();
   while (trailing > 0 && TypeOfChar(part.at(trailing - 1).unicode()) == kSpaceCharType) --trailing;
+  // Shaping is most of the cost of formatting a line. Where the part is
+  // exactly the line Qt made when finding the break (same units, nothing
+  // replaced, text running left to right) and ends the text or ends in
+  // blanks (so no kerning reaches across the break), that line is the
+  // typeset one; otherwise the part is shaped anew. A wrapped line's
+  // positions stop at its width, so the line is taken as unwrapped (blanks
+  // that hang past the width are measured whole); its trailing blanks add
+  // nothing to its height, so they must share the style before them.
+  std::unique_ptr<QTextLayout> layout;
+  const bool blanksInStyle = trailing == part.size() || trailing == 0 || text.typesetFormats.isEmpty() ||
+                             text.typesetFormats.last().start < trailing;
+  text.breakLine = leftToRight && !replaced && found.count == brk && (brk == length || trailing < part.size()) &&
+                   blanksInStyle && found.layout && found.layout->lineCount() == 1;
+  if (text.breakLine) {
+    layout = std::move(found.layout);
+    QTextOption option = layout->textOption();
+    option.setWrapMode(QTextOption::NoWrap);
+    layout->setTextOption(option);
+  } else {
+    layout = TypesetLine(part, text.typesetFormats);
+    if (!layout) return false;
+  }
+  const QTextLine line = layout->lineAt(0);
   const double full = line.cursorToX(int(part.size()));
   const double natural = line.cursorToX(int(trailing));
   if (brk == 1 && full > room && !atLineFirstCp) return false;
+  if (brk >= 16 && full > 0) {
+    const double points = FirstPointSize(text.typesetFormats);
+    if (points > 0) g_unitAdvancePerPoint = full / brk / points;
+  }
   segment->head.width = float(full);
   segment->ascent = float(line.ascent());
   segment->descent = float(line.descent() + 0.5 + (segment->noLeading ? 0.0 : line.leading()));
@@ -415,6 +586,8 @@ void JustifyLineSegment(LineSegment* segment, float width) {
     }
     if (std::unique_ptr<QTextLayout> layout = TypesetLine(part, formats)) {
       text.typesetFormats = formats;
+      text.breakLine = false;
+      text.typesetAlone.reset();
       delete segment->line;
       segment->line = layout.release();
     }
@@ -461,14 +634,25 @@ void FreeLineSegment(LineSegment* segment) {
 float PositionOfLineSegmentIndex(const LineSegment* segment, uint32_t index) {
   if (!segment || !segment->line || index == 0 || segment->line->lineCount() == 0) return 0;
   const QTextLine line = segment->line->lineAt(0);
-  const auto length = uint32_t(segment->line->text().size());
+  // The layout may hold more text than its line shows.
+  const auto length = uint32_t(line.textLength());
   if (index >= length) return float(line.cursorToX(int(length)));
   return float(line.cursorToX(int(index)));
 }
 
 uint32_t IndexOfLineSegmentPosition(const LineSegment* segment, float x) {
   if (!segment || !segment->line || segment->line->lineCount() == 0) return 0;
-  const int index = segment->line->lineAt(0).xToCursor(x);
+  QTextLine line = segment->line->lineAt(0);
+  // A line laid out to find a break answers its end for any x past its text
+  // without the trailing blanks (x cut to Qt's 1/64 steps, as Qt cuts it),
+  // where a line typeset alone answers the nearest position: that question
+  // goes to the part typeset alone.
+  if (LineSegmentText* text = segment->text;
+      text && text->breakLine && std::trunc(double(x) / kPositionUnit) * kPositionUnit >= line.naturalTextWidth()) {
+    if (!text->typesetAlone) text->typesetAlone = TypesetLine(text->typeset, text->typesetFormats);
+    if (text->typesetAlone) line = text->typesetAlone->lineAt(0);
+  }
+  const int index = line.xToCursor(x);
   return index > 0 ? uint32_t(index) : 0;
 }
 
