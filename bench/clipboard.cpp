@@ -29,49 +29,10 @@ namespace {
 constexpr int kCount = 10000;
 constexpr int kColumns = 100;
 
-QString BenchFolder() {
-  static const QString folder = [] {
-    const QString path = QDir::temp().filePath(QStringLiteral("twdraw-bench-clipboard-%1").arg(getpid()));
-    QDir().mkpath(path);
-    std::atexit([] { RemoveItemTree(QDir::temp().filePath(QStringLiteral("twdraw-bench-clipboard-%1").arg(getpid()))); });
-    return path;
-  }();
-  return folder;
-}
+QString BenchFolder() { return BenchTemporaryFolder("clipboard"); }
 
-// Shapes with line styles and fills, every tenth a text box in one font.
 DRDrawing& Drawing() {
-  static DRDrawing* drawing = [] {
-    EnsureBenchApplication();
-    CreateXmlDecoder();
-    RegisterElementClasses();
-    auto* made = new DRDrawing;
-    made->setCreatePreview(false);
-    const QFont font = DefaultUserFontOfSize(12);
-    uint32_t seed = 12345;
-    auto next = [&seed](int range) {
-      seed = seed * 1103515245u + 12345u;
-      return int((seed >> 16) % uint32_t(range));
-    };
-    for (int i = 0; i < kCount; ++i) {
-      const QRectF rect((i % kColumns) * 20.0 + next(10), (i / kColumns) * 20.0 + next(10), 10 + next(40),
-                        10 + next(40));
-      std::unique_ptr<DRElement> element;
-      if (i % 10 == 9) {
-        auto text = std::make_unique<DRElementText>();
-        DRTextInfo info = text->textInfo();
-        info.setFont(font);
-        text->setTextInfo(info);
-        text->setFrame(ConvertViewRect(QRectF(rect.topLeft(), QSizeF(120, 20))));
-        text->setText(QStringLiteral("Label %1 & <more>").arg(i));
-        element = std::move(text);
-      } else {
-        element = MakeBenchShape(i % 3, rect, MakeKolor(next(256), next(256), next(256), 50 + next(51)));
-      }
-      made->elements().push_back(std::move(element));
-    }
-    return made;
-  }();
+  static DRDrawing* drawing = NewMixedBenchDrawing(kCount, kColumns);
   return *drawing;
 }
 
