@@ -8,6 +8,8 @@
 
 #include <QHash>
 
+#include "richtext/RtfDialect.h"
+
 namespace {
 
 // The field tags in key order from kFirstFieldXmlKey; an empty name marks the
@@ -56,7 +58,7 @@ constexpr uint32_t P = kAtomDescriptionPlain, D = kAtomDescriptionInteger, T = k
                    N = kAtomDescriptionNone;
 
 // ---- char ----
-constexpr AtomDesc kCharAtoms[] = {
+constexpr AtomDesc kCharRows[] = {
     Empty(),
     Row(1, AT(CharProps, style), kAtomInteger, kChangeStyle, nullptr, N, K("style")),
     Row(2, NONE, kAtomAction, kChangeStyle, nullptr, N, kNoKey),
@@ -84,7 +86,7 @@ constexpr AtomDesc kCharAtoms[] = {
 };
 
 // ---- para ----
-constexpr AtomDesc kParaAtoms[] = {
+constexpr AtomDesc kParaRows[] = {
     Empty(),
     Row(1, AT(ParaProps, style), kAtomInteger, kChangeStyle, nullptr, N, K("style")),
     Row(2, NONE, kAtomAction, kChangeStyle, nullptr, N, kNoKey),
@@ -133,7 +135,7 @@ constexpr AtomDesc kParaAtoms[] = {
 #define CHAPCOL(n, text) \
   Row(13 + (n), ATN(ChapterProps, columns, n, sizeof(int64_t)), kAtomMeasure, kChangeColumns, text, T, \
       K("c1") + (n), n)
-constexpr AtomDesc kChapterAtoms[] = {
+constexpr AtomDesc kChapterRows[] = {
     Empty(),
     Row(1, AT(ChapterProps, style), kAtomInteger, kChangeStyle, nullptr, N, K("style")),
     Row(2, AT(ChapterProps, chapstart), kAtomEnum, kChangeLayout, "start=%@", T, K("chapstart")),
@@ -185,7 +187,7 @@ constexpr AtomDesc kChapterAtoms[] = {
       Row(first + 5, ATB(S, back), kAtomKolor, kChangeBorder, "back color=%@", T, K("back")),             \
       Row(first + 6, ATB(S, bthick), kAtomMeasure, kChangeBorder, "thickness=%@", T, K("bthick")),        \
       Row(first + 7, ATB(S, incolor), kAtomKolor, kChangeBorder, "inner color=%@", T, K("incolor"))
-constexpr AtomDesc kFrameAtoms[] = {
+constexpr AtomDesc kFrameRows[] = {
     Empty(),
     Unused(1),
     Row(2, AT(FrameProps, image), kAtomInteger, kChangeLayout, "picture=%d", D, K("image")),
@@ -210,7 +212,7 @@ constexpr AtomDesc kFrameAtoms[] = {
 // ---- table ----
 #define TABCOL(atom, n) \
   Row(atom, ATN(TableProps, columns, n, sizeof(int64_t)), kAtomMeasure, kChangeColumns, nullptr, N, K("c1") + (n), n)
-constexpr AtomDesc kTableAtoms[] = {
+constexpr AtomDesc kTableRows[] = {
     Empty(),
     Row(1, AT(TableProps, style), kAtomInteger, kChangeStyle, nullptr, N, K("style")),
     Row(2, AT(TableProps, titlerow), kAtomSwitch, kChangeLayout, "title row", P, K("titlerow")),
@@ -242,7 +244,7 @@ constexpr AtomDesc kTableAtoms[] = {
 // ---- list ----
 #define MARK(n, text) \
   Row(5 + (n), ATN(ListProps, mark, n, sizeof(ListMarker)), kAtomListMarker, kChangeText, text, T, K("mark"), n)
-constexpr AtomDesc kListAtoms[] = {
+constexpr AtomDesc kListRows[] = {
     Empty(),
     Row(1, AT(ListProps, style), kAtomInteger, kChangeStyle, nullptr, N, K("style")),
     Row(2, AT(ListProps, levels), kAtomSwitch, kChangeText, "show all levels", P, K("levels")),
@@ -256,7 +258,7 @@ constexpr AtomDesc kListAtoms[] = {
 
 // ---- border ----
 #define ATO(f) uint8_t(sizeof(BorderProps::f)), uint32_t(offsetof(BorderProps, f))
-constexpr AtomDesc kBorderAtoms[] = {
+constexpr AtomDesc kBorderRows[] = {
     Empty(),
     Row(1, ATO(btype), kAtomEnum, kChangeBorder, "%@", T, K("btype")),
     Row(2, ATO(bline), kAtomEnum, kChangeBorder, "line=%@", T, K("bline")),
@@ -271,7 +273,7 @@ constexpr AtomDesc kBorderAtoms[] = {
 
 // ---- doc ----
 #define DOC(id, f, kind, change) Row(id, AT(DocProps, f), kind, change, nullptr, N, K(#f))
-constexpr AtomDesc kDocAtoms[] = {
+constexpr AtomDesc kDocRows[] = {
     Empty(),
     DOC(1, deftab, kAtomMeasure, kChangeTabs),
     DOC(2, gutter, kAtomMeasure, kChangeLayout),
@@ -328,25 +330,202 @@ consteval bool RowsFit(const AtomDesc (&rows)[n], size_t bodySize) {
   }
   return true;
 }
-static_assert(std::size(kCharAtoms) == 23 && RowsFit(kCharAtoms, sizeof(CharProps)));
-static_assert(std::size(kParaAtoms) == 39 && RowsFit(kParaAtoms, sizeof(ParaProps)));
-static_assert(std::size(kChapterAtoms) == 35 && RowsFit(kChapterAtoms, sizeof(ChapterProps)));
-static_assert(std::size(kFrameAtoms) == 26 && RowsFit(kFrameAtoms, sizeof(FrameProps)));
-static_assert(std::size(kTableAtoms) == 52 && RowsFit(kTableAtoms, sizeof(TableProps)));
-static_assert(std::size(kListAtoms) == 14 && RowsFit(kListAtoms, sizeof(ListProps)));
-static_assert(std::size(kBorderAtoms) == 9 && RowsFit(kBorderAtoms, sizeof(BorderProps)));
-static_assert(std::size(kDocAtoms) == 35 && RowsFit(kDocAtoms, sizeof(DocProps)));
+static_assert(std::size(kCharRows) == 23 && RowsFit(kCharRows, sizeof(CharProps)));
+static_assert(std::size(kParaRows) == 39 && RowsFit(kParaRows, sizeof(ParaProps)));
+static_assert(std::size(kChapterRows) == 35 && RowsFit(kChapterRows, sizeof(ChapterProps)));
+static_assert(std::size(kFrameRows) == 26 && RowsFit(kFrameRows, sizeof(FrameProps)));
+static_assert(std::size(kTableRows) == 52 && RowsFit(kTableRows, sizeof(TableProps)));
+static_assert(std::size(kListRows) == 14 && RowsFit(kListRows, sizeof(ListProps)));
+static_assert(std::size(kBorderRows) == 9 && RowsFit(kBorderRows, sizeof(BorderProps)));
+static_assert(std::size(kDocRows) == 35 && RowsFit(kDocRows, sizeof(DocProps)));
+
+// ---- The RTF columns ----
+// For each atom the RTF writer writes: the keyword and how its value goes.
+// Atoms not listed are not written.
+struct RtfColumn {
+  uint32_t atom;
+  uint32_t keyword;
+  uint16_t emitKind;
+};
+
+constexpr uint16_t kOn = kRtfEmitFlagOn, kTwips = kRtfEmitTwips, kInt = kRtfEmitInteger, kColor = kRtfEmitColor,
+                   kSpecial = kRtfEmitSpecial;
+
+constexpr RtfColumn kCharRtf[] = {
+    {1, RtfKey("cs"), kInt},          {3, RtfKey("b"), kOn},
+    {4, RtfKey("i"), kOn},            {5, RtfKey("ul"), kSpecial},
+    {7, RtfKey("caps"), kSpecial},    {8, RtfKey("outl"), kOn},
+    {9, RtfKey("strike"), kOn},       {10, RtfKey("crvnrelsize"), kSpecial},
+    {11, RtfKey("f"), kRtfEmitFont},  {12, RtfKey("fs"), kSpecial},
+    {13, RtfKey("expnd"), kSpecial},  {14, RtfKey("up"), kSpecial},
+    {15, RtfKey("cf"), kColor},       {16, RtfKey("cb"), kColor},
+    {17, RtfKey("shad"), kOn},        {18, RtfKey("crvnnolink"), kOn},
+    {21, RtfKey("crvnunleaded"), kOn},
+};
+
+// The border fields of a type, from the atom of its kind; the paragraph's
+// background is written with its shading by the writer itself.
+#define RTF_BORDER(kind, line, width, offset, color, back, thick, inner)                                   \
+  {kind, RtfKey("box"), kRtfEmitBorderKind}, {line, RtfKey("brdrs"), kRtfEmitLineStyle},                 \
+      {width, RtfKey("brdrw"), kRtfEmitBorderWidth}, {offset, RtfKey("brsp"), kTwips},                    \
+      {color, RtfKey("brdrcf"), kColor}, {back, RtfKey("cfpat"), kColor},                                 \
+      {thick, RtfKey("crvnbdrthick"), kTwips}, {inner, RtfKey("crvnbdrinner"), kColor}
+
+constexpr RtfColumn kParaRtf[] = {
+    {1, RtfKey("s"), kInt},
+    {3, RtfKey("ql"), kSpecial},
+    {4, RtfKey("dropcapli"), kInt},
+    {6, RtfKey("pagebb"), kOn},
+    {7, RtfKey("crvnbotpg"), kOn},
+    {8, RtfKey("keep"), kOn},
+    {9, RtfKey("keepn"), kOn},
+    {10, RtfKey("crvnbig"), kOn},
+    {11, RtfKey("crvnfirstline"), kSpecial},
+    {12, RtfKey("crvnlcrt"), kOn},
+    {15, RtfKey("crvnprefix"), kRtfEmitCountedString},
+    {16, RtfKey("crvnsuffix"), kRtfEmitCountedString},
+    {17, RtfKey("fi"), kTwips},
+    {18, RtfKey("li"), kTwips},
+    {19, RtfKey("ri"), kTwips},
+    {20, RtfKey("sb"), kTwips},
+    {21, RtfKey("sa"), kTwips},
+    {22, RtfKey("sl"), kTwips},
+    {24, RtfKey("tx"), kSpecial},
+    RTF_BORDER(25, 26, 27, 28, 29, 30, 35, 36),
+    {34, RtfKey("noproof"), kOn},
+    {37, RtfKey("slmult"), kSpecial},
+    {38, RtfKey("crvnchecked"), kOn},
+};
+
+constexpr RtfColumn kChapterRtf[] = {
+    {1, RtfKey("ds"), kInt},
+    {2, RtfKey("sbkpage"), kSpecial},
+    {3, RtfKey("titlepg"), kOn},
+    {5, RtfKey("nocolbal"), kOn},
+    {6, RtfKey("crvnpgnpos"), kSpecial},
+    {7, RtfKey("pgndec"), kRtfEmitPageNumberFormat},
+    {8, RtfKey("pgnstarts"), kRtfEmitPage},
+    {9, RtfKey("cols"), kInt},
+    {10, RtfKey("linebetcol"), kOn},
+    {12, RtfKey("colsx"), kTwips},
+    {13, RtfKey("colw"), kSpecial}, {14, RtfKey("colw"), kSpecial}, {15, RtfKey("colw"), kSpecial},
+    {16, RtfKey("colw"), kSpecial}, {17, RtfKey("colw"), kSpecial}, {18, RtfKey("colw"), kSpecial},
+    {19, RtfKey("colw"), kSpecial}, {20, RtfKey("colw"), kSpecial}, {21, RtfKey("colw"), kSpecial},
+    {22, RtfKey("colw"), kSpecial},
+    {23, RtfKey("headery"), kTwips},
+    {24, RtfKey("footery"), kTwips},
+    {27, RtfKey("crvnnodblhdr"), kOn},
+    {33, RtfKey("crvnfrtb"), kOn},
+};
+
+constexpr RtfColumn kFrameRtf[] = {
+    {5, RtfKey("dfrmtxty"), kTwips},
+    {6, RtfKey("dfrmtxtx"), kTwips},
+    {7, RtfKey("crvnfpage"), kRtfEmitPage},
+    {11, RtfKey("absh"), kTwips},
+    {12, RtfKey("absw"), kTwips},
+    RTF_BORDER(17, 18, 19, 20, 21, 22, 23, 24),
+    {25, RtfKey("crvnfrpopacity"), kInt},
+};
+
+constexpr RtfColumn kTableRtf[] = {
+    {1, RtfKey("crvnts"), kInt},
+    {2, RtfKey("trhdr"), kOn},
+    {3, RtfKey("crvntblkeep"), kOn},
+    {4, RtfKey("trql"), kSpecial},
+    {6, RtfKey("crvntbltop"), kTwips},
+    {7, RtfKey("trleft"), kTwips},
+    {8, RtfKey("crvntblbottom"), kTwips},
+    {9, RtfKey("crvntblright"), kTwips},
+    {10, RtfKey("crvncellt"), kTwips},
+    {11, RtfKey("crvncelll"), kTwips},
+    {12, RtfKey("crvncellb"), kTwips},
+    {13, RtfKey("crvncellr"), kTwips},
+    {14, RtfKey("crvntblline"), kTwips},
+    {15, RtfKey("colw"), kSpecial}, {16, RtfKey("colw"), kSpecial}, {17, RtfKey("colw"), kSpecial},
+    {18, RtfKey("colw"), kSpecial}, {19, RtfKey("colw"), kSpecial}, {20, RtfKey("colw"), kSpecial},
+    {21, RtfKey("colw"), kSpecial}, {22, RtfKey("colw"), kSpecial}, {23, RtfKey("colw"), kSpecial},
+    {24, RtfKey("colw"), kSpecial},
+    RTF_BORDER(25, 26, 27, 28, 29, 30, 31, 32),
+    {33, RtfKey("crvninside"), kOn},
+    {34, RtfKey("crvnautotbl"), kOn},
+    {35, RtfKey("colw"), kSpecial}, {36, RtfKey("colw"), kSpecial}, {37, RtfKey("colw"), kSpecial},
+    {38, RtfKey("colw"), kSpecial}, {39, RtfKey("colw"), kSpecial}, {40, RtfKey("colw"), kSpecial},
+    {41, RtfKey("colw"), kSpecial}, {42, RtfKey("colw"), kSpecial}, {43, RtfKey("colw"), kSpecial},
+    {44, RtfKey("colw"), kSpecial}, {45, RtfKey("colw"), kSpecial}, {46, RtfKey("colw"), kSpecial},
+    {47, RtfKey("colw"), kSpecial}, {48, RtfKey("colw"), kSpecial}, {49, RtfKey("colw"), kSpecial},
+    {50, RtfKey("crvnstripe"), kOn},
+    {51, RtfKey("crvnstripeclr"), kColor},
+};
+
+constexpr RtfColumn kListRtf[] = {{0, 0, 0}};
+
+constexpr RtfColumn kBorderRtf[] = {RTF_BORDER(1, 2, 3, 4, 5, 6, 7, 8)};
+#undef RTF_BORDER
+
+constexpr RtfColumn kDocRtf[] = {
+    {1, RtfKey("deftab"), kTwips},
+    {2, RtfKey("gutter"), kTwips},
+    {3, RtfKey("pgnstart"), kRtfEmitPage},
+    {4, RtfKey("facingp"), kOn},
+    {5, RtfKey("margmirror"), kOn},
+    {6, RtfKey("crvnignoremarg"), kOn},
+    {7, RtfKey("widowctrl"), kOn},
+    {8, RtfKey("crvnnoconv"), kOn},
+    {10, RtfKey("crvnnoback"), kOn},
+    {11, RtfKey("crvnbtcolor"), kColor},
+    {13, RtfKey("makebackup"), kOn},
+    {18, RtfKey("crvnnoemptyhdr"), kOn},
+    {19, RtfKey("crvnnodocwrap"), kOn},
+    {20, RtfKey("margt"), kSpecial},
+    {21, RtfKey("margl"), kTwips},
+    {22, RtfKey("margb"), kSpecial},
+    {23, RtfKey("margr"), kTwips},
+    {26, RtfKey("crvnnopreview"), kOn},
+    {27, RtfKey("crvnbackclr"), kColor},
+    {28, RtfKey("crvnbackpic"), kSpecial},
+    {29, RtfKey("crvntileback"), kOn},
+    {30, RtfKey("crvnfillpage"), kOn},
+    {31, RtfKey("crvnbackopacity"), kInt},
+    {32, RtfKey("crvnnospell"), kOn},
+    {33, RtfKey("crvnbackscale"), kInt},
+    {34, RtfKey("crvnhidebmk"), kOn},
+};
+
+// The rows with their RTF columns filled in; a column naming an atom past
+// the table fails the build.
+template <size_t n, size_t m>
+consteval std::array<AtomDesc, n> WithRtf(const AtomDesc (&rows)[n], const RtfColumn (&columns)[m]) {
+  std::array<AtomDesc, n> out{};
+  for (size_t i = 0; i < n; ++i) out[i] = rows[i];
+  for (const RtfColumn& column : columns) {
+    if (column.atom == 0) continue;
+    if (column.atom >= n || out[column.atom].rtfKeyword != 0) throw "bad RTF column";
+    out[column.atom].rtfKeyword = column.keyword;
+    out[column.atom].rtfEmitKind = column.emitKind;
+  }
+  return out;
+}
+
+constexpr auto kCharAtoms = WithRtf(kCharRows, kCharRtf);
+constexpr auto kParaAtoms = WithRtf(kParaRows, kParaRtf);
+constexpr auto kChapterAtoms = WithRtf(kChapterRows, kChapterRtf);
+constexpr auto kFrameAtoms = WithRtf(kFrameRows, kFrameRtf);
+constexpr auto kTableAtoms = WithRtf(kTableRows, kTableRtf);
+constexpr auto kListAtoms = WithRtf(kListRows, kListRtf);
+constexpr auto kBorderAtoms = WithRtf(kBorderRows, kBorderRtf);
+constexpr auto kDocAtoms = WithRtf(kDocRows, kDocRtf);
 
 struct Table {
   const AtomDesc* rows;
   uint32_t count;
 };
 constexpr Table kTables[9] = {
-    {kCharAtoms, std::size(kCharAtoms)},     {kParaAtoms, std::size(kParaAtoms)},
-    {kChapterAtoms, std::size(kChapterAtoms)}, {kFrameAtoms, std::size(kFrameAtoms)},
-    {kTableAtoms, std::size(kTableAtoms)},   {kListAtoms, std::size(kListAtoms)},
-    {nullptr, 0},                            {kBorderAtoms, std::size(kBorderAtoms)},
-    {kDocAtoms, std::size(kDocAtoms)},
+    {kCharAtoms.data(), kCharAtoms.size()},       {kParaAtoms.data(), kParaAtoms.size()},
+    {kChapterAtoms.data(), kChapterAtoms.size()}, {kFrameAtoms.data(), kFrameAtoms.size()},
+    {kTableAtoms.data(), kTableAtoms.size()},     {kListAtoms.data(), kListAtoms.size()},
+    {nullptr, 0},                                 {kBorderAtoms.data(), kBorderAtoms.size()},
+    {kDocAtoms.data(), kDocAtoms.size()},
 };
 
 // ---- Enumerated values ----

@@ -62,7 +62,7 @@ enum AtomChangeCode : uint32_t {
 struct AtomDesc {
   uint8_t atomId;
   uint8_t valueSize;  // bytes of the field; 0 for most action atoms
-  uint16_t zero;
+  uint16_t rtfEmitKind;  // RtfEmitKind: how the RTF writer writes the field
   uint32_t valueKind;  // AtomValueKind
   uint32_t offset;     // of the field in the record body
   uint32_t changeCode;  // AtomChangeCode
@@ -73,6 +73,25 @@ struct AtomDesc {
   uint32_t xmlInstance;      // position among fields sharing a key or in a numbered series
 };
 static_assert(sizeof(AtomDesc) == 40 || sizeof(void*) != 8);
+
+// How the RTF writer writes a field with its row's keyword.
+enum RtfEmitKind : uint16_t {
+  kRtfEmitNothing = 0,
+  kRtfEmitFlagOn = 2,   // a flag that is on by default: the bare word, or the word with 0
+  kRtfEmitFlagOff = 3,  // a flag that is off by default: the bare word for 0, else the word with 1
+  kRtfEmitLineStyle = 5,
+  kRtfEmitBorderKind = 6,
+  kRtfEmitBorderWidth = 7,
+  kRtfEmitCharacter = 8,
+  kRtfEmitColor = 9,    // the colour's index in the colour table
+  kRtfEmitFont = 11,
+  kRtfEmitTwips = 15,   // a measure in twips
+  kRtfEmitInteger = 16,
+  kRtfEmitPageNumberFormat = 17,
+  kRtfEmitPage = 18,
+  kRtfEmitSpecial = 22,  // written by the writer's own code for the atom
+  kRtfEmitCountedString = 23,  // not written
+};
 
 // The longest value an atom may carry: its length field has 4 bits and
 // counts the 2-byte header.
