@@ -79,7 +79,7 @@ struct ReadContext {
   int64_t imageBytes = 0;
   bool plainMarks = false;
   bool textStored = false;
-  bool identifyBookmarks = false;  // the V2 form: every bookmark gets a GUID entry
+  bool identifyBookmarks = false;  // every bookmark gets a GUID entry
 };
 
 // ---- Walking elements --------------------------------------------------------
@@ -690,6 +690,9 @@ bool ReadPackage(ReadContext& context, const QString& folder, QString* reason) {
   if (!ReadMemberRest(*format, [&] { return ReadFormatChild(context); })) return false;
 
   SetMaxCp(context.doc->pieces, context.doc->cpLimit);
+  // A package's bookmark references hold the GUID indexes that identifying
+  // its bookmarks in order gives, as in the V2 form.
+  context.identifyBookmarks = true;
   return ReadTextFile(context, folder + QStringLiteral("/document.txt"), reason);
 }
 
