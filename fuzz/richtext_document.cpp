@@ -119,18 +119,31 @@ void Exercise(CorvaneDoc* doc) {
     }
     DocRange range{doc, cp, std::min(doc->cpLimit, cp + 7)};
     ExpandRangeForKnots(&range);
+    for (uint32_t type = 1; type < kKnotTypeCount; ++type) {
+      DocRange within;
+      if (CpIsWithinKnot(doc, cp, type, &within) && (within.first > cp || within.limit <= cp || within.limit > doc->cpLimit))
+        std::abort();
+    }
   }
   DocRange whole;
   GetDocumentRange(doc, &whole, true);
   ExtractPlainText(whole, true);
   ExtractStringFromCp(doc, whole.first, whole.limit, false);
-  for (uint32_t mode : {0u, 3u, 6u}) {
+  for (uint32_t mode : {0u, 1u, 2u, 3u, 4u, 6u}) {
     DocRange rest{doc, 0, doc->cpLimit};
     DocRange out;
-    for (uint32_t steps = 0; NextEditRange(&rest, &out, &plain, mode, nullptr); ++steps) {
-      if (steps > doc->cpLimit + 1 || out.limit > doc->cpLimit) std::abort();
+    // Each step moves the range on and hands over a stretch of the text.
+    for (uint32_t before = rest.first; NextEditRange(&rest, &out, &plain, mode, nullptr); before = rest.first) {
+      if (rest.first <= before || out.first > out.limit || out.limit > doc->cpLimit) std::abort();
     }
   }
+  // The backward walk hands pieces over from the last to the first.
+  uint32_t previous = whole.limit;
+  FetchVisibleTextBackward(whole, [&](const DocRange& piece, Pane*, const KnotFormat*) {
+    if (piece.first >= piece.limit || piece.limit > previous || piece.first < whole.first) std::abort();
+    previous = piece.first;
+    return true;
+  });
   FreeDynamicArray(plain.displayLines);
   FreeDynamicArray(outline.displayLines);
 }

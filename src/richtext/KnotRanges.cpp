@@ -19,17 +19,23 @@ uint32_t NextMarkAfter(CorvaneDoc* doc, uint32_t cp, uint32_t limit) {
 
 bool IsEditMode(uint32_t mode) { return mode == 0 || mode == 2 || mode == 4 || mode == 5 || mode == 7; }
 
+bool IsKinkOf(const KnotFormat& knot, uint32_t cp) {
+  for (uint32_t i = 0; i < knot.kinkCount; ++i)
+    if (knot.kinks[i] == cp) return true;
+  return false;
+}
+
 // Keeps the paragraph marks that structure relies on: the one ending a
-// knot's part and the document's last one.
+// knot's part, the one just after a knot's begin mark and the document's
+// last one.
 void ProtectParaMark(CorvaneDoc* doc, DocRange* out, const KnotFormat& knot) {
   if (out->limit <= out->first) return;
   if (InsideKnot(knot)) {
-    for (uint32_t i = 0; i < knot.kinkCount; ++i) {
-      if (knot.kinks[i] == out->limit && IsParaBreak(CharacterAtCp(doc, out->limit - 1))) {
-        --out->limit;
-        return;
-      }
-    }
+    const uint32_t mark = out->limit - 1;
+    if (!IsParaBreak(CharacterAtCp(doc, mark))) return;
+    KnotEntry before;
+    const bool afterBegin = mark > 0 && KnotEntryAtCp(doc, mark - 1, &before) && before.role == kKinkBegin;
+    if (IsKinkOf(knot, out->limit) || afterBegin) --out->limit;
     return;
   }
   if (out->limit >= doc->textLimit) {
@@ -37,6 +43,29 @@ void ProtectParaMark(CorvaneDoc* doc, DocRange* out, const KnotFormat& knot) {
     const char16_t before = out->first > 0 ? CharacterAtCp(doc, out->first - 1) : 0;
     const bool afterKnotMark = out->first > 0 && (before == kKnotMark0 || before == kKnotMark1);
     if (!fromFirst && !afterKnotMark) out->limit = std::max(out->first, doc->textLimit - 1);
+  }
+}
+
+// When the step starts just inside the knot around it and the range
+// covers that knot's whole inside (all between its begin and end marks),
+// the step becomes the whole knot; outwards while that holds. Chapters,
+// which structure the document, and rows, whose cells an edit clears
+// without taking the row, are never widened into.
+void WidenToEnclosingKnots(CorvaneDoc* doc, DocRange* range, DocRange* out) {
+  for (uint32_t guard = 0; guard < kMaxKinks && out->limit > out->first; ++guard) {
+    KnotFormat knot;
+    FetchKnot(doc, out->first, &knot, 0);
+    if (!InsideKnot(knot)) return;
+    if (knot.start == out->first) {  // the step is a whole knot: look at the one around it
+      DocRange outer;
+      if (knot.limit != out->limit || !FindOuterKnot(knot, &outer)) return;
+      FetchKnot(doc, outer.first, &knot, 0);
+      if (!InsideKnot(knot) || knot.start != outer.first || knot.limit != outer.limit) return;
+    }
+    if (knot.entry.type == kKnotChapter || knot.entry.type == kKnotRow || out->first != knot.start + 1 || uint64_t(range->limit) + 1 < knot.limit)
+      return;
+    *out = DocRange{doc, knot.start, knot.limit};
+    range->first = std::max(range->first, std::min(knot.limit, range->limit));
   }
 }
 
@@ -98,23 +127,29 @@ bool NextEditRange(DocRange* range, DocRange* out, Pane* pane, uint32_t mode, co
     return true;
   }
 
-  // Edits inside a knot: the whole knot when the range covers it, else the
-  // part up to the next kink.
+  // Edits inside a knot: the whole knot (a whole table or row included) when
+  // the range covers it.
   if (range->first <= knot.start && range->limit >= knot.limit) {
     *out = DocRange{doc, knot.start, knot.limit};
     range->first = knot.limit;
+    WidenToEnclosingKnots(doc, range, out);
     return true;
   }
-  uint32_t nextKink = range->limit;
-  for (uint32_t i = 0; i < knot.kinkCount; ++i) {
-    if (knot.kinks[i] > range->first) {
-      nextKink = std::min(nextKink, knot.kinks[i]);
-      break;
-    }
+  // A mark is never edited without its knot: that would break the knot, or
+  // cut a table or row. It is refused, and the walk goes on after it.
+  if (IsKinkOf(knot, range->first)) {
+    *out = DocRange{doc, range->first, range->first};
+    ++range->first;
+    return true;
   }
-  out->limit = std::max(std::min(nextKink, range->limit), range->first + 1);
+  // Otherwise the part up to the next kink, or to a knot nested in it.
+  uint32_t limit = range->limit;
+  if (knot.kinkIndex + 1 < knot.kinkCount) limit = std::min(limit, knot.kinks[knot.kinkIndex + 1]);
+  limit = std::min(limit, NextKnotCp(doc, range->first));
+  out->limit = std::max(limit, range->first + 1);
   range->first = out->limit;
   if (IsEditMode(mode)) ProtectParaMark(doc, out, knot);
+  WidenToEnclosingKnots(doc, range, out);
   return true;
 }
 
@@ -162,12 +197,18 @@ bool CpIsWithinKnot(CorvaneDoc* doc, uint32_t cp, uint32_t type, DocRange* range
   }
   KnotFormat knot;
   FetchKnot(doc, cp, &knot, 0);
+  const bool tableClass = KnotDescForType(type).knotClass == 2;
+  // Only these may hold other knots; any other type must be the innermost.
+  const bool encloses = tableClass || type == kKnotChapter || type == kKnotList || type == kKnotNote ||
+                        type == kKnotShorthand || type == kKnotContents;
   for (uint32_t guard = 0; knot.index != kNoCpValue && guard < kMaxKinks; ++guard) {
     if (knot.entry.type == type) {
       if (range) *range = DocRange{doc, knot.start, knot.limit};
       return true;
     }
-    if (knot.entry.type == kKnotChapter) return false;
+    if (!encloses || knot.entry.type == kKnotChapter) return false;
+    // A table's own marks past its begin mark (its end) lie in no row.
+    if (type == kKnotRow && knot.entry.type == kKnotTable && cp > knot.start) return false;
     if (type == kKnotList && knot.entry.type == kKnotTable) return false;
     DocRange outer;
     if (!FindOuterKnot(knot, &outer)) return false;

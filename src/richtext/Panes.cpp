@@ -13,6 +13,8 @@ namespace {
 constexpr float kPaneMargin = 12.0f;
 constexpr uint32_t kDisplayLineRoom = 50;
 
+bool g_failDisplayLineCache = false;
+
 void ClearPane(Pane* pane) {
   FreeDynamicArray(pane->displayLines);
   new (pane) Pane;
@@ -29,7 +31,8 @@ bool InitPane(CorvaneDoc* doc, Pane* pane, QObject* view, int32_t contentsKind, 
   pane->firstCp = int32_t(range.first);
   if (!IsPasswordLocked(doc)) pane->firstCp = int32_t(VisibleCp(doc, pane, range.first, true));
   pane->anchor = pane->end = pane->firstCp;
-  pane->displayLines = CreateDynamicCPArray(sizeof(DisplayLine), kDisplayLineRoom, range.limit, 0);
+  pane->displayLines =
+      g_failDisplayLineCache ? nullptr : CreateDynamicCPArray(sizeof(DisplayLine), kDisplayLineRoom, range.limit, 0);
   if (!pane->displayLines) return false;
   if (pane->anchor == pane->end) SetInsertionPropsFromText(doc);
   pane->margin = kPaneMargin;
@@ -83,8 +86,10 @@ Pane* CurrentPane(CorvaneDoc* doc) {
   if (!doc) return nullptr;
   if (doc->overridePane) return doc->overridePane;
   if (doc->paneCount == 0 && !SetupPane(doc, nullptr, 1, kNoCpValue)) {
+    // Callers never get null for a document: one shared pane, made afresh
+    // for each, serves when no pane can be set up.
     static Pane failSafe;
-    InitPane(doc, &failSafe, nullptr, 1, kNoCpValue);
+    if (!InitPane(doc, &failSafe, nullptr, 1, kNoCpValue)) failSafe.margin = kPaneMargin;
     return &failSafe;
   }
   if (doc->currentPane >= doc->paneCount) doc->currentPane = 0;
@@ -131,6 +136,27 @@ void SetDummyPane(Pane* pane, bool fullAccess) {
   pane->contentsKind = 4;
   pane->contentsFlags[0] = fullAccess ? 1 : 0;
   pane->objectSelection = kNoCpValue;
+}
+
+void SetFullAccessDisplayOptions(Pane* pane, PaneDisplayOptions* saved) {
+  if (!pane) return;
+  if (saved) *saved = PaneDisplayOptions{pane->contentsKind, pane->chapterIndex, pane->contentsFlags[0]};
+  OverridePaneContents(pane, 4);
+  pane->contentsFlags[0] = 1;
+}
+
+void RestoreDisplayOptions(Pane* pane, const PaneDisplayOptions& saved) {
+  if (!pane) return;
+  pane->contentsKind = saved.contentsKind;
+  pane->chapterIndex = saved.chapterIndex;
+  pane->contentsFlags[0] = saved.fullAccess;
+  OverridePaneContents(pane, saved.contentsKind);
+}
+
+bool SetDisplayLineCacheFailure(bool fail) {
+  const bool previous = g_failDisplayLineCache;
+  g_failDisplayLineCache = fail;
+  return previous;
 }
 
 uint32_t VisibleCp(CorvaneDoc* doc, Pane* pane, uint32_t cp, bool forward) {

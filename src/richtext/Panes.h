@@ -26,6 +26,24 @@ void FreeAllPanes(CorvaneDoc* doc);
 void OverridePaneContents(Pane* pane, int32_t value);
 // A cleared pane of contents kind 4, with full access when asked.
 void SetDummyPane(Pane* pane, bool fullAccess);
+
+// What SetFullAccessDisplayOptions changes in a pane, kept for the caller to
+// put back.
+struct PaneDisplayOptions {
+  int32_t contentsKind = 0;
+  uint32_t chapterIndex = kNoCpValue;
+  uint8_t fullAccess = 0;
+};
+// Gives the pane full access, so that hidden text becomes reachable, after
+// saving what it showed; its cached paragraph is forgotten.
+void SetFullAccessDisplayOptions(Pane* pane, PaneDisplayOptions* saved);
+// Puts the saved options back. A paragraph cached under full access is
+// forgotten too: the pane would otherwise go on reading hidden text.
+void RestoreDisplayOptions(Pane* pane, const PaneDisplayOptions& saved);
+
+// Tests make every new display-line cache fail while this is set (the
+// fail-safe pane); answers the previous setting.
+bool SetDisplayLineCacheFailure(bool fail);
 // The nearest cp at or after (forward) or before cp that the pane shows.
 uint32_t VisibleCp(CorvaneDoc* doc, Pane* pane, uint32_t cp, bool forward);
 // The caret properties from the text; a locked document keeps them.

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "richtext/Knots.h"
+#include "richtext/Lists.h"
 #include "richtext/Panes.h"
+#include "richtext/Styles.h"
 #include "richtext/TextAccess.h"
 #include "support/CSAssert.h"
 #include "support/DynamicArrays.h"
@@ -16,6 +18,19 @@ constexpr int16_t kMinCharSize = 16;
 constexpr int16_t kMaxCharSize = 8000;
 constexpr int16_t kDefaultCharSize = 48;
 constexpr uint32_t kMaxColumns = 10;
+constexpr char16_t kBullet = 0x2022;
+
+// The page's width less its margins, and less the gutter when that is
+// taken off.
+int64_t PageTextWidth(CorvaneDoc* doc) {
+  int64_t width = int64_t(doc->pageWidth) * kMeasurePerPoint - doc->docProps.left - doc->docProps.right;
+  if (doc->docProps.mirrorl) width -= doc->docProps.gutter;
+  return width;
+}
+
+// A tab position kept within the position bits, so that it never spills
+// into the leader and alignment bits.
+int64_t TabPosition(int64_t position) { return std::clamp<int64_t>(position, 0, kTabPositionMask); }
 
 StyleEntry NormalStyle(CorvaneDoc* doc) {
   StyleEntry entry;
@@ -146,6 +161,17 @@ void FetchCharProps(CorvaneDoc* doc, DocRange* range, uint32_t cp, CharProps* pr
   if (props->size < kMinCharSize || props->size > kMaxCharSize) props->size = kDefaultCharSize;
 }
 
+void FetchCharPropsFromSelection(CorvaneDoc* doc, CharProps* props) {
+  const Pane* pane = CurrentPane(doc);
+  if (!pane || !props) return;
+  if (pane->end > pane->anchor && pane->anchor >= 0) {
+    FetchCharProps(doc, nullptr, uint32_t(pane->anchor), props);
+  } else {
+    *props = pane->caretProps;
+  }
+  props->keylessSwitch6 = 0;
+}
+
 void FetchParaProps(CorvaneDoc* doc, Pane* pane, uint32_t cp, DocRange* range, ParaProps* props) {
   if (!doc) return;
   if (!pane) pane = CurrentPane(doc);
@@ -218,7 +244,34 @@ int64_t ColumnWidth(CorvaneDoc* doc, const ChapterProps& props, uint32_t column)
   if (!doc) return 0;
   // A count of 0 would divide by nothing, and ten is the most columns kept.
   const int64_t columns = std::clamp<int64_t>(props.cols, 1, kMaxColumns);
-  int64_t width = int64_t(doc->pageWidth) * kMeasurePerPoint - doc->docProps.left - doc->docProps.right;
-  if (doc->docProps.mirrorl) width -= doc->docProps.gutter;
-  return (width - (columns - 1) * props.between) / columns;
+  return (PageTextWidth(doc) - (columns - 1) * props.between) / columns;
+}
+
+void SetDefaultListProps(CorvaneDoc* doc, char16_t typedChar, Properties* record) {
+  if (!record) return;
+  ListMarker marker;
+  switch (typedChar) {
+    case u'#': marker.type = kMarkerCheck; break;
+    case u'*': marker = ListMarker{kMarkerBullet, 0, kBullet, 0}; break;
+    case u'-': marker = ListMarker{kMarkerBullet, 0, u'-', 0}; break;
+    case u'1': marker = ListMarker{kMarkerNumber, 0, 0, u'.'}; break;
+    default: InitProperties(kNoProperties, record, nullptr); return;
+  }
+  SetDefaultProperties(doc, kListProperties, record);
+  record->body.list.mark[0] = marker;
+}
+
+void AddHeaderTabs(const DocRange& range, ParaProps* props) {
+  CorvaneDoc* doc = range.doc;
+  if (!doc || !props || props->tabCount >= kMaxTabs) return;
+  const Pane* pane = CurrentPane(doc);
+  const bool draft = doc->docProps.ignorem && pane && !pane->paneFlags[1];
+  const int64_t width = draft ? DraftWidth(doc, nullptr) : PageTextWidth(doc);
+  const auto lastTab = [&] {
+    return props->tabCount ? int64_t(props->tabs[props->tabCount - 1] & kTabPositionMask) : -1;
+  };
+  const int64_t center = TabPosition((width + props->indentl - props->indentr) / 2);
+  if (lastTab() < center) AddTab(props, props->tabCount, kCenterTab | TabStop(center));
+  const int64_t right = TabPosition(width - props->indentr);
+  if (props->tabCount < kMaxTabs && lastTab() < right) AddTab(props, props->tabCount, kRightTab | TabStop(right));
 }

@@ -1,6 +1,7 @@
 #include "richtext/TextExtraction.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "richtext/Knots.h"
 #include "richtext/Links.h"
@@ -41,19 +42,20 @@ void FetchVisibleText(const DocRange& whole, Pane* pane, const VisibleTextCallba
       FetchKnot(doc, piece.first, &knot, 0);
       if (knot.index != kNoCpValue) {
         const uint32_t type = knot.entry.type;
-        if (type == kKnotTable) {
-          if (piece.first == knot.start) {
-            range.first = std::max(range.first, std::min(knot.start + 2, range.limit));
-            continue;
-          }
+        if (type == kKnotTable && piece.first == knot.start) {
+          range.first = std::max(range.first, std::min(knot.start + 2, range.limit));
+          continue;
         } else if (type == kKnotChapter && piece.first == knot.start) {
           continue;
-        } else if (type != kKnotRow && piece.first == knot.start) {
+        } else if (type != kKnotRow && type != kKnotTable && piece.first == knot.start) {
+          // The callback shows the knot as a whole: the walk goes on after
+          // it, even where the piece covers only its first part (a note).
           piece.limit = std::min(piece.limit, knot.limit);
-          range.first = std::max(range.first, piece.limit);
+          range.first = std::max(range.first, std::min(knot.limit, range.limit));
           handed = &knot;
         } else {
-          // Inside a knot: the text up to its next kink, without the kink mark.
+          // Inside a knot (a table's closing mark included): the text up to
+          // its next kink, without the kink mark.
           if (knot.kinks[knot.kinkIndex] == piece.first) ++piece.first;
           if (knot.kinkIndex + 1 < knot.kinkCount && knot.kinks[knot.kinkIndex + 1] < piece.limit) {
             piece.limit = knot.kinks[knot.kinkIndex + 1];
@@ -70,6 +72,53 @@ void FetchVisibleText(const DocRange& whole, Pane* pane, const VisibleTextCallba
     if (!CS_SAFE_ASSERT(range.first > before || range.first >= range.limit)) break;
   }
   if (live) UnregisterRange(&range);
+}
+
+void FetchVisibleTextBackward(const DocRange& whole, const VisibleTextCallback& callback) {
+  if (!whole.doc || !callback) return;
+  CorvaneDoc* doc = whole.doc;
+  Pane* pane = CurrentPane(doc);
+  DocRange paneRange;
+  GetPaneRange(doc, pane, &paneRange);
+  // What is still to walk; live, so that edits made by the callback move it.
+  DocRange rest{doc, std::max(whole.first, paneRange.first), std::min(whole.limit, doc->cpLimit)};
+  const bool live = RegisterRange(&rest, 0);
+  struct Piece {
+    DocRange range;
+    bool isKnot;
+    KnotFormat knot;
+  };
+  std::vector<Piece> pieces;
+  bool stopped = false;
+  for (uint32_t guard = 0; !stopped && rest.first < rest.limit && guard <= doc->cpLimit; ++guard) {
+    DocRange paragraph;
+    FetchParaProps(doc, pane, rest.limit - 1, &paragraph, nullptr);
+    // The paragraph holds the cp before the limit, so each turn moves back.
+    if (!CS_SAFE_ASSERT(paragraph.first < rest.limit)) break;
+    uint32_t first = std::max(paragraph.first, rest.first);
+    // A knot that the forward walk hands over whole (a note, whose marks end
+    // paragraphs) is walked from its start, so that it comes whole here too.
+    KnotFormat knot;
+    FetchKnot(doc, first, &knot, 0);
+    const uint32_t type = knot.entry.type;
+    if (knot.index != kNoCpValue && knot.start < first && knot.start >= rest.first && type != kKnotTable &&
+        type != kKnotRow && type != kKnotChapter)
+      first = knot.start;
+    pieces.clear();
+    FetchVisibleText(DocRange{doc, first, rest.limit}, pane,
+                     [&](const DocRange& piece, Pane*, const KnotFormat* knot) {
+                       pieces.push_back(Piece{piece, knot != nullptr, knot ? *knot : KnotFormat{}});
+                       return true;
+                     });
+    rest.limit = first;
+    for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
+      if (!callback(piece->range, pane, piece->isKnot ? &piece->knot : nullptr)) {
+        stopped = true;
+        break;
+      }
+    }
+  }
+  if (live) UnregisterRange(&rest);
 }
 
 QString ExtractPlainText(const DocRange& range, bool withAffixes) {
@@ -93,7 +142,11 @@ QString ExtractPlainText(const DocRange& range, bool withAffixes) {
       const uint32_t markCp = paragraph.limit > 0 ? paragraph.limit - 1 : 0;
       const uint32_t end = std::min(piece.limit, std::max(markCp, cp));
       if (end > cp) text.append(RawTextString(doc, cp, end));
-      if (end >= piece.limit || !CS_SAFE_ASSERT(paragraph.limit > cp)) break;
+      // A piece that stops at a closing mark (a table cell's, a row's) ends
+      // its paragraph although the mark itself is never handed over.
+      const bool endsAtMark = end == piece.limit && markCp == piece.limit && markCp < range.limit &&
+                              CharacterAtCp(doc, markCp) == kKnotMark1;
+      if ((end >= piece.limit && !endsAtMark) || !CS_SAFE_ASSERT(paragraph.limit > cp)) break;
       if (withAffixes) AppendAffix(&text, props.suffix);
       text.append(QLatin1Char('\n'));
       cp = paragraph.limit;
@@ -102,6 +155,15 @@ QString ExtractPlainText(const DocRange& range, bool withAffixes) {
   });
   if (text.isEmpty()) return {};
   return text;
+}
+
+QString ExtractPlainTextFromSel(CorvaneDoc* doc) {
+  const Pane* pane = CurrentPane(doc);
+  if (!pane) return {};
+  // The selection runs from its anchor to its end.
+  const uint32_t first = uint32_t(std::max(pane->anchor, 0));
+  const uint32_t limit = std::max(first, uint32_t(std::max(pane->end, 0)));
+  return ExtractPlainText(DocRange{doc, first, std::min(limit, doc->cpLimit)}, false);
 }
 
 QString ExtractStringFromCp(CorvaneDoc* doc, uint32_t cp, uint32_t limit, bool longTitle) {

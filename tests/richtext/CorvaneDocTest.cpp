@@ -10,6 +10,7 @@
 #include "richtext/FakeCorvaneHost.h"
 #include "richtext/Knots.h"
 #include "richtext/Panes.h"
+#include "richtext/PropertyRuns.h"
 #include "richtext/RichTextBuilder.h"
 #include "richtext/Styles.h"
 #include "richtext/TextAccess.h"
@@ -388,6 +389,44 @@ TEST(PanesTest, CurrentPaneSetsUpPaneZeroAndTheOverrideWins) {
   doc->overridePane = &temporary;
   EXPECT_EQ(CurrentPane(doc), &temporary);
   doc->overridePane = nullptr;
+}
+
+TEST(PanesTest, WithoutADisplayLineCacheTheFailSafePaneServes) {
+  RichTextBuilder builder;
+  CorvaneDoc* doc = builder.doc();
+  RichTextBuilder other;
+  other.text(QStringLiteral("abc\n"));
+  const bool wasFailing = SetDisplayLineCacheFailure(true);
+  EXPECT_FALSE(SetupPane(doc, nullptr, 1, 0xFFFFFFFF));
+  EXPECT_EQ(doc->paneCount, 0u);
+  EXPECT_EQ(doc->currentPane, 0u);
+  EXPECT_FALSE(EnsurePaneExists(doc));
+  Pane* pane = CurrentPane(doc);
+  ASSERT_NE(pane, nullptr);
+  EXPECT_NE(pane, PaneAtIndex(doc, 0));
+  EXPECT_EQ(doc->paneCount, 0u);
+  EXPECT_EQ(pane->contentsKind, 1);
+  EXPECT_EQ(pane->view, nullptr);
+  EXPECT_EQ(pane->displayLines, nullptr);
+  EXPECT_EQ(pane->firstCp, 14);  // made for this document: past its first chapter
+  EXPECT_EQ(pane->anchor, 14);
+  EXPECT_EQ(pane->zoom, 1.0f);
+  EXPECT_EQ(pane->margin, 12.0f);
+  // It serves what needs a pane.
+  DocRange paragraph;
+  FetchParaProps(doc, nullptr, 14, &paragraph, nullptr);
+  EXPECT_EQ(paragraph.first, 14u);
+  EXPECT_EQ(paragraph.limit, 15u);
+  // The one record is made afresh for each document that asks.
+  pane->anchor = 3;
+  EXPECT_EQ(CurrentPane(other.doc()), pane);
+  EXPECT_EQ(pane->anchor, 14);
+  SetDisplayLineCacheFailure(wasFailing);
+
+  // Once a cache can be had the document gets its own pane.
+  EXPECT_EQ(CurrentPane(doc), PaneAtIndex(doc, 0));
+  EXPECT_EQ(doc->paneCount, 1u);
+  EXPECT_NE(PaneAtIndex(doc, 0)->displayLines, nullptr);
 }
 
 TEST(PanesTest, ChapterConfinementAndDraftWidth) {

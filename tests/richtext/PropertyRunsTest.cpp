@@ -5,9 +5,11 @@
 #include <functional>
 
 #include "QStringPrinter.h"
+#include "richtext/FakeCorvaneHost.h"
 #include "richtext/Knots.h"
 #include "richtext/Panes.h"
 #include "richtext/RichTextBuilder.h"
+#include "richtext/Styles.h"
 #include "richtext/TextAccess.h"
 #include "support/DynamicArrays.h"
 
@@ -138,6 +140,110 @@ TEST_F(RunsTest, AStrayMarkBecomesABullet) {
   EXPECT_EQ(CharacterAtCp(doc, 25), u'\u2022');
   EXPECT_EQ(CharacterAtCp(doc, 24), u'\u2022');
   EXPECT_EQ(range.first, 24u);
+}
+
+TEST_F(RunsTest, TheSelectionsPropertiesOrTheCaretsWithoutTheTypingSwitch) {
+  const uint32_t marked = Intern(doc, kCharProperties, [](Properties& r) {
+    r.body.charProps.italic = 1;
+    r.body.charProps.keylessSwitch6 = 1;
+    r.body.charProps.size = 48;
+  });
+  builder.charRun(19, marked);
+  Pane* pane = CurrentPane(doc);
+  pane->anchor = 18;  // the link's middle mark: the next character's properties
+  pane->end = 20;
+  CharProps props;
+  FetchCharPropsFromSelection(doc, &props);
+  EXPECT_EQ(props.italic, 1);
+  EXPECT_EQ(props.keylessSwitch6, 0);
+
+  pane->anchor = pane->end = 19;  // a caret: the caret's properties
+  pane->caretProps.size = 80;
+  pane->caretProps.keylessSwitch6 = 1;
+  FetchCharPropsFromSelection(doc, &props);
+  EXPECT_EQ(props.size, 80);
+  EXPECT_EQ(props.italic, 0);
+  EXPECT_EQ(props.keylessSwitch6, 0);
+}
+
+TEST(ListDefaultsTest, TheTypedCharacterChoosesTheFirstMarker) {
+  RichTextBuilder builder;
+  CorvaneDoc* doc = builder.doc();
+  struct Case {
+    char16_t typed;
+    ListMarker first;
+  };
+  const Case cases[] = {
+      {u'#', {2, 0, 0, 0}},
+      {u'*', {1, 0, 0x2022, 0}},
+      {u'-', {1, 0, u'-', 0}},
+      {u'1', {3, 0, 0, u'.'}},
+  };
+  for (const Case& c : cases) {
+    Properties record;
+    SetDefaultListProps(doc, c.typed, &record);
+    EXPECT_EQ(record.type, uint32_t(kListProperties)) << char(c.typed);
+    const ListProps& list = record.body.list;
+    EXPECT_EQ(list.mark[0].type, c.first.type) << char(c.typed);
+    EXPECT_EQ(list.mark[0].character, c.first.character) << char(c.typed);
+    EXPECT_EQ(list.mark[0].suffix, c.first.suffix) << char(c.typed);
+    // The rest is the document's normal list.
+    EXPECT_EQ(list.indent, 457200) << char(c.typed);
+    EXPECT_EQ(list.mark[1].character, u'-') << char(c.typed);
+  }
+  Properties other;
+  SetBaseProperties(kListProperties, &other);
+  other.body.list.indent = 5;
+  SetDefaultListProps(doc, u'x', &other);
+  EXPECT_EQ(other.type, uint32_t(kNoProperties));
+  EXPECT_EQ(other.body.list.indent, 0);
+}
+
+TEST(HeaderTabsTest, CentreAndRightTabsUnlessAlreadyThere) {
+  RichTextBuilder builder;
+  CorvaneDoc* doc = builder.doc();
+  doc->pageWidth = 612;
+  const int64_t width = 612 * 12700 - 2 * 914400;  // 5,943,600
+  const DocRange range{doc, 14, 15};
+  const auto tabsAfter = [&](std::vector<TabStop> tabs, int64_t left = 0, int64_t right = 0) {
+    ParaProps props;
+    props.indentl = left;
+    props.indentr = right;
+    for (TabStop tab : tabs) AddTab(&props, props.tabCount, tab);
+    AddHeaderTabs(range, &props);
+    return std::vector<TabStop>(props.tabs, props.tabs + props.tabCount);
+  };
+  using Tabs = std::vector<TabStop>;
+  const TabStop centre = kCenterTab | TabStop(width / 2);
+  const TabStop right = kRightTab | TabStop(width);
+  EXPECT_EQ(tabsAfter({}), (Tabs{centre, right}));
+  EXPECT_EQ(tabsAfter({}, 12700, 25400),
+            (Tabs{kCenterTab | TabStop((width + 12700 - 25400) / 2), kRightTab | TabStop(width - 25400)}));
+  EXPECT_EQ(tabsAfter({3000000}), (Tabs{3000000, right}));  // already past the centre
+  EXPECT_EQ(tabsAfter({6000000}), (Tabs{6000000}));         // past both
+  Tabs full(kMaxTabs - 1);
+  for (uint32_t i = 0; i < full.size(); ++i) full[i] = 1000 * (i + 1);
+  Tabs expected = full;
+  expected.push_back(centre);  // the set is full then: no right tab
+  EXPECT_EQ(tabsAfter(full), expected);
+  full.push_back(kMaxTabs * 1000);
+  EXPECT_EQ(tabsAfter(full), full);
+
+  // Without margins the continuous view's width counts, unless the pane is
+  // clipped.
+  FakeCorvaneHost host;
+  host.viewRect = QRectF(0, 0, 500, 300);
+  doc->fitToWindow = 1;
+  doc->docProps.ignorem = 1;
+  const int64_t draft = (500 - 24) * 12700;
+  EXPECT_EQ(tabsAfter({}), (Tabs{kCenterTab | TabStop(draft / 2), kRightTab | TabStop(draft)}));
+  CurrentPane(doc)->paneFlags[1] = 1;
+  EXPECT_EQ(tabsAfter({}), (Tabs{centre, right}));
+
+  // Positions never spill into the leader and alignment bits.
+  doc->docProps.ignorem = 0;
+  doc->pageWidth = 60000;
+  EXPECT_EQ(tabsAfter({}), (Tabs{kCenterTab | kTabPositionMask}));  // the right one would lie on it
 }
 
 TEST(ChaptersTest, NamesAndColumnWidths) {

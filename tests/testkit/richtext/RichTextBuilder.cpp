@@ -90,6 +90,17 @@ RichTextBuilder& RichTextBuilder::knot(uint32_t cp, uint32_t type, uint32_t role
   return *this;
 }
 
+RichTextBuilder& RichTextBuilder::knotMarks(uint32_t type, std::initializer_list<uint32_t> cps, uint32_t props) {
+  if (cps.size() == 1) return knot(*cps.begin(), type, kKinkSingle, props);
+  uint32_t i = 0;
+  for (uint32_t cp : cps) {
+    const uint32_t role = i == 0 ? kKinkBegin : i + 1 == cps.size() ? kKinkEnd : kKinkMiddle;
+    knot(cp, type, role, i == 0 ? props : 0xFFFFFFFF);
+    ++i;
+  }
+  return *this;
+}
+
 RichTextBuilder& RichTextBuilder::charRun(uint32_t cp, uint32_t index) {
   if (m_doc) ReplaceAt(m_doc->charRuns, cp, &index);
   return *this;

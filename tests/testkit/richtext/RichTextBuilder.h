@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
 
 #include "richtext/CorvaneDoc.h"
 #include "richtext/Knots.h"
@@ -29,6 +30,9 @@ class RichTextBuilder {
   // A knot entry at an absolute cp; begin marks of chapters, bookmarks,
   // lists and tables also go into their mark arrays.
   RichTextBuilder& knot(uint32_t cp, uint32_t type, uint32_t role, uint32_t props = 0xFFFFFFFF);
+  // The entries of a whole knot at its marks: begin, middles, end (one cp:
+  // a single mark).
+  RichTextBuilder& knotMarks(uint32_t type, std::initializer_list<uint32_t> cps, uint32_t props = 0xFFFFFFFF);
   // A run at the cp pointing at a property index.
   RichTextBuilder& charRun(uint32_t cp, uint32_t index);
   RichTextBuilder& paraRun(uint32_t cp, uint32_t index);
