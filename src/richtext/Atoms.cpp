@@ -593,6 +593,31 @@ const AtomDesc* AtomDescFor(uint32_t type, uint32_t atom) {
 
 uint32_t AtomLengthForDesc(const AtomDesc& desc) { return desc.valueSize > 2 ? desc.valueSize + 2u : 4u; }
 
+int64_t AtomFieldValue(const Properties& record, const AtomDesc& row, bool signed32) {
+  const uint8_t* field = record.body.bytes + row.offset;
+  switch (row.valueSize) {
+    case 1:
+      return field[0];
+    case 2: {
+      int16_t v = 0;
+      std::memcpy(&v, field, 2);
+      return v;
+    }
+    case 4: {
+      uint32_t v = 0;
+      std::memcpy(&v, field, 4);
+      return signed32 ? int64_t(int32_t(v)) : int64_t(v);
+    }
+    case 8: {
+      int64_t v = 0;
+      std::memcpy(&v, field, 8);
+      return v;
+    }
+    default:
+      return 0;
+  }
+}
+
 uint32_t PropertyValueForAtom(const Properties* record, uint32_t type, uint32_t atom) {
   const AtomDesc* desc = AtomDescFor(type, atom);
   if (!record || !desc || desc->valueSize == 0 || desc->valueSize > 8) return 0;

@@ -135,6 +135,10 @@ uint32_t AtomLengthForDesc(const AtomDesc& desc);
 // 2-byte fields sign-extended, 4- and 8-byte fields their low 32 bits; 0 for
 // an atom past the table or of value size 0 or above 8.
 uint32_t PropertyValueForAtom(const Properties* record, uint32_t type, uint32_t atom);
+// The row's field of the record as a 64-bit value: 1-byte fields
+// zero-extended, 2-byte fields sign-extended, 4-byte fields sign-extended
+// or not as asked, 8-byte fields whole; 0 for other sizes.
+int64_t AtomFieldValue(const Properties& record, const AtomDesc& row, bool signed32);
 
 // Table column widths: atoms 15-24 for columns 0-9, 35-49 for 10-24.
 uint32_t AtomForColumnWidth(uint32_t column);

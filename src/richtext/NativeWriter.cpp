@@ -85,31 +85,6 @@ QString EscapedText(QStringView text) {
 
 // ---- Property records --------------------------------------------------------
 
-int64_t FieldValue(const Properties& record, const AtomDesc& row) {
-  const uint8_t* field = record.body.bytes + row.offset;
-  switch (row.valueSize) {
-    case 1:
-      return field[0];
-    case 2: {
-      int16_t v = 0;
-      std::memcpy(&v, field, 2);
-      return v;
-    }
-    case 4: {
-      int32_t v = 0;
-      std::memcpy(&v, field, 4);
-      return v;
-    }
-    case 8: {
-      int64_t v = 0;
-      std::memcpy(&v, field, 8);
-      return v;
-    }
-    default:
-      return 0;
-  }
-}
-
 bool SameField(const Properties& a, const Properties& b, const AtomDesc& row, size_t size) {
   return std::memcmp(a.body.bytes + row.offset, b.body.bytes + row.offset, size) == 0;
 }
@@ -175,7 +150,7 @@ void WriteFields(CSXmlEncoder& xml, const Properties& record, uint32_t type) {
         break;
     }
     if (row.valueSize > 8 || SameField(record, base, row, row.valueSize)) continue;
-    const int64_t value = FieldValue(record, row);
+    const int64_t value = AtomFieldValue(record, row, true);
     switch (row.valueKind) {
       case kAtomEnum: {
         const QString name = StringForEnumAtomXml(type, atom, uint32_t(value));

@@ -35,34 +35,6 @@ constexpr uint32_t kFlagKeep = 4;  // the single-style flag
 // exactly and cannot overflow.
 int64_t Twips(int64_t measure) { return measure / 635; }
 
-// A field of a record as a signed 64-bit value: 1-byte fields zero-extended,
-// 2-byte fields sign-extended, 4-byte fields unsigned (Kolors, enums,
-// indexes), 8-byte fields whole.
-int64_t FieldValue(const Properties& record, const AtomDesc& row) {
-  const uint8_t* field = record.body.bytes + row.offset;
-  switch (row.valueSize) {
-    case 1:
-      return field[0];
-    case 2: {
-      int16_t v = 0;
-      std::memcpy(&v, field, 2);
-      return v;
-    }
-    case 4: {
-      uint32_t v = 0;
-      std::memcpy(&v, field, 4);
-      return v;
-    }
-    case 8: {
-      int64_t v = 0;
-      std::memcpy(&v, field, 8);
-      return v;
-    }
-    default:
-      return 0;
-  }
-}
-
 // A colour that stands for black when it is invisible instead of being left
 // out: the character colour and the paragraph, table and frame backgrounds.
 bool ColorDefaultsToBlack(uint32_t type, uint32_t atom) {
@@ -427,7 +399,7 @@ void RtfWriter::atom(const Properties& current, const AtomDesc& row, const AtomR
   if (current.type == kParaProperties && row.atomId == 30) return;
   // Tab atoms repeat and carry their own value; every other value comes
   // from the record whole (measures are 64-bit).
-  const int64_t value = row.valueKind == kAtomTabStop ? int64_t(AtomValue32(ref)) : FieldValue(current, row);
+  const int64_t value = row.valueKind == kAtomTabStop ? int64_t(AtomValue32(ref)) : AtomFieldValue(current, row, false);
   const uint32_t type = current.type;
   switch (row.rtfEmitKind) {
     case kRtfEmitNothing:
