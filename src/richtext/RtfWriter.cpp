@@ -383,7 +383,8 @@ void RtfWriter::props(const Properties& current, const Properties& base, const s
   if (!molecule) return;
   for (const uint32_t id : forced) {
     const AtomDesc* row = AtomDescFor(current.type, id);
-    if (row && row->valueSize > 0) AddAtomToMolecule(molecule.get(), current.type, id, current.body.bytes + row->offset);
+    if (row && row->valueSize > 0)
+      AddAtomToMolecule(molecule.get(), current.type, id, current.body.bytes + row->offset);
   }
   uint32_t offset = 0;
   AtomRef ref;
