@@ -6,6 +6,7 @@
 
 #include "richtext/CorvaneDoc.h"
 #include "richtext/PropertyRuns.h"
+#include "richtext/Tables.h"
 #include "support/GraphicsContext.h"
 
 namespace {
@@ -351,6 +352,19 @@ void GetParagraphBorderEdges(CorvaneDoc* doc, Pane* pane, bool firstLine, const 
     DocRange range;
     FetchParaProps(doc, pane, para.limit, &range, &after);
     sameAfter = range.first >= para.limit && range.limit > para.limit && SameBorder(props, after);
+  }
+  // Inside a table cell only paragraphs of the same cell join.
+  KnotFormat table, rowKnot;
+  // The paragraph's closing mark lies in its cell (the column mark for a
+  // cell's last paragraph).
+  const uint32_t inside = para.limit > para.first ? para.limit - 1 : para.first;
+  if ((sameBefore || sameAfter) && FetchTable(doc, inside, &table, &rowKnot, nullptr) &&
+      inside >= rowKnot.start && inside < rowKnot.limit) {
+    DocRange cell;
+    if (IndexAndRangeForCell(table, rowKnot, inside, -1, &cell) >= 0) {
+      sameBefore = sameBefore && para.first > cell.first;
+      sameAfter = sameAfter && para.limit < cell.limit;
+    }
   }
   // Only a paragraph's first line can open a run.
   const bool S = firstLine && !sameBefore;

@@ -14,6 +14,7 @@
 #include "richtext/Pictures.h"
 #include "richtext/PropertyRuns.h"
 #include "richtext/Styles.h"
+#include "richtext/Tables.h"
 #include "richtext/TextAccess.h"
 #include "richtext/Variables.h"
 #include "support/CSAssert.h"
@@ -596,6 +597,53 @@ bool FitsOrMayWrap(FormatState& s, float width, uint32_t cp) {
   return !(LineHasCharacters(s) && cp > s.lineFirstVisible);
 }
 
+// A table or row mark. Inside a cell the mark is passed (a closing mark
+// ends the cell's paragraph); elsewhere the whole row becomes the line.
+void HandleTableMark(FormatState& s, const KnotFormat& knot, char16_t mark) {
+  LineFormat* lf = s.lf;
+  if (lf->flags & kLineInTableCell) {
+    if (mark == kKnotMark1) {
+      HandleLineBreak(s, kBreakLineFeed, mark);
+    } else {
+      s.cp += knot.entry.type == kKnotTable && s.cp == knot.start ? 2 : 1;
+    }
+    return;
+  }
+  KnotFormat row = knot;
+  if (knot.entry.type == kKnotTable) {
+    if (s.cp + 1 >= knot.limit) {
+      // A table's closing mark left over: it ends a paragraph of its own.
+      HandleLineBreak(s, kBreakLineFeed, mark);
+      return;
+    }
+    FetchKnot(s.doc, knot.start + 1, &row, kKnotRow);
+  }
+  if (row.index == kNoCpValue || row.limit <= s.cp) {
+    s.cp += 1;
+    return;
+  }
+  if (LineHasCharacters(s) && s.cp > s.lineFirstCp) {
+    // A row starts a line of its own.
+    lf->breakReason = kBreakWrapped;
+    return;
+  }
+  lf->lineKind = 3;
+  lf->leftEdge = 0;
+  lf->spaceAbove = lf->spaceBelow = 0;
+  lf->tableCp = row.start;
+  SetTableRowLineFormat(lf, row);
+  s.ascent = lf->lineHeight;
+  s.descent = 0;
+  s.rightEdge = lf->rightEdge;
+  s.x = lf->rightEdge;
+  s.charCount += 1;
+  s.cp = std::max(s.cp + 1, row.limit);
+  // The last row takes the table's closing mark along.
+  DocRange table;
+  if (CpIsWithinKnot(s.doc, row.start, kKnotTable, &table) && s.cp + 1 == table.limit) s.cp = table.limit;
+  lf->breakReason = kBreakTableRow;
+}
+
 // A knot mark at the cp; the cp moves on.
 void HandleKnotMark(FormatState& s, char16_t mark) {
   KnotFormat knot;
@@ -633,8 +681,7 @@ void HandleKnotMark(FormatState& s, char16_t mark) {
     return;
   }
   if (knotClass == 2) {
-    // Table rows are laid out by the table code; the marks are passed.
-    s.cp += 1;
+    HandleTableMark(s, knot, mark);
     return;
   }
   if (knotClass == 1) {
@@ -1360,6 +1407,7 @@ void FormatLine(uint32_t firstCp, int64_t availableWidth, LineFormat* lf) {
   lf->baseline = s.ascent + lf->spaceAbove;
   lf->textWidth = s.x;
   lf->layoutWidth = settings.fitToContent ? s.x : std::max(Points(availableWidth), s.x + lf->endMarkWidth);
+  if (lf->lineKind == 3) lf->layoutWidth = lf->rightEdge;
   lf->overflow = s.x > s.rightEdge;
   if (lf->lineKind == 3) lf->firstLineFlagged = 0;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "richtext/DisplayLines.h"
 #include "richtext/Knots.h"
 #include "richtext/LiveRanges.h"
 #include "richtext/Panes.h"
@@ -260,11 +261,7 @@ void InvalText(const DocRange* range, bool fromParagraphStart) {
   } else if (start > 0) {
     --start;
   }
-  const uint32_t limit = range->limit + 1;
-  // The panes' display lines from start to limit are marked dirty by the
-  // display-line cache's own walk, which this engine's display code adds.
-  (void)start;
-  (void)limit;
+  InvalTextInPanes(doc, start, range->limit + 1);
 }
 
 void InvalAfterEdit(CorvaneDoc*, uint32_t) {}

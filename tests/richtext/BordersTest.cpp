@@ -278,6 +278,21 @@ TEST_F(ParagraphEdgesTest, AnotherIndentStartsANewRun) {
   EXPECT_EQ(EdgesAt(14), (Codes{2, 2, 2, 2}));
 }
 
+TEST_F(ParagraphEdgesTest, InsideATableCellOnlyParagraphsOfThatCellJoin) {
+  // Table 14-25, one row 15-24: cell 0 "ab\ncd" (14-21), cell 1 "ef" (22-24).
+  builder.text(QString(QChar(0)) + QChar(0) + "ab\ncd" + QChar(1) + "ef" + QChar(1) + QChar(1) + "z\n");
+  Properties table;
+  InitProperties(kTableProperties, &table, nullptr);
+  table.body.table.cols = 2;
+  builder.knotMarks(kKnotTable, {14, 25}, IndexForProperties(doc, &table))
+      .knotMarks(kKnotRow, {15, 21, 24})
+      .paraRun(14, boxed);
+  ClearTableCache(doc);
+  EXPECT_EQ(EdgesAt(16), (Codes{2, 4, 2, 2}));  // joins the next paragraph of its cell
+  EXPECT_EQ(EdgesAt(19), (Codes{4, 2, 2, 2}));  // the next cell's paragraph does not join
+  EXPECT_EQ(EdgesAt(22), (Codes{2, 2, 2, 2}));
+}
+
 TEST(BordersPaintTest, DrawBorderPaintsIntoTheCurrentContext) {
   BorderProps props;
   props.btype = kEdgeBox;
