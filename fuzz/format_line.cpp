@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "RichTextFuzzSetup.h"
 #include "richtext/Borders.h"
 #include "richtext/CorvaneDoc.h"
 #include "richtext/FontNames.h"
@@ -172,9 +173,7 @@ void Exercise(CorvaneDoc* doc, float width, uint8_t options) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QGuiApplication app(*argc, *argv);
-  AllocateThreadStorage(QString());
+  SetUpRichTextFuzzing(argc, argv);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "RichTextFuzzSetup.h"
 #include "richtext/CorvaneDoc.h"
 #include "richtext/Knots.h"
 #include "richtext/Panes.h"
@@ -151,9 +152,7 @@ void Exercise(CorvaneDoc* doc) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QGuiApplication app(*argc, *argv);
-  AllocateThreadStorage(QString());
+  SetUpRichTextFuzzing(argc, argv);
   return 0;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "RichTextFuzzSetup.h"
 #include "richtext/CorvaneDoc.h"
 #include "richtext/FontNames.h"
 #include "richtext/DrawLine.h"
@@ -170,9 +171,7 @@ void Exercise(CorvaneDoc* doc, float width) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QGuiApplication app(*argc, *argv);
-  AllocateThreadStorage(QString());
+  SetUpRichTextFuzzing(argc, argv);
   return 0;
 }
 

@@ -37,17 +37,6 @@ const QString g_nativeNoMemoryReason = QStringLiteral("I can't allocate memory f
 
 namespace {
 
-const char* const kKnotTypeNames[] = {"",     "autonum", "bookmark", "chapter", "checkbox", "divider",
-                                      "link", "list",    "note",     "pic",     "short",    "table",
-                                      "row",  "tag",     "toc",      "toce",    "var"};
-const char* const kKinkNames[] = {"-", "beg", "mid", "end"};
-const char* const kDividerNames[] = {"asterisk", "2diamond",   "diamond", "diamondLine", "square", "squareLine",
-                                     "circle",   "circleLine", "pyramid", "plainLine",   "theEnd"};
-const char* const kVariableNames[] = {"bookref",  "chapname",  "chapno", "chapno1", "date",  "docname",
-                                      "endref",   "link",      "pagecount", "wordcount", "pageno", "bookpage",
-                                      "picno",    "time",      "bookrefpage", "linkpage"};
-const char* const kAlignNames[] = {"vatop", "vabottom", "vacenter", "vafull"};
-const char* const kPropertyTypeNames[] = {"char", "para", "chap", "frame", "table", "list", "", "border", "doc"};
 const char* const kSourceNames[] = {"embed", "resource", "path"};
 
 constexpr uint32_t kStyleWordUnset = 0x7FFF;

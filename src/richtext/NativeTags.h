@@ -71,3 +71,19 @@ const CSXmlKeyTable& CorvaneKeyTable();
 QString NativeTagForKey(int32_t key);
 // The field tag of a key from 1088 on, or null.
 QString TagFromKey(int32_t key);
+
+// The names the native format gives knot types, kinks, dividers, variable
+// kinds, vertical alignments and property types, by their numbers.
+inline constexpr const char* kKnotTypeNames[] = {"",     "autonum", "bookmark", "chapter", "checkbox", "divider",
+                                                 "link", "list",    "note",     "pic",     "short",    "table",
+                                                 "row",  "tag",     "toc",      "toce",    "var"};
+inline constexpr const char* kKinkNames[] = {"-", "beg", "mid", "end"};
+inline constexpr const char* kDividerNames[] = {"asterisk", "2diamond",   "diamond", "diamondLine",
+                                                "square",   "squareLine", "circle",  "circleLine",
+                                                "pyramid",  "plainLine",  "theEnd"};
+inline constexpr const char* kVariableNames[] = {
+    "bookref",   "chapname",  "chapno", "chapno1",  "date",  "docname", "endref",      "link",
+    "pagecount", "wordcount", "pageno", "bookpage", "picno", "time",    "bookrefpage", "linkpage"};
+inline constexpr const char* kAlignNames[] = {"vatop", "vabottom", "vacenter", "vafull"};
+inline constexpr const char* kPropertyTypeNames[] = {"char", "para", "chap",   "frame", "table",
+                                                     "list", "",     "border", "doc"};

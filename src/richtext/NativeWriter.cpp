@@ -26,17 +26,6 @@
 
 namespace {
 
-const char* const kKnotTypeNames[] = {"",     "autonum", "bookmark", "chapter", "checkbox", "divider",
-                                      "link", "list",    "note",     "pic",     "short",    "table",
-                                      "row",  "tag",     "toc",      "toce",    "var"};
-const char* const kKinkNames[] = {"-", "beg", "mid", "end"};
-const char* const kDividerNames[] = {"asterisk", "2diamond",   "diamond", "diamondLine", "square", "squareLine",
-                                     "circle",   "circleLine", "pyramid", "plainLine",   "theEnd"};
-const char* const kVariableNames[] = {"bookref",  "chapname",  "chapno", "chapno1", "date",  "docname",
-                                      "endref",   "link",      "pagecount", "wordcount", "pageno", "bookpage",
-                                      "picno",    "time",      "bookrefpage", "linkpage"};
-const char* const kAlignNames[] = {"vatop", "vabottom", "vacenter", "vafull"};
-const char* const kPropertyTypeNames[] = {"char", "para", "chap", "frame", "table", "list", "", "border", "doc"};
 
 constexpr uint32_t kStyleWordUnset = 0x7FFF;
 
