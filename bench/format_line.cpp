@@ -14,6 +14,7 @@
 
 #include "BenchApplication.h"
 #include "BenchPeer.h"
+#include "BenchRichText.h"
 #include "richtext/CorvaneDoc.h"
 #include "richtext/FontNames.h"
 #include "richtext/LineFormat.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-constexpr uint32_t kBodyStart = 14;
+constexpr uint32_t kBodyStart = kBenchBodyStart;
 constexpr uint32_t kDocumentUnits = 1000 * 1000;
 constexpr double kWidthPoints = 450;
 
@@ -53,26 +54,7 @@ QString DocumentText() {
 }
 
 CorvaneDoc* DocumentWithText(const QString& body) {
-  CorvaneDoc* doc = NewCorvaneDoc(kViewDocument);
-  const QString whole = body + u'\n';
-  const auto units = uint32_t(whole.size());
-  SetDynamicCPArrayCount(doc->pieces, 1, kBodyStart);
-  auto* buffer = static_cast<char16_t*>(AllocateMemory(units * sizeof(char16_t)));
-  std::copy(whole.utf16(), whole.utf16() + units, buffer);
-  const TextBuffer entry{buffer, units};
-  AppendToDynamicArray(doc->textBuffers, &entry);
-  InsertInDynamicCPArray(doc->pieces, 1, kBodyStart, &buffer);
-  doc->cpLimit = kBodyStart + units;
-  doc->textLimit = doc->cpLimit - 1;
-  for (CSArrayCP* array : {doc->pieces, doc->knots, doc->charRuns, doc->paraRuns, doc->chapterMarks})
-    SetMaxCp(array, doc->cpLimit);
-  Properties chars;
-  InitProperties(kCharProperties, &chars, nullptr);
-  chars.body.charProps.font = IndexOfFont(QStringLiteral("DejaVu Sans"));
-  chars.body.charProps.size = 48;
-  chars.body.charProps.color = kBlackKolor;
-  const uint32_t index = IndexForProperties(doc, &chars);
-  ReplaceDynamicCPArrayEntry(doc->charRuns, 0, &index);
+  CorvaneDoc* doc = BenchDocumentWithText(body);
   return doc;
 }
 

@@ -27,35 +27,12 @@ namespace {
 
 constexpr uint32_t kBodyStart = 14;
 
-class Bytes {
- public:
-  Bytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-  bool empty() const { return m_at >= m_size; }
-  uint8_t next() { return m_at < m_size ? m_data[m_at++] : 0; }
-  int64_t wide() {
-    int64_t value = 0;
-    for (int i = 0; i < 8; ++i) value = value << 8 | next();
-    return value;
-  }
-
- private:
-  const uint8_t* m_data;
-  size_t m_size;
-  size_t m_at = 0;
-};
-
-void InsertByCp(CSArrayCP* array, uint32_t cp, const void* data) {
-  uint32_t index = IndexOfCpAfter(array, cp + 1);
-  if (index == 0xFFFFFFFF) index = SizeOfDynamicCPArray(array);
-  InsertInDynamicCPArray(array, index, cp, data);
-}
-
 char16_t Unit(uint8_t b) {
   static const char16_t kSpecial[] = {0, 1, u'\n', u' ', u'\t', 11, 12, 0x2028, 0x2192, u'.', 0x00AD, 0x2011};
   return b % 24 < 12 ? kSpecial[b % 12] : char16_t(u'a' + b % 26);
 }
 
-uint32_t AddParaRecord(CorvaneDoc* doc, Bytes& bytes) {
+uint32_t AddParaRecord(CorvaneDoc* doc, FuzzBytes& bytes) {
   Properties record;
   SetBaseProperties(kParaProperties, &record);
   ParaProps& p = record.body.para;
@@ -81,7 +58,7 @@ uint32_t AddParaRecord(CorvaneDoc* doc, Bytes& bytes) {
   return IndexForProperties(doc, &record);
 }
 
-uint32_t AddCharRecord(CorvaneDoc* doc, Bytes& bytes) {
+uint32_t AddCharRecord(CorvaneDoc* doc, FuzzBytes& bytes) {
   Properties record;
   SetBaseProperties(kCharProperties, &record);
   CharProps& c = record.body.charProps;
@@ -94,7 +71,7 @@ uint32_t AddCharRecord(CorvaneDoc* doc, Bytes& bytes) {
   return IndexForProperties(doc, &record);
 }
 
-CorvaneDoc* Build(Bytes& bytes) {
+CorvaneDoc* Build(FuzzBytes& bytes) {
   CorvaneDoc* doc = NewCorvaneDoc(kViewDocument);
   if (!doc) return nullptr;
   const uint32_t length = bytes.next() % 200 + 1;
@@ -102,20 +79,7 @@ CorvaneDoc* Build(Bytes& bytes) {
   for (uint32_t i = 0; i < length; ++i) body.push_back(Unit(bytes.next()));
   body.push_back(u'\n');
   body.push_back(u'\n');  // the closing mark
-  SetDynamicCPArrayCount(doc->pieces, 1, kBodyStart);
-  auto* units = static_cast<char16_t*>(AllocateMemory(body.size() * sizeof(char16_t)));
-  std::copy(body.begin(), body.end(), units);
-  const TextBuffer buffer{units, body.size()};
-  AppendToDynamicArray(doc->textBuffers, &buffer);
-  InsertInDynamicCPArray(doc->pieces, 1, kBodyStart, &units);
-  doc->cpLimit = kBodyStart + uint32_t(body.size());
-  doc->textLimit = doc->cpLimit - 1;
-  for (CSArrayCP* array : {doc->pieces, doc->knots, doc->bookmarkMarks, doc->chapterMarks, doc->listMarks,
-                           doc->tableMarks, doc->charRuns, doc->paraRuns, doc->proofRuns, doc->findMarks,
-                           doc->markArray2, doc->listNumberCache})
-    SetMaxCp(array, doc->cpLimit);
-  for (Pane& pane : doc->panes)
-    if (pane.displayLines) SetMaxCp(pane.displayLines, doc->textLimit);
+  LayFuzzBody(doc, body, kBodyStart, uint32_t(body.size()));
   doc->docProps.deftab = bytes.wide() % (100 * 12700);
   while (!bytes.empty()) {
     const uint8_t what = bytes.next();
@@ -178,7 +142,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Bytes bytes(data, size);
+  FuzzBytes bytes(data, size);
   const float width = float(bytes.next() % 64) * 10.0f;
   const uint8_t options = bytes.next();
   CorvaneDoc* doc = Build(bytes);

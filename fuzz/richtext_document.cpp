@@ -23,25 +23,7 @@ namespace {
 
 constexpr uint32_t kBodyStart = 14;
 
-class Bytes {
- public:
-  Bytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-  bool empty() const { return m_at >= m_size; }
-  uint8_t next() { return m_at < m_size ? m_data[m_at++] : 0; }
-
- private:
-  const uint8_t* m_data;
-  size_t m_size;
-  size_t m_at = 0;
-};
-
-void InsertByCp(CSArrayCP* array, uint32_t cp, const void* data) {
-  uint32_t index = IndexOfCpAfter(array, cp + 1);
-  if (index == 0xFFFFFFFF) index = SizeOfDynamicCPArray(array);
-  InsertInDynamicCPArray(array, index, cp, data);
-}
-
-CorvaneDoc* Build(Bytes& bytes) {
+CorvaneDoc* Build(FuzzBytes& bytes) {
   CorvaneDoc* doc = NewCorvaneDoc(bytes.next() % 5);
   if (!doc) return nullptr;
   const uint32_t length = bytes.next() % 96 + 1;
@@ -53,23 +35,7 @@ CorvaneDoc* Build(Bytes& bytes) {
   }
   body.push_back(u'\n');
   body.push_back(u'\n');  // the closing mark
-  SetDynamicCPArrayCount(doc->pieces, 1, kBodyStart);
-  for (uint32_t offset = 0; offset < body.size(); offset += pieceSize) {
-    const uint32_t n = std::min<uint32_t>(pieceSize, uint32_t(body.size()) - offset);
-    auto* units = static_cast<char16_t*>(AllocateMemory(n * sizeof(char16_t)));
-    std::copy(body.begin() + offset, body.begin() + offset + n, units);
-    const TextBuffer buffer{units, n};
-    AppendToDynamicArray(doc->textBuffers, &buffer);
-    InsertInDynamicCPArray(doc->pieces, SizeOfDynamicCPArray(doc->pieces), kBodyStart + offset, &units);
-  }
-  doc->cpLimit = kBodyStart + uint32_t(body.size());
-  doc->textLimit = doc->cpLimit - 1;
-  for (CSArrayCP* array : {doc->pieces, doc->knots, doc->bookmarkMarks, doc->chapterMarks, doc->listMarks,
-                           doc->tableMarks, doc->charRuns, doc->paraRuns, doc->proofRuns, doc->findMarks,
-                           doc->markArray2, doc->listNumberCache})
-    SetMaxCp(array, doc->cpLimit);
-  for (Pane& pane : doc->panes)
-    if (pane.displayLines) SetMaxCp(pane.displayLines, doc->textLimit);
+  LayFuzzBody(doc, body, kBodyStart, pieceSize);
 
   // One (empty) picture for picture marks to name.
   const uint8_t picture[56] = {};
@@ -157,7 +123,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Bytes bytes(data, size);
+  FuzzBytes bytes(data, size);
   CorvaneDoc* doc = Build(bytes);
   if (!doc) return 0;
   if (ValidateDocument(doc)) Exercise(doc);

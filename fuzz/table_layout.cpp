@@ -30,27 +30,11 @@ constexpr uint32_t kBodyStart = 14;
 constexpr uint32_t kMaxRows = 6;
 constexpr uint32_t kMaxCells = 30;  // past the 25 columns a record may have
 
-class Bytes {
- public:
-  Bytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-  uint8_t next() { return m_at < m_size ? m_data[m_at++] : 0; }
-  int64_t wide() {
-    int64_t value = 0;
-    for (int i = 0; i < 8; ++i) value = value << 8 | next();
-    return value;
-  }
-
- private:
-  const uint8_t* m_data;
-  size_t m_size;
-  size_t m_at = 0;
-};
-
 void Append(CSArrayCP* array, uint32_t cp, const void* data) {
   InsertInDynamicCPArray(array, SizeOfDynamicCPArray(array), cp, data);
 }
 
-CorvaneDoc* Build(Bytes& bytes) {
+CorvaneDoc* Build(FuzzBytes& bytes) {
   CorvaneDoc* doc = NewCorvaneDoc(kViewDocument);
   if (!doc) return nullptr;
   Properties record;
@@ -103,20 +87,7 @@ CorvaneDoc* Build(Bytes& bytes) {
   body.push_back(u'z');
   body.push_back(u'\n');
   body.push_back(u'\n');  // the closing mark
-  SetDynamicCPArrayCount(doc->pieces, 1, kBodyStart);
-  auto* units = static_cast<char16_t*>(AllocateMemory(body.size() * sizeof(char16_t)));
-  std::copy(body.begin(), body.end(), units);
-  const TextBuffer buffer{units, body.size()};
-  AppendToDynamicArray(doc->textBuffers, &buffer);
-  InsertInDynamicCPArray(doc->pieces, 1, kBodyStart, &units);
-  doc->cpLimit = kBodyStart + uint32_t(body.size());
-  doc->textLimit = doc->cpLimit - 1;
-  for (CSArrayCP* array : {doc->pieces, doc->knots, doc->bookmarkMarks, doc->chapterMarks, doc->listMarks,
-                           doc->tableMarks, doc->charRuns, doc->paraRuns, doc->proofRuns, doc->findMarks,
-                           doc->markArray2, doc->listNumberCache})
-    SetMaxCp(array, doc->cpLimit);
-  for (Pane& pane : doc->panes)
-    if (pane.displayLines) SetMaxCp(pane.displayLines, doc->textLimit);
+  LayFuzzBody(doc, body, kBodyStart, uint32_t(body.size()));
   for (const auto& [cp, entry] : knots) {
     Append(doc->knots, cp, &entry);
     if (entry.type == kKnotTable && entry.role == kKinkBegin) Append(doc->tableMarks, cp, nullptr);
@@ -176,7 +147,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Bytes bytes(data, size);
+  FuzzBytes bytes(data, size);
   const float width = float(bytes.next() % 64) * 10.0f;
   CorvaneDoc* doc = Build(bytes);
   if (!doc) return 0;
