@@ -1,8 +1,11 @@
 #include "richtext/Bookmarks.h"
 
+#include "richtext/Editing.h"
+#include "richtext/FindReplace.h"
 #include "richtext/Knots.h"
 #include "richtext/TextAccess.h"
 #include "support/DynamicArrays.h"
+#include "support/ObjectWrappers.h"
 
 namespace {
 
@@ -129,6 +132,8 @@ void DeleteBookmarks(CorvaneDoc* doc, uint32_t first, uint32_t limit) {
     SetEntryValue(doc, i, value < limit ? kNoBookmark : value - (limit - first));
   }
   DeleteFromDynamicCPArray(doc->bookmarkMarks, first, limit - first);
+  // A found range may lie in a forgotten bookmark's text.
+  WipeFindState();
 }
 
 void CopyBookmarkGuid(CorvaneDoc* target, uint32_t cp, CorvaneDoc* source, uint32_t sourceCp) {
@@ -170,6 +175,16 @@ void CorrectBookmarkRefs(const DocRange& range, CorvaneDoc* source) {
     }
     const QString guid = FetchDynamicStringArrayEntry(source->bookmarkGuids, entry->word2, nullptr);
     entry->word2 = BookmarkGuidIndexForGuid(doc, guid, kNoBookmark);
+  }
+  // A pasted bookmark with an empty GUID text gets a GUID of its own, so that
+  // references made to it later survive saving. From the last one back: each
+  // write moves the cps after it.
+  for (uint32_t i = BookmarkCount(doc); i-- > 0;) {
+    KnotFormat knot;
+    if (!BookmarkKnot(doc, i, &knot) || knot.start < range.first || knot.start >= range.limit) continue;
+    if (knot.kinks[1] != knot.start + 1) continue;
+    const DocRange guidText{doc, knot.start + 1, knot.kinks[1]};
+    ReplaceRangeWithString(&guidText, NewGuidString());
   }
   IdentifyBookmarks(doc);
 }

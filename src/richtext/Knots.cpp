@@ -272,3 +272,15 @@ bool ShouldShowKnot(const KnotFormat& format, uint32_t cp, const Pane* pane, Doc
       return answer(true, partFirst, partLimit);
   }
 }
+
+namespace {
+bool g_editingKnot = false;
+}  // namespace
+
+void SetEditingKnot(bool editing) {
+  g_editingKnot = editing;
+}
+
+bool IsEditingKnot() {
+  return g_editingKnot;
+}

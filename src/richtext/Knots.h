@@ -94,6 +94,11 @@ bool KnotEntryAtCp(CorvaneDoc* doc, uint32_t cp, KnotEntry* entry, uint32_t* ind
 // Empties the document's table and row caches, so that no cp falls in them.
 void ClearTableCache(CorvaneDoc* doc);
 
+// Set while a knot's marks are being written or removed: list numbering
+// waits for the knot to be whole.
+void SetEditingKnot(bool editing);
+bool IsEditingKnot();
+
 struct DocRange;
 struct Pane;
 // Whether the pane shows the text of the knot at cp, and over which stretch

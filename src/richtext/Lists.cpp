@@ -276,7 +276,7 @@ void InvalListCache(const DocRange& range) {
 }
 
 void SplitListCache(const DocRange& range) {
-  if (!range.doc) return;
+  if (!range.doc || IsEditingKnot()) return;
   FlagListsAround(range.doc, range.first);
   if (range.limit != range.first) FlagListsAround(range.doc, range.limit);
 }

@@ -185,4 +185,23 @@ TEST_F(BookmarkTest, PastedReferencesFollowTheirGuids) {
   EXPECT_TRUE(ValidateDocument(into));
 }
 
+TEST_F(BookmarkTest, PastedBookmarksWithoutGuidGetOne) {
+  // Two pasted bookmarks with empty GUID texts and one with a GUID.
+  RichTextBuilder target;
+  std::vector<uint32_t> targetBegins, targetVars;
+  BuildBookmarks(target, {QString(), QStringLiteral("g1"), QString()},
+                 {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}, {}, &targetBegins, &targetVars);
+  CorvaneDoc* into = target.doc();
+  CorrectBookmarkRefs(DocRange{into, RichTextBuilder::kBodyStart, into->textLimit}, doc);
+  ASSERT_EQ(BookmarkCount(into), 3u);
+  const QString first = BookmarkGuid(into, 0), last = BookmarkGuid(into, 2);
+  EXPECT_EQ(first.size(), 36) << first.toStdString();
+  EXPECT_EQ(last.size(), 36) << last.toStdString();
+  EXPECT_NE(first, last);
+  EXPECT_EQ(BookmarkGuid(into, 1), QStringLiteral("g1"));
+  EXPECT_EQ(BookmarkDisplayString(into, 2), QStringLiteral("C"));
+  ExpectGuidTableSound(into);
+  EXPECT_TRUE(ValidateDocument(into));
+}
+
 }  // namespace
