@@ -77,10 +77,11 @@ DocRange ParagraphRange(CorvaneDoc* doc, Pane* pane, uint32_t cp, bool* keep) {
 
   // Back to the previous paragraph end; a hidden stretch of a knot is
   // passed over whole.
+  DocumentUnitReader units(doc);
   uint32_t start = first;
   for (uint32_t at = bound; at > first; --at) {
     const uint32_t prev = at - 1;
-    char16_t unit = CharacterAtCp(doc, prev);
+    char16_t unit = units.at(prev);
     if (IsKnotMark(unit)) {
       KnotEntry entry;
       if (!KnotEntryAtCp(doc, prev, &entry)) {
@@ -106,7 +107,7 @@ DocRange ParagraphRange(CorvaneDoc* doc, Pane* pane, uint32_t cp, bool* keep) {
   // Forward to the paragraph's end.
   uint32_t limit = last + 1;
   for (uint32_t at = cp; at <= last;) {
-    const char16_t unit = CharacterAtCp(doc, at);
+    const char16_t unit = units.at(at);
     if (IsParaBreak(unit)) {
       limit = at + 1;
       break;

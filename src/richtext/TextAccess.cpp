@@ -46,6 +46,19 @@ char16_t CharacterAtCp(CorvaneDoc* doc, uint32_t cp) {
   return unit ? *unit : 0;
 }
 
+char16_t DocumentUnitReader::refill(uint32_t cp) {
+  char16_t* text = nullptr;
+  uint32_t first = 0, limit = 0;
+  if (!m_doc || cp >= m_doc->cpLimit || !PieceAt(m_doc, cp, &text, &first, &limit)) {
+    m_text = nullptr;
+    return CharacterAtCp(m_doc, cp);
+  }
+  m_text = text;
+  m_first = first;
+  m_limit = limit;
+  return text[cp - first];
+}
+
 char16_t* StoreCharacterAtCp(CorvaneDoc* doc, uint32_t cp, char16_t unit) {
   if (!doc || cp >= doc->cpLimit) return nullptr;
   char16_t* text = nullptr;

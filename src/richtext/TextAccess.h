@@ -14,6 +14,24 @@ const char16_t* DocumentTextPtr(CorvaneDoc* doc, uint32_t cp, uint32_t* pieceLim
 // The same for reading backward: `pieceStart` receives the piece's first cp.
 const char16_t* DocumentTextPtrBackward(CorvaneDoc* doc, uint32_t cp, uint32_t* pieceStart);
 char16_t CharacterAtCp(CorvaneDoc* doc, uint32_t cp);
+
+// Reads units by cp as CharacterAtCp does, looking a piece up only when a
+// cp leaves the one read last: for scans that step a cp at a time. Valid
+// while the document's text is not edited (units stored in place are seen).
+class DocumentUnitReader {
+ public:
+  explicit DocumentUnitReader(CorvaneDoc* doc) : m_doc(doc) {}
+  char16_t at(uint32_t cp) {
+    if (cp - m_first < m_limit - m_first && m_text) return m_text[cp - m_first];
+    return refill(cp);
+  }
+
+ private:
+  char16_t refill(uint32_t cp);
+  CorvaneDoc* m_doc;
+  const char16_t* m_text = nullptr;  // the unit at m_first
+  uint32_t m_first = 0, m_limit = 0;
+};
 // Overwrites the unit at cp (below cpLimit) in place; its address, or null.
 char16_t* StoreCharacterAtCp(CorvaneDoc* doc, uint32_t cp, char16_t unit);
 // Copies min(limit - cp, *count) units from cp into the buffer, across
