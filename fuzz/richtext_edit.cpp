@@ -1,6 +1,7 @@
 // Random edits of a built document: text replacements and deletions, knots
 // wrapped around ranges and deleted, ranges copied within the document and
-// into new ones. Whatever the bytes, every document stays whole.
+// into new ones, typing and deleting at a selection, lists, links and
+// styles put on it. Whatever the bytes, every document stays whole.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,12 @@
 #include "RichTextFuzzSetup.h"
 #include "richtext/Editing.h"
 #include "richtext/Knots.h"
+#include "richtext/CorvaneConfig.h"
 #include "richtext/LiveRanges.h"
+#include "richtext/Panes.h"
+#include "richtext/Selection.h"
+#include "richtext/SelectionCommands.h"
+#include "richtext/Typing.h"
 
 namespace {
 
@@ -53,8 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DocRange live{doc, 20, 24};
   // Any mode but forgetting, so that the range follows every edit.
   RegisterRange(&live, bytes.next() & 0xD);
+  g_corvaneConfig = CorvaneConfig{};
+  CurrentPane(doc)->contentsKind = int32_t(bytes.next() & 1);
   for (int step = 0; step < 64 && !bytes.empty(); ++step) {
-    const uint32_t op = bytes.next() % 6;
+    const uint32_t op = bytes.next() % 10;
     const uint32_t first = bytes.next16() % doc->cpLimit;
     const uint32_t limit = std::min(doc->cpLimit, first + bytes.next() % 32);
     const DocRange range{doc, first, limit};
@@ -90,6 +98,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CorvaneDoc* copy = NewDocWithRangeCopy(&range, int32_t(bytes.next() % 5), bytes.next() & 1);
         if (copy) Check(copy, step, op);
         DestroyDocument(copy);
+        break;
+      }
+      case 6:
+      case 7: {
+        SelectCps(doc, first, limit, false);
+        const uint32_t flags = bytes.next();
+        CurrentPane(doc)->granularity = flags & 1 ? kGranularityWords : kGranularityChars;
+        g_corvaneConfig.smartSpacing = (flags >> 1) & 1;
+        g_corvaneConfig.smartQuotes = (flags >> 2) & 1;
+        if (op == 6) {
+          std::u16string text(1 + bytes.next() % 4, u' ');
+          const char16_t units[] = {u'a', u' ', u'\'', u'"', u'\n', u',', 0xD83D, 0xDE00};
+          for (char16_t& unit : text) unit = units[bytes.next() % 8];
+          InsertTextOverSel(doc, text.data(), uint32_t(text.size()), 0);
+        } else {
+          DeleteText(doc, (flags >> 3) & 1, (flags >> 4) & 1, 0);
+        }
+        break;
+      }
+      case 8: {
+        SelectCps(doc, first, limit, false);
+        const uint32_t which = bytes.next() % 4;
+        if (which == 0) InsertList(doc, list.body.list);
+        if (which == 1) ChangeListIndent(doc, bytes.next() & 1);
+        if (which == 2) DeleteList(doc);
+        if (which == 3) ApplyStyle(doc, kBuiltinStyleBase + 21 + bytes.next() % 9, 0);
+        break;
+      }
+      case 9: {
+        SelectCps(doc, first, limit, false);
+        const QString shown = QStringLiteral("shown");
+        InsertLink(doc, QStringLiteral("www.example.org"), bytes.next() & 1 ? &shown : nullptr, 0);
         break;
       }
     }

@@ -10,9 +10,11 @@
 #include "richtext/Knots.h"
 #include "richtext/Lists.h"
 #include "richtext/LiveRanges.h"
+#include "richtext/Molecules.h"
 #include "richtext/Panes.h"
 #include "richtext/Pictures.h"
 #include "richtext/PropertyChanges.h"
+#include "richtext/PropertyRuns.h"
 #include "richtext/Styles.h"
 #include "richtext/TextAccess.h"
 #include "support/CSCore.h"
@@ -164,6 +166,56 @@ uint32_t CopyRecord(CorvaneDoc* target, CorvaneDoc* source, uint32_t index) {
   return IndexForProperties(target, &copy);
 }
 
+// The base a run's record is relative to: its style's record, and for a
+// character record of style 0 the character record of its paragraph's style.
+bool StyleBase(CorvaneDoc* doc, const Properties& record, uint32_t style, uint32_t paraStyle, Properties* base) {
+  if (record.type == kParaProperties) return GetStyleProps(doc, style, kParaProperties, base, nullptr);
+  if (style != 0) return GetStyleProps(doc, style, kCharProperties, base, nullptr);
+  return GetStyleProps(doc, paraStyle, kParaProperties, nullptr, base) && base->type == kCharProperties;
+}
+
+// A run's record copied from another document and re-based on the target's
+// styles: its differences from its style in the source, laid over the
+// matching style of the target. `sourceCp` is where the run lies in the
+// source (its paragraph names the base of a character record of style 0).
+uint32_t CopyRunRecord(CorvaneDoc* target, CorvaneDoc* source, uint32_t index, uint32_t sourceCp) {
+  if (index == kNoPropertyIndex || target == source) return index;
+  const Properties* record = PropertiesAtIndex(source, index);
+  if (!record || (record->type != kCharProperties && record->type != kParaProperties)) return CopyRecord(target, source, index);
+  // Temporary documents hold absolute records: nothing to re-base.
+  if (target->kind == kTemporaryDocument || source->kind == kTemporaryDocument) return CopyRecord(target, source, index);
+  Properties copy = *record;
+  const bool chars = copy.type == kCharProperties;
+  const uint32_t style = chars ? copy.body.charProps.style : copy.body.para.style;
+  const uint32_t mapped = CopyStyle(target, source, style);
+  const uint32_t targetStyle = mapped == kNoPropertyIndex ? 0 : mapped;
+  uint32_t paraStyle = 0, targetParaStyle = 0;
+  if (chars && style == 0) {
+    ParaProps paragraph;
+    FetchParaProps(source, nullptr, sourceCp, nullptr, &paragraph);
+    paraStyle = paragraph.style;
+    const uint32_t copied = CopyStyle(target, source, paraStyle);
+    targetParaStyle = copied == kNoPropertyIndex ? 0 : copied;
+  }
+  Properties sourceBase, targetBase;
+  if (StyleBase(source, copy, style, paraStyle, &sourceBase) &&
+      StyleBase(target, copy, targetStyle, targetParaStyle, &targetBase) && sourceBase.type == copy.type &&
+      targetBase.type == copy.type && std::memcmp(&sourceBase.body, &targetBase.body, sizeof sourceBase.body) != 0) {
+    MoleculePtr differences(MoleculeWithDifferences(&copy, &sourceBase, false));
+    if (differences) {
+      Properties rebased = targetBase;
+      ApplyMoleculeToProps(target, -1, &rebased, differences.get());
+      copy = rebased;
+    }
+  }
+  copy.ownIndex = kNoPropertyIndex;
+  if (chars)
+    copy.body.charProps.style = uint16_t(targetStyle);
+  else
+    copy.body.para.style = uint16_t(targetStyle);
+  return IndexForProperties(target, &copy);
+}
+
 CSArrayCP* LocationArray(CorvaneDoc* doc, uint32_t type) {
   switch (type) {
     case kKnotChapter:
@@ -247,13 +299,27 @@ bool CopyRangeInto(CorvaneDoc* doc, uint32_t at, const DocRange& source) {
   // what it had.
   for (const auto& [srcRuns, runs, after] : {std::tuple{src->charRuns, doc->charRuns, charAfter},
                                             std::tuple{src->paraRuns, doc->paraRuns, paraAfter}}) {
+    const bool charRuns = srcRuns == src->charRuns;
+    const uint32_t count = SizeOfDynamicCPArray(srcRuns);
     for (uint32_t i = std::max<uint32_t>(FirstAtOrAfter(srcRuns, first + 1), 1) - 1;
-         ok && i < SizeOfDynamicCPArray(srcRuns) && CpAtIndex(srcRuns, i) < first + n; ++i) {
+         ok && i < count && CpAtIndex(srcRuns, i) < first + n; ++i) {
       uint32_t record = kNoPropertyIndex;
       FetchDynamicCPArrayEntry(srcRuns, i, &record);
-      const uint32_t mapped = CopyRecord(doc, src, record);
-      const uint32_t cp = at + (std::max(CpAtIndex(srcRuns, i), first) - first);
-      ok = mapped != kNoPropertyIndex && EnforceFormatAtCp(runs, cp, mapped);
+      const uint32_t runFirst = std::max(CpAtIndex(srcRuns, i), first);
+      const uint32_t runLimit = std::min(i + 1 < count ? CpAtIndex(srcRuns, i + 1) : src->cpLimit, first + n);
+      // A character run is re-based paragraph by paragraph.
+      for (uint32_t part = runFirst; ok && part < runLimit;) {
+        uint32_t partLimit = runLimit;
+        if (charRuns)
+          for (uint32_t cp = part; cp + 1 < runLimit; ++cp)
+            if (IsParaBreak(text[cp - first])) {
+              partLimit = cp + 1;
+              break;
+            }
+        const uint32_t mapped = CopyRunRecord(doc, src, record, part);
+        ok = mapped != kNoPropertyIndex && EnforceFormatAtCp(runs, at + (part - first), mapped);
+        part = partLimit;
+      }
     }
     if (ok && after != kNoPropertyIndex && end < doc->cpLimit) ok = EnforceFormatAtCp(runs, end, after);
   }
@@ -447,8 +513,6 @@ bool ReplaceRangeSimple(const DocRange* dest, DocRange* outRange, const char16_t
     AdjustMarks(marks, first, limit, delta, newCpLimit);
   for (CSArrayCP* runs : {doc->charRuns, doc->paraRuns, doc->proofRuns})
     AdjustRuns(runs, first, limit, length, oldCpLimit, newCpLimit);
-  for (Pane& pane : doc->panes)
-    if (pane.displayLines) AdjustMarks(pane.displayLines, first, limit, delta, newCpLimit - 1);
 
   doc->cpLimit = newCpLimit;
   doc->textLimit = newCpLimit - 1;
@@ -456,6 +520,7 @@ bool ReplaceRangeSimple(const DocRange* dest, DocRange* outRange, const char16_t
   doc->cachedParaIndex = kNoPropertyIndex;
 
   const DocRange edited{doc, first, limit};
+  AdjustDisplay(&edited, int32_t(delta));
   AdjustLiveRanges(&edited, int32_t(delta));
 
   const DocRange changed{doc, first, first + length};
@@ -463,6 +528,47 @@ bool ReplaceRangeSimple(const DocRange* dest, DocRange* outRange, const char16_t
   InvalText(&changed, breakDeleted);
   if (IsDisplayDeferred()) AccumulateDefer(&changed);
   return true;
+}
+
+void AdjustDisplay(const DocRange* edited, int32_t delta) {
+  if (!edited || !edited->doc) return;
+  CorvaneDoc* doc = edited->doc;
+  const uint32_t first = edited->first;
+  const uint32_t limit = edited->limit;
+  // The table and row caches stay only when both lie wholly before the edit.
+  for (const KnotFormat* cache : {doc->knotFormatCache, doc->knotFormatCache2}) {
+    if (cache && cache->index != kNoCpValue && cache->limit > first) {
+      ClearTableCache(doc);
+      break;
+    }
+  }
+  const bool hostView = HasHostView(doc);
+  for (Pane& pane : doc->panes) {
+    // The cache is kept in step whether or not it is shown: its keys are cps.
+    if (pane.displayLines) AdjustMarks(pane.displayLines, first, limit, delta, doc->cpLimit - 1);
+    if (pane.objectSelection == kNoCpValue) {
+      const bool backward = pane.anchor > pane.end;
+      DocRange selection{doc, uint32_t(std::min(pane.anchor, pane.end)), uint32_t(std::max(pane.anchor, pane.end))};
+      AdjustRange(&selection, edited, delta, selection.first == selection.limit ? kLiveRangeCaretLimit : 0);
+      pane.anchor = int32_t(backward ? selection.limit : selection.first);
+      pane.end = int32_t(backward ? selection.first : selection.limit);
+      pane.goalX = -1.0f;
+      pane.rememberedCp = -1;
+    }
+    if (pane.paraCacheLimit < 0 || uint32_t(pane.paraCacheLimit) <= first) continue;
+    const auto cacheFirst = uint32_t(pane.paraCacheFirst);
+    const auto cacheLimit = uint32_t(pane.paraCacheLimit);
+    if (!hostView || !pane.view || pane.paraCacheFirst < 0) {
+      OverridePaneContents(&pane, 0);
+    } else if (limit < cacheFirst) {
+      pane.paraCacheFirst = int32_t(int64_t(cacheFirst) + delta);
+      pane.paraCacheLimit = int32_t(int64_t(cacheLimit) + delta);
+    } else if (doc->breakFree && first > cacheFirst && limit < cacheLimit - 1) {
+      pane.paraCacheLimit = int32_t(int64_t(cacheLimit) + delta);
+    } else {
+      OverridePaneContents(&pane, 0);
+    }
+  }
 }
 
 bool ReplaceRangeSimpleWithString(const DocRange* dest, DocRange* outRange, const QString& string) {
@@ -526,6 +632,8 @@ bool ReplaceRangeCore(const DocRange* dest, const DocRange* source, const char16
 
   uint32_t at = target.first;
   if (!stretches.empty()) at = std::min(at, stretches.front().first);
+  const uint32_t chaptersBefore = SizeOfDynamicCPArray(doc->chapterMarks);
+  const uint32_t stylesBefore = StyleCount(doc);
   bool ok = true;
   for (auto it = stretches.rbegin(); ok && it != stretches.rend(); ++it) ok = ReplaceRangeSimple(&*it, nullptr, nullptr, 0);
   if (ok) {
@@ -541,8 +649,28 @@ bool ReplaceRangeCore(const DocRange* dest, const DocRange* source, const char16
       g_report.insertedLength = inserted;
     }
   }
+  if (ok && !useSource && length == 0 && !stretches.empty() && chaptersBefore >= 2) {
+    // A chapter's first paragraph never runs on from the text before it.
+    KnotEntry entry;
+    const bool chapterHere = KnotEntryAtCp(doc, at, &entry) && entry.type == kKnotChapter && entry.role == kKinkBegin;
+    if ((chapterHere || (g_deleteMask & kDeletedChapters)) && at > 0 && at < doc->textLimit &&
+        CharacterAtCp(doc, at - 1) != kParagraphMark) {
+      const char16_t lineFeed = kParagraphMark;
+      const DocRange junction{doc, at, at};
+      if (ReplaceRangeSimple(&junction, nullptr, &lineFeed, 1)) {
+        g_report.insertedAt = at;
+        g_report.insertedLength = 1;
+        ++at;
+      }
+    }
+  }
   if (ok) g_lastReplaceCp = at + inserted;
   DestroyDocument(aside);
+  if (ok && StyleCount(doc) != stylesBefore) {
+    // The copy brought styles along.
+    RebuildStyleList(doc);
+    UpdateStylePopup(doc);
+  }
 
   if (opened)
     UndeferDisplay(g_redrawReason);
@@ -625,6 +753,7 @@ bool InsertKnotCore(const DocRange* range, uint32_t type, uint32_t kinkCount, ui
     FetchKnot(doc, range->first, &around, 0);
     if (around.index != kNoCpValue) return false;
   }
+  SetEditingKnot(true);
   const bool opened = HasHostView(doc) && IsMainThread();
   if (opened) DeferDisplay();
   InvalText(range, false);
@@ -685,6 +814,7 @@ bool InsertKnotCore(const DocRange* range, uint32_t type, uint32_t kinkCount, ui
     InvalText(&knot, false);
   }
   if (opened) UndeferDisplay(desc.redrawMode ? desc.redrawMode : 2);
+  SetEditingKnot(false);
   return ok;
 }
 

@@ -58,6 +58,11 @@ uint32_t LastReplaceCp();
 // A new document of the kind holding a copy of the source; null on failure.
 CorvaneDoc* NewDocWithRangeCopy(const DocRange* source, int32_t kind, bool force);
 
+// The panes follow an edit of `edited` (cps before it) that changed the
+// length by delta: their line caches, selections and cached paragraphs, and
+// the document's table caches.
+void AdjustDisplay(const DocRange* edited, int32_t delta);
+
 // Deletes the array's entries at cps first to limit - 1 of `edited`; with
 // `keepFirst` the array's first entry always stays. Sets `maskBit` in the
 // delete mask when any went.

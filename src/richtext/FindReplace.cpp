@@ -1,16 +1,25 @@
 #include "richtext/FindReplace.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
+#include "richtext/Bookmarks.h"
 #include "richtext/CorvaneConfig.h"
 #include "richtext/CorvaneHost.h"
 #include "richtext/Editing.h"
 #include "richtext/Knots.h"
+#include "richtext/Lists.h"
 #include "richtext/LiveRanges.h"
 #include "richtext/Panes.h"
 #include "richtext/PropertyChanges.h"
+#include "richtext/PropertyRuns.h"
+#include "richtext/Selection.h"
+#include "richtext/Styles.h"
 #include "richtext/TextAccess.h"
+#include "richtext/TextExtraction.h"
+#include "richtext/Typing.h"
+#include "richtext/Variables.h"
 #include "support/DynamicArrays.h"
 
 namespace {
@@ -23,6 +32,12 @@ struct FindState {
   uint32_t sequence = 0;
   uint32_t knotIndex = kNoCpValue;
   uint32_t replaceCount = 0;
+  // Formatting and style finds: the record sought (its style field alone
+  // for a style), and the style's type, builtin id and name.
+  Properties props;
+  uint32_t styleType = kNoProperties;
+  uint32_t styleId = kNotBuiltinStyle;
+  QString styleName;
 };
 FindState g_find;
 
@@ -69,10 +84,18 @@ void SelectFoundText(CorvaneDoc* doc, const DocRange& range, bool flash, bool si
   Select(doc, range);
   const bool shown = doc->hostWindow || PaneOf(doc)->view;
   if (flash && !silent) {
-    if (doc->kind == kHelpDocument)
+    if (doc->kind == kHelpDocument) {
       ShowFindRangeInHelp(range);
-    else if (shown)
+    } else if (shown) {
+      // A match inside a link selects the link.
+      KnotFormat link;
+      FetchKnot(doc, range.first, &link, kKnotLink);
+      if (link.index != kNoCpValue && link.start < range.first && range.limit < link.limit)
+        SelectCps(doc, link.start, link.limit, true);
+      else
+        SelectCps(doc, range.first, range.limit, true);
       FlashSelection(PaneOf(doc));
+    }
   } else if (silent) {
     ReportFoundRange(doc, g_find.sequence);
   }
@@ -97,35 +120,79 @@ bool IsWholeWord(CorvaneDoc* doc, const DocRange& match) {
   return startsWord && endsWord;
 }
 
-// The knot kinds of the object finds.
-bool FindKnot(CorvaneDoc* doc, uint32_t type, bool forward, DocRange* found) {
+// Searching skips notes and chapter headings.
+bool MaySearchAtCp(CorvaneDoc* doc, uint32_t cp) {
+  if (CpIsWithinKnot(doc, cp, kKnotNote, nullptr)) return false;
+  KnotFormat chapter;
+  FetchKnot(doc, cp, &chapter, kKnotChapter);
+  return chapter.index == kNoCpValue;
+}
+
+// A paragraph shows a checkbox through its own settings or its list level's
+// marker.
+bool ParagraphShowsCheckbox(CorvaneDoc* doc, uint32_t cp) {
+  ParaProps props;
+  FetchParaProps(doc, nullptr, cp, nullptr, &props);
+  if (props.check) return true;
+  if (props.style >= StyleCount(doc) || !IsListStyleId(StyleEntryAt(doc, props.style).builtinId)) return false;
+  KnotFormat list;
+  ListProps listProps;
+  if (!FetchList(doc, nullptr, cp, &list, &listProps)) return false;
+  const uint32_t level = std::clamp(ListLevelOfParagraph(doc, props), 1u, kListLevels);
+  return listProps.mark[level - 1].type == kMarkerCheck;
+}
+
+// The cps of the objects sought within the pane, ascending.
+std::vector<uint32_t> ObjectCps(CorvaneDoc* doc, uint32_t type, const DocRange& pane) {
   const uint32_t knotType = type == kFindPicture ? kKnotPicture : type == kFindCheckbox ? kKnotCheckbox : kKnotDivider;
+  std::vector<uint32_t> cps;
+  const uint32_t count = SizeOfDynamicCPArray(doc->knots);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t cp = CpAtIndex(doc->knots, i);
+    if (cp < pane.first || cp >= pane.limit) continue;
+    KnotEntry entry;
+    FetchDynamicCPArrayEntry(doc->knots, i, &entry);
+    if (entry.type != knotType) continue;
+    if (type == kFindPicture && g_find.knotIndex != kNoCpValue && entry.word1 != g_find.knotIndex) continue;
+    if (MaySearchAtCp(doc, cp)) cps.push_back(cp);
+  }
+  if (type == kFindCheckbox && !doc->replaceTextFlag) {
+    const uint32_t last = pane.limit > pane.first ? pane.limit - 1 : pane.first;
+    for (uint32_t cp = pane.first; cp < last;) {
+      DocRange paragraph;
+      FetchParaProps(doc, nullptr, cp, &paragraph, nullptr);
+      const uint32_t first = FirstVisibleCpInPara(doc, PaneOf(doc), std::max(paragraph.first, cp));
+      if (first < last && MaySearchAtCp(doc, first) && ParagraphShowsCheckbox(doc, first)) cps.push_back(first);
+      if (paragraph.limit <= cp) break;
+      cp = paragraph.limit;
+    }
+    std::sort(cps.begin(), cps.end());
+    cps.erase(std::unique(cps.begin(), cps.end()), cps.end());
+  }
+  return cps;
+}
+
+// The next object forward from the selection's end (backward from its
+// start), wrapping from the pane's other end when asked.
+bool FindKnot(CorvaneDoc* doc, uint32_t type, bool forward, DocRange* found) {
   uint32_t first, limit;
   SelectionOf(doc, &first, &limit);
   DocRange pane;
   GetPaneRange(doc, PaneOf(doc), &pane);
-  const uint32_t count = SizeOfDynamicCPArray(doc->knots);
-  auto matches = [&](uint32_t i) {
-    KnotEntry entry;
-    FetchDynamicCPArrayEntry(doc->knots, i, &entry);
-    if (entry.type != knotType) return false;
-    if (type == kFindPicture && g_find.knotIndex != kNoCpValue && entry.word1 != g_find.knotIndex) return false;
-    const uint32_t cp = CpAtIndex(doc->knots, i);
-    return cp >= pane.first && cp < pane.limit;
-  };
+  const std::vector<uint32_t> cps = ObjectCps(doc, type, pane);
   const bool wrap = g_find.options & kFindWrap;
-  std::vector<uint32_t> order;
-  for (uint32_t pass = 0; pass < (wrap ? 2u : 1u); ++pass) {
-    for (uint32_t n = 0; n < count; ++n) {
-      const uint32_t i = forward ? n : count - 1 - n;
-      const uint32_t cp = CpAtIndex(doc->knots, i);
-      const bool inFirstPass = forward ? cp >= limit : cp < first;
-      if ((pass == 0) != inFirstPass) continue;
-      if (matches(i)) {
-        *found = DocRange{doc, cp, cp + 1};
-        return true;
-      }
-    }
+  const auto take = [&](uint32_t cp) {
+    *found = DocRange{doc, cp, cp + 1};
+    return true;
+  };
+  if (forward) {
+    const auto next = std::lower_bound(cps.begin(), cps.end(), limit);
+    if (next != cps.end()) return take(*next);
+    if (wrap && !cps.empty() && cps.front() < limit) return take(cps.front());
+  } else {
+    const auto next = std::lower_bound(cps.begin(), cps.end(), first);
+    if (next != cps.begin()) return take(*(next - 1));
+    if (wrap && !cps.empty() && cps.back() >= first) return take(cps.back());
   }
   return false;
 }
@@ -250,6 +317,327 @@ bool SearchForward(CorvaneDoc* doc, const QString& string, uint32_t options, Doc
 
 }  // namespace
 
+namespace {
+
+// Whether a run's record is what a formatting or style find seeks.
+bool RecordMatches(const Properties* record, uint32_t type, bool styleOnly) {
+  if (!record || record->type != type) return false;
+  const Properties& sought = g_find.props;
+  if (type == kCharProperties) {
+    if (styleOnly) return record->body.charProps.style == sought.body.charProps.style;
+    CharProps a = record->body.charProps, b = sought.body.charProps;
+    a.keylessSwitch6 = b.keylessSwitch6 = 0;
+    return std::memcmp(&a, &b, sizeof a) == 0;
+  }
+  if (styleOnly) return record->body.para.style == sought.body.para.style;
+  return std::memcmp(&record->body.para, &sought.body.para, sizeof(ParaProps)) == 0;
+}
+
+// The first stretch of matching runs in first..limit, extended over the
+// matching runs after it.
+bool FindRunsInRange(CorvaneDoc* doc, uint32_t type, bool styleOnly, uint32_t first, uint32_t limit, DocRange* found) {
+  CSArrayCP* runs = type == kCharProperties ? doc->charRuns : doc->paraRuns;
+  const uint32_t count = SizeOfDynamicCPArray(runs);
+  if (!count || first >= limit) return false;
+  uint32_t i = 0;
+  RunIndexForCp(runs, first, &i);
+  for (; i < count; ++i) {
+    const uint32_t start = std::max(CpAtIndex(runs, i), first);
+    if (start >= limit) break;
+    uint32_t index = kNoPropertyIndex;
+    FetchDynamicCPArrayEntry(runs, i, &index);
+    if (!RecordMatches(PropertiesAtIndex(doc, index), type, styleOnly)) continue;
+    uint32_t end = i + 1 < count ? CpAtIndex(runs, i + 1) : doc->cpLimit;
+    for (uint32_t j = i + 1; j < count; ++j) {
+      FetchDynamicCPArrayEntry(runs, j, &index);
+      if (!RecordMatches(PropertiesAtIndex(doc, index), type, styleOnly)) break;
+      end = j + 1 < count ? CpAtIndex(runs, j + 1) : doc->cpLimit;
+    }
+    *found = DocRange{doc, start, std::min(end, limit)};
+    if (type == kParaProperties) ExpandDocRange(found, kExpandParagraphs);
+    return true;
+  }
+  return false;
+}
+
+// The formatting search from the selection's end (the pane's start), with
+// wrap once more from the pane's start up to where it began.
+bool FindProperties(CorvaneDoc* doc, uint32_t type, bool styleOnly, bool fromStart, bool silent) {
+  DocRange pane;
+  GetPaneRange(doc, PaneOf(doc), &pane);
+  const uint32_t last = pane.limit > pane.first ? pane.limit - 1 : pane.first;  // less the final mark
+  uint32_t first, limit;
+  SelectionOf(doc, &first, &limit);
+  const uint32_t start = fromStart ? pane.first : std::min(VisibleCp(doc, PaneOf(doc), limit, true), last);
+  DocRange found;
+  bool ok = FindRunsInRange(doc, type, styleOnly, start, last, &found);
+  if (!ok && (g_find.options & kFindWrap) && start > pane.first)
+    ok = FindRunsInRange(doc, type, styleOnly, pane.first, start, &found);
+  if (!ok) {
+    NotFound(silent);
+    return false;
+  }
+  SelectFoundText(doc, found, true, silent);
+  return true;
+}
+
+// The style sought, looked up again: by builtin id, else by name.
+uint32_t CurrentStyleIndex(CorvaneDoc* doc) {
+  if (g_find.styleId != kNotBuiltinStyle) {
+    if (g_find.styleId == 0) return 0;
+    return StyleIndexForStyleId(doc, g_find.styleId, false, false);
+  }
+  return StyleIndexForName(doc, g_find.styleName);
+}
+
+// A knot (its begin entry's record of the type) whose style is the index;
+// the walk starts after `from` and wraps once.
+bool FindKnotWithStyle(CorvaneDoc* doc, uint32_t knotType, uint32_t type, uint32_t style, uint32_t from,
+                       DocRange* found) {
+  CSArrayCP* marks = knotType == kKnotChapter ? doc->chapterMarks : doc->tableMarks;
+  const uint32_t count = SizeOfDynamicCPArray(marks);
+  for (uint32_t pass = 0; pass < 2; ++pass) {
+    for (uint32_t i = 0; i < count; ++i) {
+      const uint32_t cp = CpAtIndex(marks, i);
+      if ((pass == 0) != (cp >= from)) continue;
+      KnotEntry entry;
+      if (!KnotEntryAtCp(doc, cp, &entry) || entry.type != knotType) continue;
+      const Properties* record = PropertiesAtIndex(doc, entry.props);
+      if (!record || record->type != type) continue;
+      const uint16_t recordStyle = type == kChapterProperties ? record->body.chapter.style : record->body.table.style;
+      if (recordStyle != style) continue;
+      uint32_t limit = KnotLimitCp(doc, cp);
+      if (knotType == kKnotChapter) limit = i + 1 < count ? CpAtIndex(marks, i + 1) : doc->textLimit;
+      if (limit == kNoCpValue) continue;
+      *found = DocRange{doc, cp, limit};
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FindStyle(CorvaneDoc* doc, bool fromStart, bool silent) {
+  const uint32_t style = CurrentStyleIndex(doc);
+  if (style == kNoPropertyIndex || style >= StyleCount(doc)) {
+    NotFound(silent);
+    return false;
+  }
+  const uint32_t type = g_find.styleType;
+  if (type == kCharProperties || type == kParaProperties) {
+    SetBaseProperties(type, &g_find.props);
+    if (type == kCharProperties)
+      g_find.props.body.charProps.style = uint16_t(style);
+    else
+      g_find.props.body.para.style = uint16_t(style);
+    return FindProperties(doc, type, true, fromStart, silent);
+  }
+  uint32_t first, limit;
+  SelectionOf(doc, &first, &limit);
+  DocRange found;
+  bool ok = false;
+  if (type == kChapterProperties) {
+    DocRange chapter;
+    FetchChapterProps(doc, limit, &chapter, nullptr);
+    ok = FindKnotWithStyle(doc, kKnotChapter, type, style, fromStart ? 0 : chapter.limit, &found);
+  } else if (type == kTableProperties) {
+    KnotFormat table;
+    FetchKnot(doc, limit, &table, kKnotTable);
+    const uint32_t from = fromStart ? 0 : table.index != kNoCpValue ? table.limit : limit;
+    ok = FindKnotWithStyle(doc, kKnotTable, type, style, from, &found);
+  }
+  if (!ok) {
+    NotFound(silent);
+    return false;
+  }
+  SelectFoundText(doc, found, true, silent);
+  return true;
+}
+
+bool IsReferenceKind(uint32_t kind) {
+  switch (kind) {
+    case kVariableBookmarkRef:
+    case kVariableEndRef:
+    case kVariableLink:
+    case kVariableBookmarkPage:
+    case kVariableBookmarkRefPage:
+    case kVariableLinkPage:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The next variable (forward from the selection's end, backward from its
+// start) that the test accepts, wrapping once.
+template <typename Accept>
+bool FindVariable(CorvaneDoc* doc, bool forward, bool fromStart, Accept accept, DocRange* found) {
+  uint32_t first, limit;
+  SelectionOf(doc, &first, &limit);
+  if (fromStart) first = limit = forward ? 0 : doc->cpLimit;
+  std::vector<uint32_t> cps;
+  const uint32_t count = SizeOfDynamicCPArray(doc->knots);
+  for (uint32_t i = 0; i < count; ++i) {
+    KnotEntry entry;
+    FetchDynamicCPArrayEntry(doc->knots, i, &entry);
+    const uint32_t cp = CpAtIndex(doc->knots, i);
+    if (entry.type == kKnotVariable && accept(entry) && MaySearchAtCp(doc, cp)) cps.push_back(cp);
+  }
+  if (cps.empty()) return false;
+  uint32_t cp = 0;
+  if (forward) {
+    const auto next = std::lower_bound(cps.begin(), cps.end(), limit);
+    cp = next != cps.end() ? *next : cps.front();
+  } else {
+    const auto next = std::lower_bound(cps.begin(), cps.end(), first);
+    cp = next != cps.begin() ? *(next - 1) : cps.back();
+  }
+  *found = DocRange{doc, cp, cp + 1};
+  return true;
+}
+
+bool FindReferences(CorvaneDoc* doc, bool fromStart, bool silent) {
+  const uint32_t bookmark = g_find.knotIndex;
+  DocRange found;
+  const bool ok = bookmark != kNoCpValue && FindVariable(
+                                                doc, true, fromStart,
+                                                [&](const KnotEntry& entry) {
+                                                  return entry.word1 != kVariablePictureNumber &&
+                                                         BookmarkIndexForGuidIndex(doc, entry.word2) == bookmark;
+                                                },
+                                                &found);
+  if (!ok) {
+    NotFound(silent);
+    return false;
+  }
+  SelectFoundText(doc, found, true, silent);
+  return true;
+}
+
+bool FindBrokenReference(CorvaneDoc* doc, bool forward, bool fromStart, bool silent) {
+  DocRange found;
+  const bool ok = FindVariable(
+      doc, forward, fromStart,
+      [&](const KnotEntry& entry) {
+        return IsReferenceKind(entry.word1) && BookmarkIndexForGuidIndex(doc, entry.word2) == kNoBookmark;
+      },
+      &found);
+  if (!ok) {
+    if (!silent) Beep();  // whatever the find switches say
+    return false;
+  }
+  SelectFoundText(doc, found, true, silent);
+  return true;
+}
+
+}  // namespace
+
+void SetFindText(const DocRange& selection) {
+  QString text;
+  if (selection.doc && selection.limit > selection.first) {
+    text = ExtractPlainText(selection, false);
+    if (text.endsWith(QChar(kParagraphMark)) && !IsParaBreak(CharacterAtCp(selection.doc, selection.limit - 1)))
+      text.chop(1);
+  }
+  if (g_find.options & kFindWholeWords) text = text.trimmed();
+  g_find.find = Cut(text);
+  g_find.type = g_find.find.isEmpty() ? kFindNone : kFindText;
+  g_find.knotIndex = kNoCpValue;
+}
+
+void SetReplaceText(const DocRange& selection) {
+  QString text;
+  if (selection.doc && selection.limit > selection.first) {
+    text = ExtractPlainText(selection, false);
+    if (text.endsWith(QChar(kParagraphMark)) && !IsParaBreak(CharacterAtCp(selection.doc, selection.limit - 1)))
+      text.chop(1);
+  }
+  if (g_find.options & kFindWholeWords) text = text.trimmed();
+  g_find.replacement = Cut(text);
+}
+
+void SetFindFormat(CorvaneDoc* doc) {
+  if (!doc) return;
+  uint32_t first, limit;
+  SelectionOf(doc, &first, &limit);
+  DocRange paragraph;
+  FetchParaProps(doc, nullptr, first, &paragraph, nullptr);
+  DocRange lastParagraph = paragraph;
+  if (limit > first) FetchParaProps(doc, nullptr, limit - 1, &lastParagraph, nullptr);
+  const bool wholeParagraphs = limit > first && first == FirstVisibleCpInPara(doc, PaneOf(doc), paragraph.first) &&
+                               limit == lastParagraph.limit;
+  g_find.knotIndex = kNoCpValue;
+  if (wholeParagraphs) {
+    const Properties* record = PropertiesAtIndex(doc, RunIndexForCp(doc->paraRuns, paragraph.limit - 1, nullptr));
+    if (record && record->type == kParaProperties) {
+      g_find.props = *record;
+    } else {
+      SetBaseProperties(kParaProperties, &g_find.props);
+      FetchParaProps(doc, nullptr, first, nullptr, &g_find.props.body.para);
+    }
+    g_find.type = kFindParaFormat;
+    return;
+  }
+  const Properties* record = limit > first ? PropertiesAtIndex(doc, RunIndexForCp(doc->charRuns, first, nullptr)) : nullptr;
+  if (record && record->type == kCharProperties) {
+    g_find.props = *record;
+  } else {
+    SetBaseProperties(kCharProperties, &g_find.props);
+    FetchCharPropsFromSelection(doc, &g_find.props.body.charProps);
+  }
+  g_find.type = kFindCharFormat;
+}
+
+void SetFindStyle(CorvaneDoc* doc, int32_t styleNumber) {
+  if (!doc) return;
+  uint32_t style = 0;
+  if (styleNumber < 0) {
+    uint32_t first, limit;
+    SelectionOf(doc, &first, &limit);
+    ParaProps props;
+    FetchParaProps(doc, nullptr, first, nullptr, &props);
+    style = props.style;
+  } else if (uint32_t(styleNumber) < kNormalStyleBase) {
+    style = uint32_t(styleNumber);
+  }
+  if (style >= StyleCount(doc)) style = 0;
+  const StyleEntry entry = StyleEntryAt(doc, style);
+  g_find.type = kFindStyle;
+  g_find.knotIndex = kNoCpValue;
+  g_find.styleType = entry.type;
+  g_find.styleId = style == 0 ? 0 : entry.builtinId;
+  g_find.styleName = StyleName(doc, style);
+}
+
+bool FindBookmarkRef(CorvaneDoc* doc, uint32_t bookmark) {
+  g_find.type = kFindBookmarkRefs;
+  g_find.knotIndex = bookmark;
+  return doc && FindReferences(doc, false, false);
+}
+
+bool FindPicture(CorvaneDoc* doc, uint32_t picture) {
+  g_find.type = kFindPicture;
+  g_find.knotIndex = picture;
+  return doc && FindObject(doc, kFindPicture, true, false);
+}
+
+bool FindBrokenLink(CorvaneDoc* doc, bool forward, bool fromStart) {
+  g_find.type = kFindBrokenLinks;
+  g_find.knotIndex = kNoCpValue;
+  return doc && FindBrokenReference(doc, forward, fromStart, false);
+}
+
+void InvalidateFindResults(CorvaneDoc* doc) {
+  if (!doc || !doc->findMarks) return;
+  const uint32_t count = SizeOfDynamicCPArray(doc->findMarks);
+  if (count) {
+    const DocRange marked{doc, CpAtIndex(doc->findMarks, 0),
+                          std::min(doc->textLimit, CpAtIndex(doc->findMarks, count - 1) + 1)};
+    InvalText(&marked, false);
+    ClearDynamicCPArray(doc->findMarks, doc->cpLimit);
+  }
+  InvalidateStatusCount(doc);
+}
+
 bool FindText(CorvaneDoc* doc, const QString& string, uint32_t options, bool select, const bool* cancelFlag,
               bool silent) {
   if (!doc || (cancelFlag && *cancelFlag)) return false;
@@ -275,6 +663,16 @@ bool FindNext(CorvaneDoc* doc, bool fromStart, const bool* cancelFlag) {
     case kFindPicture:
       if (fromStart) Select(doc, DocRange{doc, FirstVisibleCp(doc), FirstVisibleCp(doc)});
       return FindObject(doc, g_find.type, true, silent);
+    case kFindCharFormat:
+      return FindProperties(doc, kCharProperties, false, fromStart, silent);
+    case kFindParaFormat:
+      return FindProperties(doc, kParaProperties, false, fromStart, silent);
+    case kFindStyle:
+      return FindStyle(doc, fromStart, silent);
+    case kFindBookmarkRefs:
+      return FindReferences(doc, fromStart, silent);
+    case kFindBrokenLinks:
+      return FindBrokenReference(doc, true, fromStart, silent);
     default:
       return false;
   }
@@ -283,6 +681,7 @@ bool FindNext(CorvaneDoc* doc, bool fromStart, const bool* cancelFlag) {
 bool FindPrevious(CorvaneDoc* doc) {
   if (!doc || !MayFindPrevious()) return false;
   if (doc->kind == kHelpDocument && g_find.type != kFindText) return false;
+  if (g_find.type == kFindBrokenLinks) return FindBrokenReference(doc, false, false, false);
   if (g_find.type != kFindText) return FindObject(doc, g_find.type, false, false);
   DocRange scan;
   GetBackwardScanRange(doc, false, false, &scan);
@@ -339,7 +738,13 @@ bool ReplaceSelection(CorvaneDoc* doc) {
     replacement = MatchReplacementCase(replacement, RawTextString(doc, first, limit));
   replacement = Cut(replacement);
   const DocRange dest{doc, first, limit};
-  const bool ok = replacement.isEmpty() ? DeleteTextInRange(&dest) : ReplaceRangeWithString(&dest, replacement);
+  // The replacement takes the found text's character formatting.
+  CharProps props;
+  FetchCharProps(doc, nullptr, first, &props);
+  const bool ok = replacement.isEmpty()
+                      ? DeleteTextInRange(&dest)
+                      : InsertNewText(&dest, reinterpret_cast<const char16_t*>(replacement.utf16()),
+                                      uint32_t(replacement.size()), props, 0, false);
   if (!ok) return false;
   const uint32_t after = LastReplaceCp() == kNoCpValue ? first : LastReplaceCp();
   Select(doc, DocRange{doc, after, after});

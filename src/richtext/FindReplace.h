@@ -1,6 +1,7 @@
 #pragma once
-// The process-wide find: what is sought (text, a picture, a checkbox or a
-// divider), the options, and the searches and replacements over a document.
+// The process-wide find: what is sought (text, formatting, a style, a
+// picture, a checkbox, a divider, references to a bookmark or broken ones),
+// the options, and the searches and replacements over a document.
 // A match becomes the current pane's selection.
 
 #include <QString>
@@ -34,6 +35,15 @@ constexpr int kMaxFindUnits = 255;
 // Stores both strings after caret-code translation and sets the type from
 // the find string.
 void SetFindStrings(const QString& find, const QString& replacement);
+// The plain text of the selection becomes the find (or replacement)
+// string, trimmed of surrounding spaces when whole words are sought.
+void SetFindText(const DocRange& selection);
+void SetReplaceText(const DocRange& selection);
+// Seeks the selection's paragraph formatting when it covers whole
+// paragraphs, else its character formatting.
+void SetFindFormat(CorvaneDoc* doc);
+// Seeks a style (-1: the selection's paragraph style).
+void SetFindStyle(CorvaneDoc* doc, int32_t styleNumber);
 uint32_t FindOptions();
 void SetFindOptions(uint32_t options);
 void SetFindSequence(uint32_t sequence);
@@ -54,6 +64,14 @@ uint32_t ReplaceCount();
 // set flag ends the search.
 bool FindNext(CorvaneDoc* doc, bool fromStart, const bool* cancelFlag = nullptr);
 bool FindPrevious(CorvaneDoc* doc);
+// The references to a bookmark, one picture, and references to bookmarks
+// that no longer exist; each becomes the current find.
+bool FindBookmarkRef(CorvaneDoc* doc, uint32_t bookmark);
+bool FindPicture(CorvaneDoc* doc, uint32_t picture);
+bool FindBrokenLink(CorvaneDoc* doc, bool forward, bool fromStart);
+// Forgets the document's highlighted found ranges (redrawing them) and
+// refreshes the host's count.
+void InvalidateFindResults(CorvaneDoc* doc);
 // Searches for the string forward from the selection's end (options as the
 // find options, kFindFromStart included); selects a match when asked.
 bool FindText(CorvaneDoc* doc, const QString& string, uint32_t options, bool select, const bool* cancelFlag,

@@ -20,6 +20,7 @@
 #include "support/CSAssert.h"
 #include "support/CSCore.h"
 #include "support/DynamicArrays.h"
+#include "support/GraphicsHelpers.h"
 #include "support/TextUtilities.h"
 
 float g_checkboxSize = 0;
@@ -92,6 +93,9 @@ struct FormatState {
   uint32_t runEnd = 0;
   uint32_t nextWordMark = 0;
   uint32_t wordMarkEnd = 0;
+  CSArrayCP* wordMarks = nullptr;  // the word marks shown, or none
+  uint32_t wordMarkIndex = 0;      // the first that may not have ended at the cp
+  bool inWordMark = false;
   float x = 0;
   float rightEdge = 0;
   float ascent = 0;
@@ -496,6 +500,7 @@ void AdjustParaProps(FormatState& s, bool lineStartsHere) {
   } else {
     s.listEnd = kNoCpValue;
   }
+  if (s.paraProps.hdrtab) AddHeaderTabs(s.para, &s.paraProps);
   SkipBarTabs(s);
   const int64_t docHeight = s.lf->settings.lineHeight;
   if (docHeight != 0) {
@@ -512,12 +517,41 @@ void FetchParagraph(FormatState& s, uint32_t cp, bool lineStartsHere) {
   s.nextTab = 0;
 }
 
+// Places the cp among the word marks ({cp, length} entries in cp order):
+// whether it lies inside one and where that ends, and where the next begins.
+void PlaceAmongWordMarks(FormatState& s) {
+  const uint32_t limit = s.doc->textLimit;
+  s.nextWordMark = s.wordMarkEnd = limit;
+  s.inWordMark = false;
+  if (!s.wordMarks) return;
+  const uint32_t count = SizeOfDynamicCPArray(s.wordMarks);
+  for (; s.wordMarkIndex < count; ++s.wordMarkIndex) {
+    const uint32_t start = CpAtIndex(s.wordMarks, s.wordMarkIndex);
+    uint32_t length = 0;
+    FetchDynamicCPArrayEntry(s.wordMarks, s.wordMarkIndex, &length);
+    const uint64_t end = uint64_t(start) + length;
+    if (end <= s.cp) continue;
+    if (start > s.cp) {
+      s.nextWordMark = std::min(start, limit);
+      return;
+    }
+    s.inWordMark = true;
+    s.wordMarkEnd = uint32_t(std::min<uint64_t>(end, limit));
+    if (s.wordMarkIndex + 1 < count) s.nextWordMark = std::min(CpAtIndex(s.wordMarks, s.wordMarkIndex + 1), limit);
+    return;
+  }
+}
+
 // Opens a run of equal character style at the cp and fetches its text.
 // False when finishing the open segment ended the line.
 bool StartRun(FormatState& s) {
   DocRange styleRange;
   FetchCharProps(s.doc, &styleRange, s.cp, &s.charProps);
   CharProps& props = s.charProps;
+  PlaceAmongWordMarks(s);
+  // Text inside a word mark is underlined as such (hidden text shown as
+  // invisible keeps its own underline).
+  if (s.inWordMark && !(s.showInvisibles && props.underline == 10)) props.underline = 8;
   if (props.caps == 3) props.size = int16_t(std::max(16, props.size * 3 / 4));
   const bool ownSegment = props.sub != 0 || props.shadow || props.unleaded;
   if (ownSegment || s.newSegmentNext) {
@@ -527,6 +561,7 @@ bool StartRun(FormatState& s) {
   uint32_t end = std::min<uint64_t>(uint64_t(s.cp) + kMaxRunChars, s.para.limit);
   if (styleRange.limit > s.cp) end = std::min(end, styleRange.limit);
   end = std::min(end, std::max(s.nextWordMark, s.cp + 1));
+  if (s.inWordMark) end = std::min(end, std::max(s.wordMarkEnd, s.cp + 1));
   // The line holds at most kMaxLineChars units, the open segment's included.
   uint32_t open = 0;
   if (s.openSegment >= 0) open = s.cp - s.openSegmentCp;
@@ -801,8 +836,18 @@ void HandleKnotMark(FormatState& s, char16_t mark) {
       QSizeF size = picture ? GetPictureSize(picture->image) : QSizeF();
       const uint32_t scale = entry.word3;
       if (scale == 0x3FFF) {
+        // Fitted in proportion between the paragraph's edges and within the
+        // height the page prints (a page without one limits only the width).
         const float room = std::max(1.0f, s.rightEdge - s.lf->paraLeftEdge);
-        if (size.width() > room && size.width() > 0) size *= room / size.width();
+        const double printable =
+            double(s.doc->pageHeight) - double(Points(s.doc->docProps.top) + Points(s.doc->docProps.bottom));
+        if (printable >= 1.0) {
+          QRectF fitted(QPointF(), size);
+          CenterRectangle(&fitted, QRectF(0, 0, room, printable));
+          size = fitted.size();
+        } else {
+          size = ScaleSizeToWidth(size, room);
+        }
       } else if (scale != 0) {
         size = QSizeF(std::max(1.0, size.width() * scale / 1000), std::max(1.0, size.height() * scale / 1000));
       }
@@ -1210,19 +1255,16 @@ void FormatLine(uint32_t firstCp, int64_t availableWidth, LineFormat* lf) {
   s.objectsNeverWrap = pane && pane->contentsKind == 1 && settings.noObjectWrap && !(lf->flags & kLineInTableCell);
   s.cp = s.lineFirstCp = firstCp;
 
-  // 2. The next word mark.
+  // 2. The word marks shown. A line that starts inside a mark underlines
+  // its own part of it.
   s.nextWordMark = doc->textLimit;
   s.wordMarkEnd = doc->textLimit;
+  s.wordMarks = nullptr;
+  s.wordMarkIndex = 0;
+  s.inWordMark = false;
   if (!settings.plainView && s.keepRuns && !(lf->flags & kLinePlainRendering) && settings.showWordMarks &&
       settings.wordMarks) {
-    const uint32_t count = SizeOfDynamicCPArray(settings.wordMarks);
-    for (uint32_t i = 0; i < count; ++i) {
-      const uint32_t cp = CpAtIndex(settings.wordMarks, i);
-      if (cp > firstCp) {
-        s.nextWordMark = cp;
-        break;
-      }
-    }
+    s.wordMarks = settings.wordMarks;
   }
 
   // 3. A chapter pane follows the chapter of the line.
@@ -1448,7 +1490,11 @@ float LineXFromCpCore(const LineFormat* lf, uint32_t cp, float* rightX) {
         if (piece.firstCp < 0 || cp < uint32_t(piece.firstCp) || cp >= uint32_t(piece.endCp)) continue;
         const uint32_t units = PieceUnits(segment, i);
         // A piece whose text is not its cps (a link's text) answers at its ends.
-        const bool mapped = int64_t(piece.endCp) - piece.firstCp == int64_t(units);
+        // The last piece may have been cut where the line broke: it is mapped
+        // when it holds at least the units that fit.
+        const int64_t cps = int64_t(piece.endCp) - piece.firstCp;
+        const bool cut = i + 1 == PieceCount(segment) && piece.offset + units == segment.fitCount;
+        const bool mapped = cut ? cps >= int64_t(units) : cps == int64_t(units);
         const uint32_t offset = mapped ? piece.offset + (cp - uint32_t(piece.firstCp)) : piece.offset;
         const float x = sum + PositionOfLineSegmentIndex(&segment, offset);
         if (rightX) {

@@ -34,7 +34,10 @@ bool InitPane(CorvaneDoc* doc, Pane* pane, QObject* view, int32_t contentsKind, 
   pane->displayLines =
       g_failDisplayLineCache ? nullptr : CreateDynamicCPArray(sizeof(DisplayLine), kDisplayLineRoom, range.limit, 0);
   if (!pane->displayLines) return false;
-  if (pane->anchor == pane->end) SetInsertionPropsFromText(doc);
+  if (pane->anchor == pane->end) {
+    SetInsertionPropsFromText(doc, pane);
+    OverridePaneContents(pane, 0);
+  }
   pane->margin = kPaneMargin;
   return true;
 }
@@ -183,11 +186,6 @@ uint32_t VisibleCp(CorvaneDoc* doc, Pane* pane, uint32_t cp, bool forward) {
     at = StepOverMark(doc, pane, at, forward, entry);
   }
   return last;
-}
-
-void SetInsertionPropsFromText(CorvaneDoc* doc) {
-  // Typing properties matter only where text can be typed.
-  if (!doc || IsDocumentLocked(doc)) return;
 }
 
 int64_t DraftWidth(CorvaneDoc* doc, Pane* pane) {

@@ -46,8 +46,9 @@ void RestoreDisplayOptions(Pane* pane, const PaneDisplayOptions& saved);
 bool SetDisplayLineCacheFailure(bool fail);
 // The nearest cp at or after (forward) or before cp that the pane shows.
 uint32_t VisibleCp(CorvaneDoc* doc, Pane* pane, uint32_t cp, bool forward);
-// The caret properties from the text; a locked document keeps them.
-void SetInsertionPropsFromText(CorvaneDoc* doc);
+// A caret's properties from the text at it (the pane's, the current pane
+// when null); a locked document keeps them. Selection.cpp holds it.
+void SetInsertionPropsFromText(CorvaneDoc* doc, Pane* pane = nullptr);
 // The continuous view's text-column width in measures: the view's width
 // less the margins when the document fits to the window, else the page's
 // text width.

@@ -9,7 +9,10 @@
 #include "richtext/FakeCorvaneHost.h"
 #include "richtext/Knots.h"
 #include "richtext/LiveRanges.h"
+#include "richtext/Panes.h"
 #include "richtext/PropertyChanges.h"
+#include "richtext/PropertyRuns.h"
+#include "richtext/Styles.h"
 #include "richtext/RichTextBuilder.h"
 #include "richtext/TextAccess.h"
 #include "support/CSAlertPresenter.h"
@@ -405,6 +408,126 @@ TEST_F(EditingTest, RandomEditsMatchAStringModel) {
     ASSERT_TRUE(Valid(doc)) << "step " << step;
     ASSERT_EQ(TextOf(doc), model) << "step " << step;
   }
+}
+
+TEST_F(EditingTest, DeletingAChapterKeepsALineFeedAtTheJunction) {
+  // first chapter "ab\n", second chapter knot 17-20, its body "cd\n"
+  const struct {
+    uint32_t first, limit;
+    uint32_t secondChapterMark;  // 0: one chapter only
+    const char16_t* body;
+    size_t size;
+  } cases[] = {
+      {kBody + 1, kBody + 7, kBody + 3, u"a\ncd\n", 5},  // the whole second chapter knot goes
+      {kBody + 1, kBody + 7, 0, u"acd\n", 4},            // one chapter: plain text, plain join
+      {kBody, kBody + 1, kBody + 3, u"b\n\u0000\u0001\n\u0001cd\n", 9},
+  };
+  for (const auto& c : cases) {
+    RichTextBuilder builder;
+    builder.text(QString::fromUtf16(u"ab\n\u0000\u0001\n\u0001cd\n", 10));
+    if (c.secondChapterMark)
+      builder.knotMarks(kKnotChapter, {c.secondChapterMark, c.secondChapterMark + 1, c.secondChapterMark + 3},
+                        builder.doc()->firstChapterIndex);
+    CorvaneDoc* doc = builder.doc();
+    const DocRange range{doc, c.first, c.limit};
+    ASSERT_TRUE(DeleteTextInRange(&range));
+    EXPECT_EQ(Body(doc), std::u16string(c.body, c.size) + u"\n") << c.first << "-" << c.limit;
+    EXPECT_TRUE(Valid(doc));
+  }
+}
+
+TEST_F(EditingTest, CopiedStylesJoinTheStyleList) {
+  RichTextBuilder source;
+  source.text(QStringLiteral("quoted\n"));
+  Properties para, chars;
+  ASSERT_TRUE(GetStyleProps(source.doc(), 0, kParaProperties, &para, &chars));
+  const uint32_t quote = CreateStyle(source.doc(), QStringLiteral("Quote"), kNotBuiltinStyle, kNormalStyleBase,
+                                     kStyleNone, &para, &chars, false);
+  ASSERT_TRUE(RemapParaStyle(DocRange{source.doc(), kBody, kBody + 7}, quote));
+  RichTextBuilder target;
+  target.text(QStringLiteral("x\n"));
+  CorvaneDoc* doc = target.doc();
+  const uint32_t listed = SizeOfDynamicArray(doc->styleList);
+  const DocRange from{source.doc(), kBody, kBody + 7};
+  const DocRange at{doc, kBody + 1, kBody + 1};
+  ASSERT_TRUE(ReplaceRangeFromRange(&at, &from));
+  const uint32_t copied = StyleIndexForName(doc, QStringLiteral("Quote"));
+  ASSERT_NE(copied, kNoPropertyIndex);
+  EXPECT_EQ(SizeOfDynamicArray(doc->styleList), listed + 1);
+  bool inList = false;
+  for (uint32_t i = 0; i < SizeOfDynamicArray(doc->styleList); ++i) {
+    uint32_t id = 0;
+    FetchDynamicArrayEntry(doc->styleList, i, &id);
+    inList = inList || id == copied;
+  }
+  EXPECT_TRUE(inList);
+  EXPECT_TRUE(Valid(doc));
+}
+
+TEST_F(EditingTest, CopiedRunsKeepTheirDifferencesOverTheTargetsStyles) {
+  RichTextBuilder source;
+  source.text(QStringLiteral("plain bold\n"));
+  Properties bold;
+  bold.type = kCharProperties;
+  FetchCharProps(source.doc(), nullptr, kBody + 6, &bold.body.charProps);
+  const int16_t sourceSize = bold.body.charProps.size;
+  bold.body.charProps.bold = 1;
+  const DocRange boldWord{source.doc(), kBody + 6, kBody + 10};
+  ASSERT_TRUE(ApplyPropsToRange(&boldWord, &bold, 0));
+  for (const bool temporary : {false, true}) {
+    RichTextBuilder target(temporary ? kTemporaryDocument : kViewDocument);
+    target.text(QStringLiteral("x\n"));
+    CorvaneDoc* doc = target.doc();
+    // The target's normal text is smaller.
+    Properties para, chars;
+    ASSERT_TRUE(GetStyleProps(doc, 0, kParaProperties, &para, &chars));
+    SetNormalFont(doc, chars.body.charProps.font, int16_t(sourceSize - 8), false);
+    const DocRange from{source.doc(), kBody, kBody + 10};
+    const DocRange at{doc, kBody + 1, kBody + 1};
+    ASSERT_TRUE(ReplaceRangeFromRange(&at, &from));
+    CharProps plain, copied;
+    FetchCharProps(doc, nullptr, kBody + 2, &plain);
+    FetchCharProps(doc, nullptr, kBody + 8, &copied);
+    EXPECT_TRUE(copied.bold);
+    EXPECT_FALSE(plain.bold);
+    // Relative in a normal document; a temporary one holds records as they were.
+    const int16_t wanted = temporary ? sourceSize : int16_t(sourceSize - 8);
+    EXPECT_EQ(plain.size, wanted) << temporary;
+    EXPECT_EQ(copied.size, wanted) << temporary;
+    EXPECT_TRUE(Valid(doc));
+  }
+}
+
+TEST_F(EditingTest, PanesFollowEdits) {
+  RichTextBuilder builder;
+  builder.text(QStringLiteral("abc def\nnext\n"));
+  CorvaneDoc* doc = builder.doc();
+  Pane* pane = CurrentPane(doc);
+  pane->anchor = int32_t(kBody + 4);
+  pane->end = int32_t(kBody + 7);
+  pane->goalX = 12.0f;
+  pane->paraCacheFirst = int32_t(kBody);
+  pane->paraCacheLimit = int32_t(kBody + 8);
+  const DocRange before{doc, kBody + 1, kBody + 1};
+  ASSERT_TRUE(ReplaceRangeWithText(&before, u"XY", 2));
+  EXPECT_EQ(pane->anchor, int32_t(kBody + 6));
+  EXPECT_EQ(pane->end, int32_t(kBody + 9));
+  EXPECT_EQ(pane->goalX, -1.0f);
+  // A paragraph cached by a pane without a view is forgotten.
+  EXPECT_EQ(pane->paraCacheFirst, -1);
+  // A caret where text goes in stays before it.
+  pane->anchor = pane->end = int32_t(kBody + 2);
+  const DocRange at{doc, kBody + 2, kBody + 2};
+  ASSERT_TRUE(ReplaceRangeWithText(&at, u"Z", 1));
+  EXPECT_EQ(pane->anchor, int32_t(kBody + 2));
+  EXPECT_EQ(pane->end, int32_t(kBody + 2));
+  // A deletion over the selection's start pulls it back.
+  pane->anchor = int32_t(kBody + 7);
+  pane->end = int32_t(kBody + 10);
+  const DocRange cut{doc, kBody + 5, kBody + 8};
+  ASSERT_TRUE(DeleteTextInRange(&cut));
+  EXPECT_EQ(pane->anchor, int32_t(kBody + 5));
+  EXPECT_EQ(pane->end, int32_t(kBody + 7));
 }
 
 }  // namespace

@@ -8,7 +8,14 @@
 #include "richtext/Knots.h"
 #include "richtext/Panes.h"
 #include "richtext/RichTextBuilder.h"
+#include "richtext/Bookmarks.h"
+#include "richtext/PropertyChanges.h"
+#include "richtext/PropertyRuns.h"
+#include "richtext/Selection.h"
+#include "richtext/Styles.h"
 #include "richtext/TextAccess.h"
+#include "richtext/Variables.h"
+#include "support/DynamicArrays.h"
 #include "support/ThreadStorage.h"
 
 namespace {
@@ -123,7 +130,9 @@ TEST_F(FindReplaceTest, TextSearchOptions) {
     Caret(c.start);
     const QString find = QString::fromUtf16(c.find);
     EXPECT_EQ(FindText(doc, find, c.options, true, nullptr, false), c.found) << find.toStdString();
-    if (c.found) EXPECT_EQ(Selection(), std::make_pair(c.first, c.first + uint32_t(find.size()))) << find.toStdString();
+    if (c.found) {
+      EXPECT_EQ(Selection(), std::make_pair(c.first, c.first + uint32_t(find.size()))) << find.toStdString();
+    }
   }
 }
 
@@ -191,6 +200,28 @@ TEST_F(FindReplaceTest, ReplaceAll) {
   }
 }
 
+TEST_F(FindReplaceTest, AReplacementTakesTheFoundTextsFormatting) {
+  CorvaneDoc* doc = Make(QStringLiteral("a BIG b\n"));
+  Properties bold;
+  bold.type = kCharProperties;
+  FetchCharProps(doc, nullptr, kBody, &bold.body.charProps);
+  bold.body.charProps.bold = 1;
+  const DocRange big{doc, kBody + 2, kBody + 5};
+  ASSERT_TRUE(ApplyPropsToRange(&big, &bold, 0));
+  SetFindStrings(QStringLiteral("BIG"), QStringLiteral("small"));
+  ASSERT_TRUE(FindNext(doc, true));
+  ASSERT_TRUE(ReplaceText(doc, false, false, true, false));
+  EXPECT_EQ(Body(), QStringLiteral("a small b\n"));
+  CharProps props;
+  for (uint32_t cp = kBody + 2; cp < kBody + 7; ++cp) {
+    FetchCharProps(doc, nullptr, cp, &props);
+    EXPECT_TRUE(props.bold) << cp;
+  }
+  FetchCharProps(doc, nullptr, kBody + 7, &props);
+  EXPECT_FALSE(props.bold);
+  EXPECT_TRUE(ValidateDocument(doc));
+}
+
 TEST_F(FindReplaceTest, ReplaceOneAndFindAgain) {
   CorvaneDoc* doc = Make(QStringLiteral("one two one\n"));
   SetFindStrings(QStringLiteral("one"), QStringLiteral("1"));
@@ -238,6 +269,130 @@ TEST_F(FindReplaceTest, ReplacementTakesTheFoundCase) {
     EXPECT_EQ(MatchReplacementCase(QString::fromLatin1(c.replacement), QString::fromLatin1(c.found)),
               QString::fromLatin1(c.result))
         << c.found;
+}
+
+TEST_F(FindReplaceTest, FindsFormattingAndStyles) {
+  CorvaneDoc* doc = Make(QStringLiteral("ab cd ef\nplain\ngh\n"));
+  CurrentPane(doc)->contentsKind = 0;
+  Properties bold;
+  bold.type = kCharProperties;
+  FetchCharProps(doc, nullptr, kBody, &bold.body.charProps);
+  bold.body.charProps.bold = 1;
+  for (const auto& [first, limit] : {std::pair{kBody + 3, kBody + 5}, std::pair{kBody + 15, kBody + 17}}) {
+    const DocRange range{doc, first, limit};
+    ASSERT_TRUE(ApplyPropsToRange(&range, &bold, 0));
+  }
+  Properties para, chars;
+  ASSERT_TRUE(GetStyleProps(doc, 0, kParaProperties, &para, &chars));
+  const uint32_t quote =
+      CreateStyle(doc, QStringLiteral("Quote"), kNotBuiltinStyle, kNormalStyleBase, kStyleNone, &para, &chars, false);
+  ASSERT_TRUE(RemapParaStyle(DocRange{doc, kBody + 9, kBody + 10}, quote));
+
+  // Character formatting: the bold of the selection, found from the start and again.
+  SelectCps(doc, kBody + 3, kBody + 4, false);
+  SetFindFormat(doc);
+  EXPECT_EQ(FindType(), kFindCharFormat);
+  ASSERT_TRUE(FindNext(doc, true));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 3, kBody + 5));
+  ASSERT_TRUE(FindNext(doc, false));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 15, kBody + 17));
+  EXPECT_FALSE(FindNext(doc, false));
+  SetFindOptions(kFindWrap);
+  ASSERT_TRUE(FindNext(doc, false));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 3, kBody + 5));
+  SetFindOptions(0);
+
+  // A paragraph style: the paragraph that has it, whole.
+  SetFindStyle(doc, int32_t(quote));
+  EXPECT_EQ(FindType(), kFindStyle);
+  ASSERT_TRUE(FindNext(doc, true));
+  EXPECT_EQ(Selection().first, kBody + 9);
+  EXPECT_EQ(Selection().second, kBody + 15);
+  EXPECT_FALSE(FindNext(doc, false));
+
+  // Whole paragraphs selected: their paragraph formatting.
+  SelectCps(doc, kBody + 9, kBody + 15, false);
+  SetFindFormat(doc);
+  EXPECT_EQ(FindType(), kFindParaFormat);
+  SelectCps(doc, kBody, kBody, false);
+  ASSERT_TRUE(FindNext(doc, false));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 9, kBody + 15));
+  EXPECT_FALSE(MayFindPrevious());
+}
+
+TEST_F(FindReplaceTest, ReferencesAndBrokenOnes) {
+  // bookmark "\0g\0B\0" at 15-19, references at 20 and 22, a broken one at 21
+  CorvaneDoc* doc = Make(QString::fromUtf16(u"x\u0000g\u0000B\u0000\u0000\u0000\u0000y\n", 11));
+  CurrentPane(doc)->contentsKind = 0;
+  builder.knotMarks(kKnotBookmark, {kBody + 1, kBody + 3, kBody + 5});
+  for (uint32_t cp : {kBody + 6, kBody + 7, kBody + 8}) builder.knot(cp, kKnotVariable, kKinkSingle);
+  IdentifyBookmarks(doc);
+  const uint32_t gone = BookmarkGuidIndexForGuid(doc, QStringLiteral("lost"), kNoBookmark);
+  const uint32_t refs[] = {GuidIndexForBookmarkIndex(doc, 0), gone, GuidIndexForBookmarkIndex(doc, 0)};
+  for (uint32_t i = 0; i < 3; ++i) {
+    uint32_t index = 0;
+    ASSERT_TRUE(KnotEntryAtCp(doc, kBody + 6 + i, nullptr, &index));
+    auto* entry = static_cast<KnotEntry*>(DynamicCPArrayEntry(doc->knots, index));
+    entry->word1 = kVariableBookmarkRef;
+    entry->word2 = refs[i];
+  }
+  Caret(kBody);
+  ASSERT_TRUE(FindBookmarkRef(doc, 0));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 6, kBody + 7));
+  ASSERT_TRUE(FindNext(doc, false));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 8, kBody + 9));
+  ASSERT_TRUE(FindNext(doc, false));  // once round again
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 6, kBody + 7));
+  WipeFindState();
+  EXPECT_EQ(FindType(), kFindNone);
+
+  ASSERT_TRUE(FindBrokenLink(doc, true, true));
+  EXPECT_EQ(Selection(), std::make_pair(kBody + 7, kBody + 8));
+  EXPECT_TRUE(MayFindPrevious());
+  // Mended, nothing is found, and that beeps though find failures are quiet.
+  uint32_t index = 0;
+  ASSERT_TRUE(KnotEntryAtCp(doc, kBody + 7, nullptr, &index));
+  static_cast<KnotEntry*>(DynamicCPArrayEntry(doc->knots, index))->word2 = refs[0];
+  const int beeps = host.beeps;
+  EXPECT_FALSE(FindBrokenLink(doc, false, false));
+  EXPECT_EQ(host.beeps, beeps + 1);
+}
+
+TEST_F(FindReplaceTest, CheckboxParagraphsAndTheSelectionsText) {
+  CorvaneDoc* doc = Make(QStringLiteral("one\ntwo\n"));
+  CurrentPane(doc)->contentsKind = 0;
+  Properties para;
+  para.type = kParaProperties;
+  FetchParaProps(doc, nullptr, kBody + 4, nullptr, &para.body.para);
+  para.body.para.check = 1;
+  const DocRange second{doc, kBody + 4, kBody + 5};
+  ASSERT_TRUE(ApplyPropsToRange(&second, &para, 0));
+  SetFindStrings(QStringLiteral("^c"), QString());
+  ASSERT_TRUE(FindNext(doc, true));
+  EXPECT_EQ(Selection().first, kBody + 4);
+
+  SetFindOptions(kFindWholeWords);
+  SetFindText(DocRange{doc, kBody + 3, kBody + 7});
+  EXPECT_EQ(FindString(), QStringLiteral("two"));  // the break before is trimmed
+  SetFindText(DocRange{doc, kBody + 2, kBody + 2});
+  EXPECT_EQ(FindType(), kFindNone);
+}
+
+// Records the refreshes of the found count.
+class CountingHost : public FakeCorvaneHost {
+ public:
+  void invalidateStatusCount(CorvaneDoc*) override { ++refreshes; }
+  int refreshes = 0;
+};
+
+TEST_F(FindReplaceTest, FoundRangesAreForgotten) {
+  CountingHost counting;
+  CorvaneDoc* doc = Make(QStringLiteral("abc abc\n"));
+  for (uint32_t cp : {kBody, kBody + 4}) InsertInDynamicCPArray(doc->findMarks, SizeOfDynamicCPArray(doc->findMarks), cp, nullptr);
+  InvalidateFindResults(doc);
+  EXPECT_EQ(SizeOfDynamicCPArray(doc->findMarks), 0u);
+  EXPECT_EQ(counting.refreshes, 1);
+  EXPECT_TRUE(ValidateDocument(doc));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ui/editor/EditorEvents.h"
+#include "support/ModifierFlags.h"
 
 #include <QInputEvent>
 #include <QMouseEvent>
@@ -9,6 +9,7 @@ uint32_t ModifierFlags(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons
   if (modifiers & Qt::MetaModifier) flags |= kControlKeyMask;
   if (modifiers & Qt::AltModifier) flags |= kOptionKeyMask;
   if (modifiers & Qt::ControlModifier) flags |= kCommandKeyMask;
+  if (modifiers & Qt::KeypadModifier) flags |= kNumericPadKeyMask;
   if (buttons & Qt::RightButton) flags |= kControlKeyMask;
   return flags;
 }

@@ -3,11 +3,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "ui/editor/EditorEvents.h"
+#include "support/ModifierFlags.h"
 
 namespace {
 
-TEST(EditorEvents, ModifierFlagsMapTheKeysOfThisKeyboard) {
+TEST(ModifierFlags, ModifierFlagsMapTheKeysOfThisKeyboard) {
   const struct {
     Qt::KeyboardModifiers modifiers;
     Qt::MouseButtons buttons;
@@ -20,7 +20,7 @@ TEST(EditorEvents, ModifierFlagsMapTheKeysOfThisKeyboard) {
       {Qt::MetaModifier, Qt::NoButton, kControlKeyMask},
       {Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier, Qt::NoButton,
        kShiftKeyMask | kCommandKeyMask | kOptionKeyMask},
-      {Qt::KeypadModifier, Qt::NoButton, 0},
+      {Qt::KeypadModifier, Qt::NoButton, kNumericPadKeyMask},
       {Qt::NoModifier, Qt::LeftButton, 0},
       {Qt::NoModifier, Qt::RightButton, kControlKeyMask},  // a right click is a Control-click
       {Qt::ShiftModifier, Qt::RightButton, kShiftKeyMask | kControlKeyMask},
@@ -30,7 +30,7 @@ TEST(EditorEvents, ModifierFlagsMapTheKeysOfThisKeyboard) {
   EXPECT_EQ(kCommandKeyMask, 1u << 20);
 }
 
-TEST(EditorEvents, TheButtonOfAMouseEventCounts) {
+TEST(ModifierFlags, TheButtonOfAMouseEventCounts) {
   const QPointF at(3, 4);
   QMouseEvent rightPress(QEvent::MouseButtonPress, at, at, at, Qt::RightButton, Qt::RightButton, Qt::AltModifier);
   EXPECT_EQ(ModifierFlagsForEvent(&rightPress), kControlKeyMask | kOptionKeyMask);
