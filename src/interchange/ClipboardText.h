@@ -17,8 +17,12 @@ class DRTextInfo;
 // The most text, RTF or HTML a paste reads; larger data is not read.
 constexpr qsizetype kMaxClipboardTextBytes = qsizetype(64) * 1024 * 1024;
 
-// RTF for styled text, and styled text from RTF. Neither has a writer or
-// reader behind it yet: the first answers empty data, the second nullopt.
+// RTF for a text element's styled text: the text in the style of its first
+// character (font, size, traits, colours, spacing, paragraph alignment),
+// written by the engine's RTF writer as 7-bit data; empty for empty text.
+// Styled text from RTF: read by the engine's RTF reader (with its caps) and
+// turned into runs like HTML below; nullopt for unreadable, empty or
+// oversized data.
 QByteArray ClipboardRtfFromText(const CSAttributedString& text);
 std::optional<CSAttributedString> ClipboardTextFromRtf(const QByteArray& rtf);
 

@@ -5,6 +5,7 @@
 #include "interchange/PictConverter.h"
 #include "interchange/SvgExport.h"
 #include "interchange/SvgImport.h"
+#include "richtext/RtfReader.h"
 
 bool DRInterchangeServices::isQuickdrawFile(const QString& path) const {
   return IsQuickdrawFile(path);
@@ -37,4 +38,10 @@ bool DRInterchangeServices::saveSvgFile(const DRElementList& elements, const CSR
 
 void RegisterInterchangeServices() {
   SetQuickdrawPictureHook(&RenderQuickdrawPicture);
+  // Pictures in RTF carry no file header.
+  SetRtfPictureDecoder([](const QByteArray& data, RtfPictureFormat format) {
+    QString path;
+    return format == RtfPictureFormat::kEmf ? CreateImageFromEmf(data, &path, nullptr)
+                                            : CreateImageFromQuickdrawPict(data, false, &path, nullptr);
+  });
 }

@@ -181,8 +181,30 @@ bool SetNormalStyleIndexes(CorvaneDoc* doc) {
   return true;
 }
 
+namespace {
+CorvaneDoc* g_batchDoc = nullptr;  // the document of the innermost StyleListBatch
+bool g_batchStale = false;
+}  // namespace
+
+StyleListBatch::StyleListBatch(CorvaneDoc* doc) : m_saved(g_batchDoc), m_savedStale(g_batchStale) {
+  g_batchDoc = doc;
+  g_batchStale = false;
+}
+
+StyleListBatch::~StyleListBatch() {
+  CorvaneDoc* doc = g_batchDoc;
+  const bool stale = g_batchStale;
+  g_batchDoc = m_saved;
+  g_batchStale = m_savedStale;
+  if (doc && stale) RebuildStyleList(doc);
+}
+
 bool RebuildStyleList(CorvaneDoc* doc) {
   if (!doc) return false;
+  if (doc == g_batchDoc) {
+    g_batchStale = true;
+    return true;
+  }
   ClearDynamicArray(doc->styleList);
   if (!SetNormalStyleIndexes(doc)) return false;
   for (uint32_t i = 1; i < SizeOfDynamicArray(doc->styles); ++i) {

@@ -28,6 +28,20 @@ bool SetNormalStyleIndexes(CorvaneDoc* doc);
 // Refills the style list: the normal styles, then every live style, sorted
 // by type, the normal style first, then by name without regard to case.
 bool RebuildStyleList(CorvaneDoc* doc);
+// While one lives (main thread), RebuildStyleList of its document only
+// notes that the list is stale, and the list is rebuilt once at its end:
+// for readers that create thousands of styles in a row.
+class StyleListBatch {
+ public:
+  explicit StyleListBatch(CorvaneDoc* doc);
+  ~StyleListBatch();
+  StyleListBatch(const StyleListBatch&) = delete;
+  StyleListBatch& operator=(const StyleListBatch&) = delete;
+
+ private:
+  CorvaneDoc* m_saved;
+  bool m_savedStale;
+};
 
 // ---- Style ids, names and entries ----------------------------------------------
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "richtext/Copying.h"
 #include "richtext/Knots.h"
 #include "richtext/Links.h"
 #include "richtext/LiveRanges.h"
@@ -126,7 +127,35 @@ QString ExtractPlainText(const DocRange& range, bool withAffixes) {
   CorvaneDoc* doc = range.doc;
   QString text;
   Pane* pane = CurrentPane(doc);
+  // The next table start at or after the walk; a tabbed table that the
+  // range holds whole is given as its text with tabs between the cells, and
+  // the walk skips it.
+  auto tableMarkAtOrAfter = [doc](uint32_t cp) {
+    const uint32_t count = SizeOfDynamicCPArray(doc->tableMarks);
+    const uint32_t index = IndexOfCpAfter(doc->tableMarks, cp);
+    return index < count ? CpAtIndex(doc->tableMarks, index) : doc->cpLimit;
+  };
+  uint32_t nextTable = doc->tableMarks ? tableMarkAtOrAfter(range.first) : doc->cpLimit;
+  uint32_t skipUntil = 0;
   FetchVisibleText(range, pane, [&](const DocRange& piece, Pane* shownIn, const KnotFormat* knot) {
+    if (piece.first < skipUntil) return true;
+    while (nextTable < doc->cpLimit && piece.first > nextTable) {
+      KnotFormat table;
+      FetchKnot(doc, nextTable, &table, kKnotTable);
+      if (table.index != kNoCpValue && table.start == nextTable && piece.first < table.limit &&
+          table.limit <= range.limit && IsTabbedTable(DocRange{doc, table.start, table.limit})) {
+        DocRange copy{doc, table.start, table.limit};
+        DocRange moved;
+        if (NewMoveDoc(&copy, &moved)) {
+          if (TableToText(&moved)) text.append(ExtractPlainText(moved, withAffixes));
+          DestroyDocument(moved.doc);
+        }
+        skipUntil = table.limit;
+        nextTable = tableMarkAtOrAfter(table.limit);
+        return true;
+      }
+      nextTable = tableMarkAtOrAfter(nextTable + 1);
+    }
     // Knots shown as a whole bring their own text; other marks add nothing.
     if (knot) {
       if (knot->entry.type == kKnotVariable) text.append(VariableStringForKnot(*knot, shownIn));

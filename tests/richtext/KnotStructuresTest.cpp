@@ -262,8 +262,8 @@ TEST_F(KnotStructuresTest, ATableIsShownCellByCell) {
   const std::vector<Piece> pieces = Forward(37, 51);
   const std::vector<Piece> expected = {{39, 40, 0}, {41, 42, 0}, {44, 45, 0}, {46, 47, 0}, {49, 51, 0}};
   EXPECT_EQ(pieces, expected);
-  // Each cell a paragraph of its own.
-  EXPECT_EQ(ExtractPlainText(DocRange{doc, 37, 51}, false), QStringLiteral("c\nd\ne\nh\nz\n"));
+  // The table's indents leave room for tabs: its rows become tabbed lines.
+  EXPECT_EQ(ExtractPlainText(DocRange{doc, 37, 51}, false), QStringLiteral("c\td\ne\th\nz\n"));
   // A note is handed over whole and brings no text; its paragraph mark does.
   EXPECT_EQ(ExtractPlainText(DocRange{doc, 14, 33}, false), QStringLiteral("at \n\n"));
   EXPECT_EQ(ExtractPlainText(DocRange{doc, 38, 40}, false), QStringLiteral("c"));

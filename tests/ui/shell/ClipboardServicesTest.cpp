@@ -99,11 +99,13 @@ TEST_F(ClipboardServicesTest, OneTextCopiesItsStringThenPdfAndPicture) {
   addRect(QRectF(200, 20, 40, 40));
   select({0});
   const auto data = copySelection();
-  // RTF has no writer yet, so the string follows the records.
-  EXPECT_EQ(data->formats(), (QStringList{QStringLiteral("twdraw.elements"), QStringLiteral("text/plain"),
-                                          QStringLiteral("application/pdf"), QStringLiteral("image/tiff"),
-                                          QStringLiteral("image/png")}));
+  EXPECT_EQ(data->formats(), (QStringList{QStringLiteral("twdraw.elements"), QStringLiteral("text/rtf"),
+                                          QStringLiteral("text/plain"), QStringLiteral("application/pdf"),
+                                          QStringLiteral("image/tiff"), QStringLiteral("image/png")}));
   EXPECT_EQ(data->text(), QStringLiteral("Hello there"));
+  const std::optional<CSAttributedString> rtf = ClipboardTextFromRtf(data->data(QStringLiteral("text/rtf")));
+  ASSERT_TRUE(rtf.has_value());
+  EXPECT_EQ(rtf->string(), QStringLiteral("Hello there"));
 
   DRPrefController::sharedInstance().setExportPdf(false);
   select({1});
@@ -236,15 +238,23 @@ TEST_F(ClipboardServicesTest, HtmlGivesTheTextItsFirstCharactersStyle) {
   EXPECT_EQ(text->textInfo().alignment(), kTextAlignCenter);
 }
 
-TEST_F(ClipboardServicesTest, RtfWithoutAReaderFallsBackToThePlainString) {
+TEST_F(ClipboardServicesTest, RtfPastesStyledAndUnreadableRtfFallsBackToThePlainString) {
   QMimeData data;
-  data.setData(QStringLiteral("text/rtf"), QByteArray("{\\rtf1 Styled}"));
-  appClipboard.Paste(canvas, &data, -1, -1);
-  EXPECT_TRUE(drawing.elements().empty());
-  data.setText(QStringLiteral("Plain"));
+  data.setData(QStringLiteral("text/rtf"), QByteArray("{\\rtf1{\\colortbl;\\red0\\green128\\blue0;}\\cf1 Styled}"));
   appClipboard.Paste(canvas, &data, -1, -1);
   ASSERT_EQ(drawing.elements().size(), 1u);
-  EXPECT_EQ(static_cast<DRElementText*>(drawing.elements()[0].get())->text(), QStringLiteral("Plain"));
+  auto* styled = static_cast<DRElementText*>(drawing.elements()[0].get());
+  EXPECT_EQ(styled->text(), QStringLiteral("Styled"));
+  EXPECT_EQ(styled->textInfo().textKolor(), KolorFromColor(QColor(0, 128, 0)));
+
+  QMimeData broken;
+  broken.setData(QStringLiteral("text/rtf"), QByteArray("not rtf"));
+  appClipboard.Paste(canvas, &broken, -1, -1);
+  EXPECT_EQ(drawing.elements().size(), 1u);
+  broken.setText(QStringLiteral("Plain"));
+  appClipboard.Paste(canvas, &broken, -1, -1);
+  ASSERT_EQ(drawing.elements().size(), 2u);
+  EXPECT_EQ(static_cast<DRElementText*>(drawing.elements()[1].get())->text(), QStringLiteral("Plain"));
 }
 
 TEST_F(ClipboardServicesTest, PasteboardTextBecomesAPictureLaidOutAtLeast68PointsWide) {
@@ -263,4 +273,15 @@ TEST_F(ClipboardServicesTest, PasteboardTextBecomesAPictureLaidOutAtLeast68Point
   EXPECT_TRUE(appClipboard.CreateImageOfPasteboardText(nullptr, 50).isNull());
   QMimeData empty;
   EXPECT_TRUE(appClipboard.CreateImageOfPasteboardText(&empty, 50).isNull());
+
+  // RTF alone is read, in its own size: 40-point text is taller than the
+  // same words in 10 points.
+  QMimeData small, large;
+  small.setData(QStringLiteral("text/rtf"), QByteArray("{\\rtf1\\fs20 Words}"));
+  large.setData(QStringLiteral("text/rtf"), QByteArray("{\\rtf1\\fs80 Words}"));
+  const CSImage smallImage = appClipboard.CreateImageOfPasteboardText(&small, 2000);
+  const CSImage largeImage = appClipboard.CreateImageOfPasteboardText(&large, 2000);
+  ASSERT_FALSE(smallImage.isNull());
+  ASSERT_FALSE(largeImage.isNull());
+  EXPECT_GT(largeImage.size().height(), 2.5 * smallImage.size().height());
 }

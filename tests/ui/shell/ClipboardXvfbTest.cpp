@@ -8,15 +8,18 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "ShellTestSupport.h"
+#include "model/DRElementText.h"
 #include "model/DRKeyTable.h"
 #include "ui/editor/DrawVCFixture.h"
 #include "ui/shell/DRAppClipboardServices.h"
+#include "ui/shell/DRPrefController.h"
 
 namespace {
 
@@ -114,6 +117,56 @@ TEST_F(ClipboardXvfbTest, AnImageFromAnotherProgramPastesOnceAndComesBackAsEleme
   EXPECT_NE(second->painting()->guid(), bitmap->painting()->guid());
 }
 
+TEST_F(ClipboardXvfbTest, OneTextOffersElementsRtfStringPdfAndTiffInThatOrder) {
+  DRPrefController::sharedInstance().setExportPdf(true);
+  auto text = std::make_unique<DRElementText>();
+  text->setFrame(ConvertViewRect(QRectF(20, 20, 120, 0)));
+  text->setText(QStringLiteral("Offered"));
+  add(std::move(text));
+  select({0});
+  vc.copy(nullptr);
+  std::optional<QByteArray> targets = RunXclip({QStringLiteral("-o"), QStringLiteral("-t"), QStringLiteral("TARGETS")});
+  ASSERT_TRUE(targets.has_value());
+  const QList<QByteArray> lines = targets->split('\n');
+  qsizetype previous = -1;
+  for (const char* type : {"twdraw.elements", "text/rtf", "text/plain", "application/pdf", "image/tiff"}) {
+    const qsizetype at = lines.indexOf(type);
+    EXPECT_GT(at, previous) << type << "\n" << targets->constData();
+    previous = at;
+  }
+  std::optional<QByteArray> rtf = RunXclip({QStringLiteral("-o"), QStringLiteral("-t"), QStringLiteral("text/rtf")});
+  ASSERT_TRUE(rtf.has_value());
+  EXPECT_TRUE(rtf->startsWith("{\\rtf1")) << rtf->constData();
+  EXPECT_TRUE(rtf->contains("Offered")) << rtf->constData();
+}
+
+TEST_F(ClipboardXvfbTest, RtfFromAnotherProgramPastesAsTextInItsFirstCharactersStyle) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("text.rtf"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(
+      "{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss DejaVu Serif;}}{\\colortbl;\\red200\\green0\\blue100;}"
+      "\\pard\\qr\\f0\\fs40\\cf1 Pasted {\\cf0 rest}\\par}");
+  file.close();
+  ASSERT_TRUE(RunXclip({QStringLiteral("-t"), QStringLiteral("text/rtf"), QStringLiteral("-i"), path}));
+  ASSERT_TRUE(SpinUntil([] {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasFormat(QStringLiteral("text/rtf")) && !data->hasFormat(QStringLiteral("twdraw.elements"));
+  }));
+
+  SeeTheServersTime(&harness);
+  vc.paste(nullptr);
+  ASSERT_EQ(drawing.elements().size(), 1u);
+  auto* text = dynamic_cast<DRElementText*>(drawing.elements()[0].get());
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->text(), QStringLiteral("Pasted rest"));
+  EXPECT_EQ(text->textInfo().fontValue().family(), QStringLiteral("DejaVu Serif"));
+  EXPECT_DOUBLE_EQ(text->textInfo().fontValue().pointSizeF(), 20);
+  EXPECT_EQ(text->textInfo().textKolor(), KolorFromColor(QColor(200, 0, 100)));
+  EXPECT_EQ(text->textInfo().alignment(), kTextAlignRight);
+}
+
 // Starts the tests above in this program again, on a virtual X server.
 TEST(ClipboardOnXServer, RunsTheClipboardTestsUnderXvfb) {
   if (!qEnvironmentVariableIsEmpty(kChildVariable)) GTEST_SKIP() << "the child itself";
@@ -134,5 +187,5 @@ TEST(ClipboardOnXServer, RunsTheClipboardTestsUnderXvfb) {
   ASSERT_TRUE(child.waitForFinished(180000));
   const QByteArray output = child.readAll();
   EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-  EXPECT_TRUE(output.contains("[  PASSED  ] 2 tests")) << output.toStdString();
+  EXPECT_TRUE(output.contains("[  PASSED  ] 4 tests")) << output.toStdString();
 }
