@@ -3,7 +3,7 @@
 #include <QEasingCurve>
 #include <cmath>
 
-#include "ui/shell/BlockingAnimation.h"
+#include "support/widgets/BlockingAnimation.h"
 #include "ui/shell/ShellSeams.h"
 
 CSAnimatingSplitView::CSAnimatingSplitView(Qt::Orientation orientation, QWidget* parent)

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "ui/shell/BlockingAnimation.h"
+#include "support/widgets/BlockingAnimation.h"
 #include "ui/shell/ShellSeams.h"
 
 CSSidePanelAnimation::CSSidePanelAnimation(double seconds, QEasingCurve curve, QObject* parent)

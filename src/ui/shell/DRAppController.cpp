@@ -39,6 +39,7 @@
 #include "ui/paint/DRPaintVC.h"
 #include "ui/shell/CSActionHandler.h"
 #include "ui/shell/CSAppUpdater.h"
+#include "ui/shell/CSCorvaneHelpWC.h"
 #include "ui/shell/CSNewsUpdater.h"
 #include "ui/shell/CSDocumentWC.h"
 #include "ui/shell/CSWindowTabManager.h"
@@ -162,6 +163,7 @@ DRFileOpeners& DRAppController::fileOpeners() {
 // ---- Launch ----------------------------------------------------------------------------------
 
 void DRAppController::preliminaryInit() {
+  SetHelpViewer(&CSCorvaneHelpViewer::shared());
   // The element clipboard answers the pasteboard types listed next.
   SetClipboardServices(&DRAppClipboardServices::shared());
   // The elements, then pictures, then styled and plain text.

@@ -1,4 +1,4 @@
-#include "ui/shell/BlockingAnimation.h"
+#include "support/widgets/BlockingAnimation.h"
 
 #include <QEventLoop>
 #include <QVariantAnimation>
