@@ -4,6 +4,9 @@
 
 #include <QString>
 #include <algorithm>
+#include <initializer_list>
+#include <random>
+#include <vector>
 
 #include "richtext/CorvaneDoc.h"
 #include "richtext/FontNames.h"
@@ -37,4 +40,24 @@ inline CorvaneDoc* BenchDocumentWithText(const QString& body) {
   const uint32_t index = IndexForProperties(doc, &chars);
   ReplaceDynamicCPArrayEntry(doc->charRuns, 0, &index);
   return doc;
+}
+
+// At least `units` units of paragraphs, each of `shortest` to `longest`
+// units of words drawn from the list, the same text for the same seed.
+inline QString BenchParagraphs(std::initializer_list<const char*> words, uint32_t units, int shortest, int longest,
+                               uint32_t seed) {
+  const std::vector<const char*> list(words);
+  std::mt19937 random(seed);
+  QString text;
+  text.reserve(units + longest + 16);
+  while (text.size() < qsizetype(units)) {
+    const int length = std::uniform_int_distribution<int>(shortest, longest)(random);
+    const qsizetype start = text.size();
+    while (text.size() - start < length) {
+      text += QLatin1String(list[std::uniform_int_distribution<size_t>(0, list.size() - 1)(random)]);
+      text += u' ';
+    }
+    text.back() = u'\n';
+  }
+  return text;
 }

@@ -14,7 +14,6 @@
 #include <QPainter>
 #include <QTextDocument>
 #include <map>
-#include <random>
 
 #include "BenchApplication.h"
 #include "BenchPeer.h"
@@ -39,22 +38,9 @@ enum Action { kDraw = 0, kLine = 1, kPage = 2 };
 std::map<std::pair<int, int>, double> g_oursMs;
 
 QString ViewText() {
-  static const char* const kWords[] = {"the",     "continuous", "view",  "draws", "lines", "of",    "a",
-                                       "pane",    "from",       "its",   "first", "cp",    "down",  "and",
-                                       "scrolls", "by",         "lines", "or",    "pages", "again", "when"};
-  std::mt19937 random(7);
-  QString text;
-  text.reserve(kTextUnits + 1000);
-  while (text.size() < qsizetype(kTextUnits)) {
-    const int length = std::uniform_int_distribution<int>(150, 700)(random);
-    const qsizetype start = text.size();
-    while (text.size() - start < length) {
-      text += QLatin1String(kWords[std::uniform_int_distribution<size_t>(0, std::size(kWords) - 1)(random)]);
-      text += u' ';
-    }
-    text.back() = u'\n';
-  }
-  return text;
+  return BenchParagraphs({"the", "continuous", "view", "draws", "lines", "of", "a", "pane", "from", "its", "first",
+                          "cp", "down", "and", "scrolls", "by", "lines", "or", "pages", "again", "when"},
+                         kTextUnits, 150, 700, 7);
 }
 
 const QString& Text() {

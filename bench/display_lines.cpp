@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QTextDocument>
 #include <memory>
-#include <random>
 
 #include "BenchApplication.h"
 #include "BenchPeer.h"
@@ -43,22 +42,9 @@ double g_heightMs = 0;
 double g_drawMs = 0;
 
 QString ChapterText(uint32_t units) {
-  static const char* const kWords[] = {"display", "lines",  "of",    "a",     "chapter", "laid",   "out",
-                                       "once",    "and",    "drawn", "again", "when",    "edits",  "dirty",
-                                       "them",    "within", "reach", "the",   "next",    "line's", "start"};
-  std::mt19937 random(11);
-  QString text;
-  text.reserve(units + 1000);
-  while (text.size() < qsizetype(units)) {
-    const int length = std::uniform_int_distribution<int>(200, 900)(random);
-    const qsizetype start = text.size();
-    while (text.size() - start < length) {
-      text += QLatin1String(kWords[std::uniform_int_distribution<size_t>(0, std::size(kWords) - 1)(random)]);
-      text += u' ';
-    }
-    text.back() = u'\n';
-  }
-  return text;
+  return BenchParagraphs({"display", "lines", "of", "a", "chapter", "laid", "out", "once", "and", "drawn", "again",
+                          "when", "edits", "dirty", "them", "within", "reach", "the", "next", "line's", "start"},
+                         units, 200, 900, 11);
 }
 
 const QString& Chapter() {
