@@ -618,6 +618,22 @@ int64_t AtomFieldValue(const Properties& record, const AtomDesc& row, bool signe
   }
 }
 
+void StoreAtomFieldValue(Properties* record, const AtomDesc& row, int64_t value) {
+  if (!record || row.offset + row.valueSize > sizeof record->body.bytes) return;
+  uint8_t* field = record->body.bytes + row.offset;
+  if (row.valueSize == 1) {
+    field[0] = uint8_t(value);
+  } else if (row.valueSize == 2) {
+    const auto v = uint16_t(value);
+    std::memcpy(field, &v, 2);
+  } else if (row.valueSize == 4) {
+    const auto v = uint32_t(value);
+    std::memcpy(field, &v, 4);
+  } else if (row.valueSize == 8) {
+    std::memcpy(field, &value, 8);
+  }
+}
+
 uint32_t PropertyValueForAtom(const Properties* record, uint32_t type, uint32_t atom) {
   const AtomDesc* desc = AtomDescFor(type, atom);
   if (!record || !desc || desc->valueSize == 0 || desc->valueSize > 8) return 0;

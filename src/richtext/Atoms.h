@@ -139,6 +139,9 @@ uint32_t PropertyValueForAtom(const Properties* record, uint32_t type, uint32_t 
 // zero-extended, 2-byte fields sign-extended, 4-byte fields sign-extended
 // or not as asked, 8-byte fields whole; 0 for other sizes.
 int64_t AtomFieldValue(const Properties& record, const AtomDesc& row, bool signed32);
+// Writes the low bytes of the value into the row's field of the record, by
+// the field's size; nothing for other sizes or a field past the record.
+void StoreAtomFieldValue(Properties* record, const AtomDesc& row, int64_t value);
 
 // Table column widths: atoms 15-24 for columns 0-9, 35-49 for 10-24.
 uint32_t AtomForColumnWidth(uint32_t column);

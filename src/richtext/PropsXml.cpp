@@ -46,29 +46,6 @@ uint32_t FieldKeyOfTag(const CSXmlDecoder& decoder) {
   return FieldKeyForTag(decoder.xmlTag());
 }
 
-void StoreValue(Properties* record, const AtomDesc& row, int64_t value) {
-  uint8_t* field = record->body.bytes + row.offset;
-  switch (row.valueSize) {
-    case 1:
-      field[0] = uint8_t(value);
-      break;
-    case 2: {
-      const auto v = uint16_t(value);
-      std::memcpy(field, &v, 2);
-      break;
-    }
-    case 4: {
-      const auto v = uint32_t(value);
-      std::memcpy(field, &v, 4);
-      break;
-    }
-    case 8:
-      std::memcpy(field, &value, 8);
-      break;
-    default:
-      break;
-  }
-}
 
 // UTF-16 units from Base64 text (native order), at most `max`.
 uint32_t UnitsFromBase64(const QString& text, char16_t* units, uint32_t max) {
@@ -128,17 +105,17 @@ void ReadField(const CSXmlDecoder& decoder, Properties* record, uint32_t type, u
     case kAtomEnum: {
       uint32_t count = 0;
       const char* const* names = EnumAtomStringTableXml(type, atom, &count);
-      StoreValue(record, *row, EnumAtomValueForString(text, names, count));
+      StoreAtomFieldValue(record, *row, EnumAtomValueForString(text, names, count));
       break;
     }
     case kAtomCharAtomName:
-      StoreValue(record, *row, CharAtomForName(text));
+      StoreAtomFieldValue(record, *row, CharAtomForName(text));
       break;
     case kAtomCharacter:
-      StoreValue(record, *row, text.isEmpty() ? 0 : text.at(0).unicode());
+      StoreAtomFieldValue(record, *row, text.isEmpty() ? 0 : text.at(0).unicode());
       break;
     case kAtomKolor:
-      StoreValue(record, *row, KolorFromString(text));
+      StoreAtomFieldValue(record, *row, KolorFromString(text));
       break;
     case kAtomTabStop:
       if (type == kParaProperties) ReadTab(decoder, &record->body.para);
@@ -150,7 +127,7 @@ void ReadField(const CSXmlDecoder& decoder, Properties* record, uint32_t type, u
       break;
     }
     default:
-      StoreValue(record, *row, row->valueSize == 8 ? decoder.longValue() : int64_t(decoder.integerValue()));
+      StoreAtomFieldValue(record, *row, row->valueSize == 8 ? decoder.longValue() : int64_t(decoder.integerValue()));
       break;
   }
 }

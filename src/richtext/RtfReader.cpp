@@ -322,30 +322,11 @@ bool RtfReader::insertMarkKnot(uint32_t type, const uint8_t* extras, const Prope
 
 void RtfReader::setAtom(Properties& record, uint32_t atom, int64_t value) {
   const AtomDesc* row = AtomDescFor(record.type, atom);
-  if (!row || row->valueSize == 0 || row->offset + row->valueSize > sizeof record.body.bytes) return;
-  uint8_t* field = record.body.bytes + row->offset;
-  switch (row->valueSize) {
-    case 1: {
-      const auto v = uint8_t(value);
-      std::memcpy(field, &v, 1);
-      break;
-    }
-    case 2: {
-      const auto v = int16_t(std::clamp<int64_t>(value, INT16_MIN, UINT16_MAX));
-      std::memcpy(field, &v, 2);
-      break;
-    }
-    case 4: {
-      const auto v = uint32_t(value);
-      std::memcpy(field, &v, 4);
-      break;
-    }
-    case 8:
-      std::memcpy(field, &value, 8);
-      break;
-    default:
-      break;
-  }
+  if (!row || row->valueSize == 0) return;
+  // Two-byte fields hold signed and unsigned values alike: past either
+  // range the value saturates rather than wrapping.
+  if (row->valueSize == 2) value = std::clamp<int64_t>(value, INT16_MIN, UINT16_MAX);
+  StoreAtomFieldValue(&record, *row, value);
 }
 
 Kolor RtfReader::colorAt(int32_t index, bool text) const {
