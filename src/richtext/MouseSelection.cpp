@@ -33,6 +33,9 @@ constexpr double kBelowAnyRow = 1073741824.0;
 // The second byte of the document's selection bytes: a click is tracking.
 constexpr uint32_t kTrackingByte = 1;
 
+// Shift-Page Down scrolls at most this many pages to pass the selection.
+constexpr uint32_t kMaxPageSteps = 1000;
+
 struct Keys {
   bool shift, option, command, control;
 };
@@ -933,8 +936,17 @@ void SelectKeyDraft(CorvaneDoc* doc, uint32_t key, uint32_t modifiers, uint32_t 
       const bool inTable = !(extra & kSelectKeyIgnoreTables);
       const uint32_t target = down ? FindCpDownFromSel(doc, modifiers, inTable, &locator, &fromEnd)
                                    : FindCpUpFromSel(doc, modifiers, inTable, &locator, &fromEnd);
-      if (target == kNoCpValue) break;
       const uint32_t anchor = AnchorOf(pane), end = EndOf(pane);
+      // A shifted move down that changes nothing (from the last line) puts
+      // a caret at the end.
+      const auto caretAtEndIfUnchanged = [&] {
+        if (down && keys.shift && AnchorOf(pane) == anchor && EndOf(pane) == end)
+          MoveToEnd(doc, modifiers & ~uint32_t(kEngineShift), true);
+      };
+      if (target == kNoCpValue) {
+        caretAtEndIfUnchanged();
+        break;
+      }
       const bool followActive = keys.shift && g_corvaneConfig.anchoredKeySelection;
       if (down) {
         SelectDown(doc, pane, target, locator.afterLineEnd, keys.shift, followActive ? fromEnd : true);
@@ -951,6 +963,7 @@ void SelectKeyDraft(CorvaneDoc* doc, uint32_t key, uint32_t modifiers, uint32_t 
         }
         ShowMovedEnd(doc, pane, !down);
       }
+      caretAtEndIfUnchanged();
       break;
     }
     case kKeyPageUp:
@@ -966,17 +979,29 @@ void SelectKeyDraft(CorvaneDoc* doc, uint32_t key, uint32_t modifiers, uint32_t 
       break;
     case kKeyPageDown:
       if (keys.shift) {
-        CSArrayCP* cache = pane->displayLines;
-        const uint32_t lastCached = SizeOfDynamicCPArray(cache) ? MaxCp(cache) : EndOf(pane);
+        // To the last cached cp; while that is not past the selection's end,
+        // the view scrolls a page and lays out its lines again.
         const uint32_t lastUsable = CommonLastUsable(range);
-        uint32_t target = std::min(lastCached > 0 ? lastCached - 1 : 0, lastUsable);
-        target = SafeMoveCp(doc, target, kNoCpValue, kSafeMoveNoParagraphRule | kSafeMoveAfterChar);
-        target = std::min(target, lastUsable);
+        const uint32_t oldEnd = EndOf(pane);
+        uint32_t target = 0;
+        for (uint32_t step = 0;; ++step) {
+          CSArrayCP* cache = pane->displayLines;
+          const uint32_t lastCached = SizeOfDynamicCPArray(cache) ? MaxCp(cache) : oldEnd;
+          target = std::min(lastCached > 0 ? lastCached - 1 : 0, lastUsable);
+          target = std::min(SafeMoveCp(doc, target, kNoCpValue, kSafeMoveNoParagraphRule | kSafeMoveAfterChar),
+                            lastUsable);
+          if (target > oldEnd || target >= lastUsable || step >= kMaxPageSteps) break;
+          AutoScroll(pane, true, 4);
+          CalculateLines(doc, pane, nullptr);
+          // A view that did not move shows nothing further.
+          if (SizeOfDynamicCPArray(pane->displayLines) && MaxCp(pane->displayLines) == lastCached) break;
+        }
         SelectCps(doc, AnchorOf(pane), std::max(AnchorOf(pane), target), false);
         if (pane->anchor != pane->end) pane->selectionFlags[kSelActiveEnd] = kActiveEndEnd;
-      } else {
-        SetDraftScrollLock(doc, 2);
+        ShowMovedEnd(doc, pane, false);
+        break;
       }
+      SetDraftScrollLock(doc, 2);
       AutoScroll(pane, true, 4);
       break;
     case kKeyEnd:

@@ -292,6 +292,20 @@ TEST_F(MouseSelectionTest, UpAndDownKeepTheColumn) {
   EXPECT_EQ(Selection(), std::make_pair(int32_t(kBody), int32_t(kBody + 10)));
 }
 
+TEST_F(MouseSelectionTest, AShiftedDownThatChangesNothingPutsACaretAtTheEnd) {
+  Build(QStringLiteral("abcdef\nabcdef\n"));
+  SelectCps(doc, kBody + 8, kBody + 10, false);  // on the last line
+  Key(kKeyDown, kEngineShift);                   // extends to the line's end
+  EXPECT_EQ(Selection(), std::make_pair(int32_t(kBody + 8), int32_t(LastUsable())));
+  Key(kKeyDown, kEngineShift);  // changes nothing
+  EXPECT_EQ(Selection(), std::make_pair(int32_t(LastUsable()), int32_t(LastUsable())));
+  // From the line above, the move extends as usual.
+  SelectCps(doc, kBody + 1, kBody + 2, false);
+  Key(kKeyDown, kEngineShift);
+  EXPECT_EQ(pane->anchor, int32_t(kBody + 1));
+  EXPECT_GT(pane->end, int32_t(kBody + 7));
+}
+
 TEST(KinkActionNameTest, NamesByKinkType) {
   if (!GetThreadStorage()) AllocateThreadStorage(QString());
   RichTextBuilder builder;
