@@ -10,8 +10,10 @@
 #include <QPalette>
 #include <QTextLayout>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "richtext/FontNames.h"
 #include "richtext/Knots.h"
@@ -51,10 +53,9 @@ constexpr double kMaxLineWidth = 1.0e7;
 constexpr double kSegmentTabStop = 18.0;
 // The step of Qt's fixed-point positions.
 constexpr double kPositionUnit = 1.0 / 64;
-// How much more than the width should hold a head of a segment's text
-// holds when it is laid out to find the break: a share, and units more.
-constexpr double kHeadSpare = 1.06;
-constexpr double kHeadSpareUnits = 3;
+// How far past the width, in average units, a head of a segment's text
+// reaches by the guessed advances when it is laid out to find the break.
+constexpr double kHeadSpareUnits = 1;
 
 const char* const kBoldKeys[] = {"semibold", "bold", "black", "demi"};
 const char* const kItalicKeys[] = {"italic", "oblique", "slanted", "inclined", "semiita"};
@@ -233,19 +234,55 @@ bool IsLeftToRightOnly(const QString& text) {
   return true;
 }
 
+// The advances of the printable ASCII characters in a font, in points, each
+// alone: what a width holds is guessed from them before any shaping.
+struct AsciiAdvances {
+  QFont font;
+  std::array<float, 128> advance{};
+};
+
+const AsciiAdvances& AdvancesOf(const QFont& font) {
+  thread_local std::vector<std::unique_ptr<AsciiAdvances>> known;
+  for (const std::unique_ptr<AsciiAdvances>& entry : known) {
+    if (entry->font == font) return *entry;
+  }
+  if (known.size() >= 64) known.erase(known.begin());
+  auto made = std::make_unique<AsciiAdvances>();
+  made->font = font;
+  const QFontMetricsF metrics(font, TextReferenceDevice());
+  for (char16_t c = 0x20; c < 0x7F; ++c) made->advance[c] = float(metrics.horizontalAdvance(QChar(c)));
+  known.push_back(std::move(made));
+  return *known.back();
+}
+
 // Where a segment's text may be cut short of its end for finding the break:
-// past the units the width should hold (with some to spare), after blanks
-// and before the word that follows them. 0 when the text is not to be cut:
-// too short, or not left to right throughout (the order of a line then
-// depends on text beyond it).
+// past the word that reaches beyond the width by the guessed advances (with
+// some to spare), after the blanks that follow it. 0 when the text is not
+// to be cut: short enough to fit by the last line's advance, or not left to
+// right throughout (the order of a line then depends on text beyond it).
 int HeadForBreak(const QString& text, const QList<QTextLayout::FormatRange>& formats, double width, bool leftToRight) {
   const double points = FirstPointSize(formats);
   if (!leftToRight || g_unitAdvancePerPoint <= 0 || points <= 0 || !(width < kMaxLineWidth)) return 0;
-  const double units = width / (g_unitAdvancePerPoint * points) * kHeadSpare + kHeadSpareUnits;
-  if (units >= double(text.size())) return 0;
-  int cut = std::max(int(units), 1);
-  while (cut < text.size() && !(text.at(cut - 1) == u' ' && text.at(cut) != u' ')) ++cut;
-  return cut < text.size() ? cut : 0;
+  // The advance per unit the last line typeset showed: when the width holds
+  // the whole text by it, the text is laid out whole. Characters other than
+  // ASCII, and those of later runs in another style, count that advance.
+  const double other = g_unitAdvancePerPoint * points;
+  if (width / other >= double(text.size())) return 0;
+  const AsciiAdvances& advances = AdvancesOf(formats.isEmpty() ? UserFont(12) : formats.first().format.font());
+  const int ascii = formats.isEmpty() ? int(text.size()) : formats.first().length;
+  const auto limit = float(width + kHeadSpareUnits * other);
+  const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+  const auto size = int(text.size());
+  float x = 0;
+  int cut = 0;
+  while (cut < size && x <= limit) {
+    const char16_t c = units[cut];
+    x += c >= 0x20 && c < 0x7F && cut < ascii ? advances.advance[c] : float(other);
+    ++cut;
+  }
+  cut = std::max(cut, 1);
+  while (cut < size && !(units[cut - 1] == u' ' && units[cut] != u' ')) ++cut;
+  return cut < size ? cut : 0;
 }
 
 // Whether a line may end at `at` whatever follows: blanks after a letter or

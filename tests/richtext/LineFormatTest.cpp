@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
+#include <QImage>
 
 #include "LogCapture.h"
 #include "richtext/FontNames.h"
+#include "richtext/Knots.h"
 #include "richtext/Lists.h"
 #include "richtext/Panes.h"
+#include "richtext/Pictures.h"
 #include "richtext/PropertyRuns.h"
 #include "richtext/RichTextBuilder.h"
 #include "richtext/Styles.h"
@@ -190,6 +193,114 @@ TEST_F(FormatLineTest, TabStopsOfEachAlignment) {
         [](ParaProps& p) { AddTab(&p, 0, kCenterTab | 110 * kPt); });
   Format(kBody, 400);
   EXPECT_NEAR(LineXFromCpCore(&lf, kBody + 17, nullptr), TextWidth("a long beginning"), 0.01);
+}
+
+TEST_F(FormatLineTest, HeaderTabsCentreTheMiddleAndFlushTheEnd) {
+  // The paragraph's own left tab stays first; the centre and right tabs of
+  // a header follow it.
+  const auto build = [&](bool headerTabs) {
+    Build(QStringLiteral("a\tb\tmiddle\tend\n"), [&](ParaProps& p) {
+      p.indentr = 20 * kPt;
+      p.hdrtab = headerTabs ? 1 : 0;
+      AddTab(&p, 0, 30 * kPt);
+    });
+  };
+  // A page 500 points wide with margins of 50 holds 400 points of text.
+  constexpr double width = 400;
+  const auto page = [&] {
+    doc->pageWidth = 500;
+    doc->docProps.left = doc->docProps.right = 50 * kPt;
+    doc->docProps.mirrorl = 0;
+    doc->docProps.ignorem = 0;
+  };
+  build(true);
+  page();
+  const Line line = Format(kBody, width);
+  EXPECT_NEAR(LineXFromCpCore(&lf, kBody + 2, nullptr), 30, 0.01);
+  EXPECT_NEAR(LineXFromCpCore(&lf, kBody + 4, nullptr), (width - 20) / 2 - TextWidth("middle") / 2, 0.01);
+  EXPECT_NEAR(line.textWidth, width - 20, 0.01);
+
+  // Without the switch the text after the left tab goes to default stops.
+  build(false);
+  page();
+  Format(kBody, width);
+  EXPECT_LT(LineXFromCpCore(&lf, kBody + 4, nullptr), (width - 20) / 2 - TextWidth("middle") / 2 - 1);
+}
+
+TEST_F(FormatLineTest, AFittedPictureKeepsToTheParagraphAndThePrintedHeight) {
+  // Pages 500 points tall with margins of 50 print 400 points; the line is
+  // 300 wide.
+  struct Case {
+    const char* name;
+    QSize picture;
+    uint32_t pageHeight;
+    QSizeF shown;
+  };
+  const Case cases[] = {
+      {"too tall", {600, 800}, 500, {300, 400}},
+      {"too tall, in proportion", {300, 900}, 500, {133, 400}},
+      {"too wide", {900, 300}, 500, {300, 100}},
+      {"small enough", {20, 16}, 500, {20, 16}},
+      {"no page height", {600, 800}, 0, {300, 400}},
+      {"no page height, tall", {300, 900}, 0, {300, 900}},
+  };
+  for (const Case& c : cases) {
+    Build(QString("a") + QChar(0) + "b\n");
+    doc->pageHeight = c.pageHeight;
+    doc->docProps.top = doc->docProps.bottom = c.pageHeight ? 50 * kPt : 0;
+    QImage image(c.picture, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::blue);
+    const uint32_t picture = StorePicture(doc, CSImage::initWithCGImage(image, QSizeF(c.picture)), nullptr);
+    made->knot(kBody + 1, kKnotPicture, kKinkSingle);
+    uint32_t index = 0;
+    KnotEntry entry;
+    ASSERT_TRUE(KnotEntryAtCp(doc, kBody + 1, &entry, &index)) << c.name;
+    auto* stored = static_cast<KnotEntry*>(DynamicCPArrayEntry(doc->knots, index));
+    stored->word1 = picture;
+    stored->word3 = 0x3FFF;
+    Format(kBody, 300);
+    const LineRun* shown = nullptr;
+    for (const LineRun& run : lf.runs) {
+      if (run.head().kind == kRunPicture) shown = &run;
+    }
+    ASSERT_NE(shown, nullptr) << c.name;
+    EXPECT_FLOAT_EQ(shown->head().width, float(c.shown.width())) << c.name;
+    EXPECT_FLOAT_EQ(shown->height, float(c.shown.height())) << c.name;
+  }
+}
+
+TEST_F(FormatLineTest, WordMarksUnderlineTheirText) {
+  Build(QStringLiteral("alpha beta gamma delta\n"));
+  // "beta" and "delta", as {cp, length} entries.
+  std::unique_ptr<CSArrayCP> marks(CreateDynamicCPArray(4, 4, doc->cpLimit, 0));
+  const uint32_t lengths[] = {4, 5};
+  ASSERT_TRUE(InsertInDynamicCPArray(marks.get(), 0, kBody + 6, &lengths[0]));
+  ASSERT_TRUE(InsertInDynamicCPArray(marks.get(), 1, kBody + 17, &lengths[1]));
+  using Spans = std::vector<std::pair<uint32_t, uint32_t>>;
+  struct Case {
+    const char* name;
+    uint32_t first;
+    bool shown;
+    Spans underlined;
+  };
+  const Case cases[] = {
+      {"whole line", kBody, true, {{kBody + 6, kBody + 10}, {kBody + 17, kBody + 22}}},
+      {"starting inside a mark", kBody + 7, true, {{kBody + 7, kBody + 10}, {kBody + 17, kBody + 22}}},
+      {"starting after a mark", kBody + 10, true, {{kBody + 17, kBody + 22}}},
+      {"marks not shown", kBody, false, {}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(InitFormatLine(doc, CurrentPane(doc), &lf, kLineKeepRuns));
+    lf.settings.wordMarks = marks.get();
+    lf.settings.showWordMarks = c.shown ? 1 : 0;
+    FormatLine(c.first, int64_t(400 * kPt), &lf);
+    Spans underlined;
+    for (const LineRun& run : lf.runs) {
+      if (run.head().kind == kRunUnderline && run.value == 8)
+        underlined.emplace_back(uint32_t(run.head().firstCp), uint32_t(run.head().endCp));
+    }
+    EXPECT_EQ(underlined, c.underlined) << c.name;
+  }
 }
 
 TEST_F(FormatLineTest, DefaultTabsAreNeverNarrowerThanTwoPoints) {
