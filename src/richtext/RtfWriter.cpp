@@ -99,6 +99,7 @@ class RtfWriter {
   uint32_t table(uint32_t cp, const KnotEntry& entry, uint32_t limit);
   uint32_t chapter(uint32_t cp);
   void sectionStart(uint32_t cp, bool first);
+  void headersAndFooters(const KnotFormat& chapter, bool titlePage);
   void picture(uint32_t pictureIndex, uint32_t alignment, uint32_t scale, uint32_t opacity, uint32_t borderIndex);
   void pictureProps(uint32_t alignment, uint32_t scale, uint32_t opacity, uint32_t borderIndex);
 
@@ -917,6 +918,43 @@ void RtfWriter::sectionStart(uint32_t cp, bool first) {
   SetBaseProperties(kChapterProperties, &base);
   props(current, base);
   lineFeed();
+  if (format.index != kNoCpValue && format.start == cp)
+    headersAndFooters(format, current.type == kChapterProperties && current.body.chapter.title != 0);
+}
+
+// A chapter's parts after its name hold its left header and footer, its
+// right ones and its first page's, each an empty paragraph when unused.
+void RtfWriter::headersAndFooters(const KnotFormat& chapter, bool titlePage) {
+  if (chapter.kinkCount < 8 || m_depth >= 4) return;
+  bool wrote = false;
+  const auto part = [&](uint32_t index, uint32_t key) {
+    const uint32_t first = chapter.kinks[index + 1] + 1, limit = chapter.kinks[index + 2];
+    if (limit <= first + 1) return;  // the empty paragraph alone
+    closeOpenGroups();
+    openGroup();
+    word(key);
+    lineFeed();
+    ++m_depth;
+    text(first, limit, false);
+    --m_depth;
+    closeOpenGroups();
+    closeGroup();
+    wrote = true;
+  };
+  if (m_doc->docProps.mirrorh) {
+    part(0, RtfKey("headerl"));
+    part(1, RtfKey("footerl"));
+    part(2, RtfKey("header"));
+    part(3, RtfKey("footer"));
+  } else {
+    part(2, RtfKey("headerr"));
+    part(3, RtfKey("footerr"));
+  }
+  if (titlePage) {
+    part(4, RtfKey("headerf"));
+    part(5, RtfKey("footerf"));
+  }
+  if (wrote) lineFeed();
 }
 
 uint32_t RtfWriter::chapter(uint32_t cp) {

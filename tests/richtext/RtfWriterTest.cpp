@@ -8,6 +8,7 @@
 
 #include "QStringPrinter.h"
 #include "richtext/CorvaneDoc.h"
+#include "richtext/Editing.h"
 #include "richtext/FontNames.h"
 #include "richtext/Knots.h"
 #include "richtext/Pictures.h"
@@ -275,6 +276,36 @@ TEST_F(RtfWriterTest, StylesAndSectionsCarryTheirWords) {
   // Only Normal with the single-style flag.
   EXPECT_FALSE(ExportRtf(DocRange{doc, kBody, doc->textLimit}, QString(), kRtfSingleStyle).contains(
       QLatin1String("Stress")));
+}
+
+TEST_F(RtfWriterTest, AChaptersHeadersAndFootersAreDestinations) {
+  builder.text(QStringLiteral("body\n"));
+  CorvaneDoc* doc = builder.doc();
+  KnotFormat chapter;
+  FetchKnot(doc, 0, &chapter, kKnotChapter);
+  ASSERT_EQ(chapter.kinkCount, 8u);
+  // Text into the right header (the third part after the name) and the
+  // first page's footer (the sixth).
+  const DocRange footer{doc, chapter.kinks[6] + 1, chapter.kinks[6] + 1};
+  ASSERT_TRUE(ReplaceRangeWithString(&footer, QStringLiteral("Foot")));
+  const DocRange header{doc, chapter.kinks[3] + 1, chapter.kinks[3] + 1};
+  ASSERT_TRUE(ReplaceRangeWithString(&header, QStringLiteral("Head")));
+  const auto exported = [&] { return ExportRtf(DocRange{doc, 0, doc->textLimit}, QString(), 0); };
+
+  QString rtf = exported();
+  const qsizetype head = rtf.indexOf(QLatin1String("{\\headerr"));
+  ASSERT_GE(head, 0) << qPrintable(rtf);
+  EXPECT_LT(head, rtf.indexOf(QLatin1String("Head"))) << qPrintable(rtf);
+  EXPECT_LT(rtf.indexOf(QLatin1String("Head")), rtf.indexOf(QLatin1String("body"))) << qPrintable(rtf);
+  EXPECT_FALSE(rtf.contains(QLatin1String("\\footerf"))) << "no title page, no first-page footer";
+  EXPECT_FALSE(rtf.contains(QLatin1String("\\headerl")));
+
+  // Facing pages name the right header plainly; nothing in clipboard mode.
+  doc->docProps.mirrorh = 1;
+  rtf = exported();
+  EXPECT_TRUE(rtf.contains(QLatin1String("{\\header\n"))) << qPrintable(rtf);
+  EXPECT_FALSE(rtf.contains(QLatin1String("\\headerr")));
+  EXPECT_FALSE(ExportRtf(DocRange{doc, 0, doc->textLimit}, QString(), kRtfClipboardMode).contains(QLatin1String("Head")));
 }
 
 }  // namespace
