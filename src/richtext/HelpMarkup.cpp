@@ -16,6 +16,7 @@
 #include "richtext/FontNames.h"
 #include "richtext/Knots.h"
 #include "richtext/Pictures.h"
+#include "richtext/Lists.h"
 #include "richtext/Styles.h"
 #include "richtext/Variables.h"
 #include "support/CSCore.h"
@@ -413,6 +414,15 @@ class DocumentWriter {
     m_titlePara = paraRecord(0, 10 * kPoint, true);
     m_headingPara = paraRecord(8 * kPoint, 4 * kPoint, true);
     m_itemPara = paraRecord(0, 3 * kPoint, false);
+    // List items take the first list level's style, which gives them the
+    // list's hanging indent.
+    const uint32_t listStyle = StyleIndexForStyleId(m_doc, kFirstListStyleId, true, false);
+    if (Properties* item = PropertiesAtIndex(m_doc, m_itemPara); item && listStyle <= UINT16_MAX) {
+      Properties record = *item;
+      record.ownIndex = kNoPropertyIndex;
+      record.body.para.style = uint16_t(listStyle);
+      m_itemPara = IndexForProperties(m_doc, &record);
+    }
 
     Properties bullets = *PropertiesAtIndex(m_doc, m_doc->normalListIndex);
     bullets.body.list.mark[0] = ListMarker{1, 0, 0x2022, 0};

@@ -473,7 +473,7 @@ void AdjustParaProps(FormatState& s, bool lineStartsHere) {
     const int64_t step = std::clamp<int64_t>(listProps.indent, 0, int64_t(kMaxBorderPoints) * 12700);
     if (IsListStyleId(style.builtinId)) {
       const int64_t level = ListLevelOfParagraph(s.doc, s.paraProps);
-      s.paraProps.indentl = level * step + (listProps.left ? 0 : step) - step;
+      s.paraProps.indentl = level * step + (listProps.left ? 0 : step);
       s.paraProps.indentl = std::max<int64_t>(s.paraProps.indentl, 0);
       s.paraProps.indent1 = -step;
       uint32_t kept = 0;

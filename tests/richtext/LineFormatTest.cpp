@@ -551,7 +551,9 @@ TEST_F(ListLineTest, AWordThatCannotFollowTheMarkerShowsAnError) {
   EXPECT_EQ(lines[0].text, QStringLiteral("[error]"));
   EXPECT_EQ(lines[0].reason, kBreakLineFeed);
   EXPECT_EQ(lines[0].end, 31u);  // the paragraph is done
-  EXPECT_EQ(lines[0].rightEdge, 36.0f);
+  // Level 1 without the first-level flag indents two steps (36 points); the
+  // line is 18 points wide from there.
+  EXPECT_EQ(lines[0].rightEdge, 54.0f);
   EXPECT_EQ(lines[1].text, QStringLiteral("[error]"));
   EXPECT_EQ(lines.back().text, QStringLiteral("after"));
   EXPECT_EQ(log.lines().filter(QStringLiteral("Nothing fit at start of line")).size(), 1);
