@@ -299,9 +299,30 @@ bool FindTextInRange(CorvaneDoc* doc, const QString& string, uint32_t options, c
 
 namespace {
 
+// While a help document is scanned its panes are not confined to their
+// chapter: the search covers every topic, and the help window shows a match
+// in another topic by going there.
+class HelpSearchScope {
+ public:
+  explicit HelpSearchScope(CorvaneDoc* doc)
+      : m_doc(doc->kind == kHelpDocument ? doc : nullptr), m_saved(doc->ignoreChapterConfinement) {
+    if (m_doc) m_doc->ignoreChapterConfinement = 1;
+  }
+  ~HelpSearchScope() {
+    if (m_doc) m_doc->ignoreChapterConfinement = m_saved;
+  }
+  HelpSearchScope(const HelpSearchScope&) = delete;
+  HelpSearchScope& operator=(const HelpSearchScope&) = delete;
+
+ private:
+  CorvaneDoc* m_doc;
+  uint8_t m_saved;
+};
+
 // The forward search from the selection's end (the pane's start with
 // kFindFromStart), wrapping when asked.
 bool SearchForward(CorvaneDoc* doc, const QString& string, uint32_t options, DocRange* found) {
+  const HelpSearchScope scope(doc);
   DocRange scan;
   GetScanRange(doc, 0, false, &scan);
   if (options & kFindFromStart) GetPaneRange(doc, PaneOf(doc), &scan);
@@ -683,14 +704,18 @@ bool FindPrevious(CorvaneDoc* doc) {
   if (doc->kind == kHelpDocument && g_find.type != kFindText) return false;
   if (g_find.type == kFindBrokenLinks) return FindBrokenReference(doc, false, false, false);
   if (g_find.type != kFindText) return FindObject(doc, g_find.type, false, false);
-  DocRange scan;
-  GetBackwardScanRange(doc, false, false, &scan);
   DocRange found;
-  bool ok = FindTextInRange(doc, g_find.find, g_find.options, scan, false, &found);
-  if (!ok && (g_find.options & kFindWrap)) {
-    const auto m = uint32_t(g_find.find.size());
-    const DocRange again{doc, scan.limit >= m ? scan.limit - m + 1 : 0, doc->textLimit};
-    ok = FindTextInRange(doc, g_find.find, g_find.options, again, false, &found);
+  bool ok = false;
+  {
+    const HelpSearchScope scope(doc);
+    DocRange scan;
+    GetBackwardScanRange(doc, false, false, &scan);
+    ok = FindTextInRange(doc, g_find.find, g_find.options, scan, false, &found);
+    if (!ok && (g_find.options & kFindWrap)) {
+      const auto m = uint32_t(g_find.find.size());
+      const DocRange again{doc, scan.limit >= m ? scan.limit - m + 1 : 0, doc->textLimit};
+      ok = FindTextInRange(doc, g_find.find, g_find.options, again, false, &found);
+    }
   }
   if (!ok) {
     NotFound(false);

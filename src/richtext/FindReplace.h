@@ -61,7 +61,8 @@ uint32_t ReplaceCount();
 // Finds the next match after the selection (from the pane's start with
 // `fromStart`) and selects it. With a cancel flag the find is silent: the
 // match is reported to the host instead of flashed, nothing beeps, and a
-// set flag ends the search.
+// set flag ends the search. A help document is searched through all its
+// chapters, not only the pane's; its matches go to the host to be shown.
 bool FindNext(CorvaneDoc* doc, bool fromStart, const bool* cancelFlag = nullptr);
 bool FindPrevious(CorvaneDoc* doc);
 // The references to a bookmark, one picture, and references to bookmarks

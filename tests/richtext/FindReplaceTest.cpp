@@ -256,6 +256,48 @@ TEST_F(FindReplaceTest, HelpHandsTheFoundRangeToTheHost) {
   EXPECT_FALSE(FindNext(doc, true));
 }
 
+TEST_F(FindReplaceTest, HelpSearchesEveryChapter) {
+  HelpHost help;
+  RichTextBuilder helpDoc(kHelpDocument);
+  // Chapter 0 "see one", chapter 1 (its knot at 22-25) "the index".
+  helpDoc.text(QString::fromUtf16(u"see one\n\u0000\u0001\n\u0001the index\n", 22))
+      .knotMarks(kKnotChapter, {kBody + 8, kBody + 9, kBody + 11}, helpDoc.doc()->firstChapterIndex);
+  CorvaneDoc* doc = helpDoc.doc();
+  Pane* pane = CurrentPane(doc);
+  ASSERT_EQ(SizeOfDynamicCPArray(doc->chapterMarks), 2u);
+  const uint32_t index = kBody + 16;
+  const struct {
+    uint32_t chapter, caret;
+    const char* find;
+    bool fromStart, forward;
+    std::pair<uint32_t, uint32_t> match;
+  } cases[] = {
+      {0, kBody, "index", false, true, {index, index + 5}},           // forward into the next chapter
+      {1, index + 5, "one", false, false, {kBody + 4, kBody + 7}},    // backward into the one before
+      {1, index, "see", true, true, {kBody, kBody + 3}},              // from the start: the document's
+  };
+  for (const auto& c : cases) {
+    help.shown.clear();
+    pane->chapterIndex = c.chapter;
+    pane->anchor = pane->end = int32_t(c.caret);
+    SetFindStrings(QString::fromLatin1(c.find), QString());
+    ASSERT_TRUE(c.forward ? FindNext(doc, c.fromStart) : FindPrevious(doc)) << c.find;
+    ASSERT_EQ(help.shown.size(), 1u) << c.find;
+    EXPECT_EQ(help.shown[0], c.match) << c.find;
+    // The pane stays confined to its chapter once the search is over.
+    DocRange range;
+    GetPaneRange(doc, pane, &range);
+    EXPECT_EQ(range.first, c.chapter == 0 ? 0u : kBody + 8) << c.find;
+  }
+
+  // A normal document stays within the pane's chapter.
+  CorvaneDoc* view = Make(QString::fromUtf16(u"see one\n\u0000\u0001\n\u0001the index\n", 22));
+  builder.knotMarks(kKnotChapter, {kBody + 8, kBody + 9, kBody + 11}, view->firstChapterIndex);
+  CurrentPane(view)->chapterIndex = 0;
+  SetFindStrings(QStringLiteral("index"), QString());
+  EXPECT_FALSE(FindNext(view, false));
+}
+
 TEST_F(FindReplaceTest, ReplacementTakesTheFoundCase) {
   const struct {
     const char* replacement;

@@ -18,6 +18,7 @@
 #include "richtext/HelpMarkup.h"
 #include "richtext/Locator.h"
 #include "richtext/Selection.h"
+#include "richtext/TextAccess.h"
 #include "richtext/DragImage.h"
 #include "richtext/NativeWriter.h"
 #include "richtext/Panes.h"
@@ -242,6 +243,27 @@ TEST_F(HelpWindowTest, FindResultsArriveAsHelpFoundAndAreRecorded) {
   help->quickSearch();
   help->findNext();
   EXPECT_GT(beeps(), before);
+}
+
+TEST_F(HelpWindowTest, QuickSearchGoesToTheTopicThatHoldsTheMatch) {
+  CSCorvaneHelpWC* help = open(0);
+  ASSERT_TRUE(help);
+  CorvaneDoc* doc = help->doc()->corvaneDoc();
+  ASSERT_EQ(help->currentTopic(), 0);
+  help->searchField()->setText(QStringLiteral("walrus"));
+  help->quickSearch();
+  EXPECT_EQ(help->currentTopic(), 1);
+  Pane* shownPane = pane(help);
+  ASSERT_EQ(shownPane->end - shownPane->anchor, 6);
+  EXPECT_EQ(RawTextString(doc, uint32_t(shownPane->anchor), uint32_t(shownPane->end)), QStringLiteral("walrus"));
+  EXPECT_GT(uint32_t(shownPane->anchor), chapterStart(help, 1));
+  EXPECT_LT(uint32_t(shownPane->end), chapterStart(help, 2));
+
+  // Back again from Beta to Alpha's text.
+  help->searchField()->setText(QStringLiteral("sentences"));
+  help->quickSearch();
+  EXPECT_EQ(help->currentTopic(), 0);
+  EXPECT_EQ(RawTextString(doc, uint32_t(pane(help)->anchor), uint32_t(pane(help)->end)), QStringLiteral("sentences"));
 }
 
 TEST_F(HelpWindowTest, ZoomStepsStoreTheirPercentAndScaleTheText) {
