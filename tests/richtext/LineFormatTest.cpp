@@ -556,7 +556,13 @@ TEST_F(ListLineTest, AWordThatCannotFollowTheMarkerShowsAnError) {
   EXPECT_EQ(lines[0].rightEdge, 54.0f);
   EXPECT_EQ(lines[1].text, QStringLiteral("[error]"));
   EXPECT_EQ(lines.back().text, QStringLiteral("after"));
-  EXPECT_EQ(log.lines().filter(QStringLiteral("Nothing fit at start of line")).size(), 1);
+  // Logged once a run: here, unless an earlier test of the run logged it;
+  // formatting the lines again logs nothing more.
+  const auto logged = [&] { return log.lines().filter(QStringLiteral("Nothing fit at start of line")).size(); };
+  const qsizetype once = logged();
+  EXPECT_LE(once, 1);
+  Lines(10);
+  EXPECT_EQ(logged(), once);
 
   // Without a marker, a line never gets narrower than 36 points, and long
   // words are cut to fit it.

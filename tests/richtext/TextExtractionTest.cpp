@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "QStringPrinter.h"
+#include "richtext/Copying.h"
+#include "richtext/CorvaneDoc.h"
 #include "richtext/Knots.h"
 #include "richtext/LiveRanges.h"
 #include "richtext/Panes.h"
+#include "richtext/Properties.h"
 #include "richtext/RichTextBuilder.h"
 #include "richtext/TextAccess.h"
 #include "support/DynamicArrays.h"
@@ -78,6 +81,63 @@ TEST_F(ShownTextTest, PlainTextLeavesMarksOut) {
   EXPECT_EQ(ExtractPlainText(DocRange{doc, 22, 31}, false), QStringLiteral("e\nfg\nh\n"));
   EXPECT_TRUE(ExtractPlainText(DocRange{doc, 0, 14}, false).isNull());  // the chapter's marks only
   EXPECT_TRUE(ExtractPlainText(DocRange{doc, 24, 25}, false).isNull());
+}
+
+// A table whose last cell holds two paragraphs, between two paragraphs of
+// body text. With one cell per row the plain text comes from a converted
+// copy of the table; two cells with an indent that leaves no room for tabs
+// walk the table in place. Either way each cell's text comes whole, its last
+// unit too, whether the range takes the table whole or stops inside it.
+TEST(TablePlainTextTest, TheLastCellKeepsItsLastCharacter) {
+  if (!GetThreadStorage()) AllocateThreadStorage(QString());
+  struct Range {
+    uint32_t first, limit;
+    const char* text;
+  };
+  {
+    // 14 x, 15 \n, 16 table, 17 row, 18-20 "p\nq", 21 row end, 22 row,
+    // 23-25 "r\ns", 26 row end, 27 table end, 28 y, 29 \n
+    RichTextBuilder builder;
+    builder.text(Units(u"x\n\u0000\u0000p\nq\u0001\u0000r\ns\u0001\u0001y\n"))
+        .knotMarks(kKnotTable, {16, 27})
+        .knotMarks(kKnotRow, {17, 21})
+        .knotMarks(kKnotRow, {22, 26});
+    CorvaneDoc* doc = builder.doc();
+    ASSERT_TRUE(IsTabbedTable(DocRange{doc, 16, 28}));
+    const Range ranges[] = {
+        {14, 30, "x\np\nq\nr\ns\ny\n"}, {14, 28, "x\np\nq\nr\ns\n"}, {16, 28, "p\nq\nr\ns\n"},
+        {18, 28, "p\nq\nr\ns\n"},       {20, 26, "q\nr\ns"},         {23, 26, "r\ns"},
+    };
+    for (const Range& r : ranges)
+      EXPECT_EQ(ExtractPlainText(DocRange{doc, r.first, r.limit}, false), QString::fromUtf8(r.text))
+          << "one cell a row, " << r.first << ".." << r.limit;
+  }
+  {
+    // 14 x, 15 \n, 16 table, 17 row, 18 a, 19 cell end, 20-22 "p\nq",
+    // 23 row end, 24 row, 25 b, 26 cell end, 27-29 "r\ns", 30 row end,
+    // 31 table end, 32 y, 33 \n
+    RichTextBuilder builder;
+    builder.text(Units(u"x\n\u0000\u0000a\u0001p\nq\u0001\u0000b\u0001r\ns\u0001\u0001y\n"))
+        .knotMarks(kKnotTable, {16, 31})
+        .knotMarks(kKnotRow, {17, 19, 23})
+        .knotMarks(kKnotRow, {24, 26, 30});
+    CorvaneDoc* doc = builder.doc();
+    Properties indented;
+    InitProperties(kParaProperties, &indented, nullptr);
+    indented.body.para.indentl = 20 * 12700;
+    builder.paraRun(16, IndexForProperties(doc, &indented)).paraRun(32, 0);
+    ASSERT_FALSE(IsTabbedTable(DocRange{doc, 16, 32}));
+    const Range ranges[] = {
+        {14, 34, "x\na\np\nq\nb\nr\ns\ny\n"},
+        {14, 32, "x\na\np\nq\nb\nr\ns\n"},
+        {14, 31, "x\na\np\nq\nb\nr\ns\n"},
+        {27, 30, "r\ns"},
+        {20, 30, "p\nq\nb\nr\ns"},
+    };
+    for (const Range& r : ranges)
+      EXPECT_EQ(ExtractPlainText(DocRange{doc, r.first, r.limit}, false), QString::fromUtf8(r.text))
+          << "two cells a row, " << r.first << ".." << r.limit;
+  }
 }
 
 TEST(TitleTest, LongTitlesAreCutAtABreakNearTheMaximum) {

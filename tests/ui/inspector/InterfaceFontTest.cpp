@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QMenu>
+#include <QtTest/QTest>
 
 #include "PaneTestSupport.h"
 #include "model/DRTool.h"
@@ -42,13 +43,20 @@ void ExpectTitlesFit(QMenu* menu) {
 class InterfaceFontTest : public DrawingWindowTest {};
 
 TEST_F(InterfaceFontTest, TheTextToolLeavesTheMenuFontAlone) {
+  // A new palette picks the select tool on a short timer after it opens
+  // (10 ms); a tool chosen before that runs is taken back, so the test lets
+  // the timer run first. Waiting longer than the timer cannot change the result.
+  DRToolbarView* toolbar = controller->toolbarView();
+  QTest::qWait(60);
+  Spin();
+  ASSERT_EQ(toolbar->selectedTool(), kToolSelect);
   DRInfobarView* bar = controller->infoBarView();
   QMenu* menus[] = {bar->colorOptionsMenu(), bar->arrowMenu()};
   const QFont appFont = QApplication::font();
   std::vector<MenuLook> before;
   for (QMenu* menu : menus) before.push_back(LookOf(menu));
 
-  controller->toolbarView()->setSelectedTool(kToolText);
+  toolbar->setSelectedTool(kToolText);
   Spin();
   auto* options = controller->window()->findChild<DRToolOptionsContainer*>();
   ASSERT_NE(options, nullptr);
