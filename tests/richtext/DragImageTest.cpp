@@ -36,12 +36,7 @@ class DragImageTest : public ::testing::Test {
     builder = std::make_unique<RichTextBuilder>();
     doc = builder->doc();
     builder->text(text);
-    Properties chars;
-    InitProperties(kCharProperties, &chars, nullptr);
-    chars.body.charProps.font = IndexOfFont(QStringLiteral("DejaVu Sans"));
-    chars.body.charProps.size = 48;
-    chars.body.charProps.color = kBlackKolor;
-    builder->charRun(kBody, IndexForProperties(doc, &chars));
+    builder->fontRun(kBody, QStringLiteral("DejaVu Sans"), 48);
     if (knots) knots(*builder);
     ClearTableCache(doc);
     doc->hostWindow = &window;

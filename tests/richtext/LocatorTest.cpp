@@ -36,11 +36,7 @@ class LocatorTest : public ::testing::Test {
     made = std::make_unique<RichTextBuilder>();
     doc = made->doc();
     made->text(text);
-    Properties chars;
-    InitProperties(kCharProperties, &chars, nullptr);
-    chars.body.charProps.font = IndexOfFont(QStringLiteral("DejaVu Sans"));
-    chars.body.charProps.size = 48;
-    made->charRun(kBody, IndexForProperties(doc, &chars));
+    made->fontRun(kBody, QStringLiteral("DejaVu Sans"), 48);
     if (extra) extra(*made, doc);
     ClearTableCache(doc);
     doc->hostWindow = &window;

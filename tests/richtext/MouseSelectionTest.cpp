@@ -41,11 +41,7 @@ class MouseSelectionTest : public ::testing::Test {
     made = std::make_unique<RichTextBuilder>(kind);
     doc = made->doc();
     made->text(text);
-    Properties chars;
-    InitProperties(kCharProperties, &chars, nullptr);
-    chars.body.charProps.font = IndexOfFont(QStringLiteral("DejaVu Sans"));
-    chars.body.charProps.size = 48;
-    made->charRun(kBody, IndexForProperties(doc, &chars));
+    made->fontRun(kBody, QStringLiteral("DejaVu Sans"), 48);
     if (extra) extra(*made, doc);
     doc->hostWindow = &window;
     doc->fitToWindow = 1;

@@ -358,11 +358,7 @@ class LaidOutSelectionTest : public ::testing::Test {
         QStringLiteral("The quick brown fox jumps over the lazy dog and keeps on running through the "
                        "fields until the evening comes and the light fades over the hills.\n"));
     doc = builder.doc();
-    Properties chars;
-    InitProperties(kCharProperties, &chars, nullptr);
-    chars.body.charProps.font = IndexOfFont(QStringLiteral("DejaVu Sans"));
-    chars.body.charProps.size = 48;
-    builder.charRun(kBody, IndexForProperties(doc, &chars));
+    builder.fontRun(kBody, QStringLiteral("DejaVu Sans"), 48);
     doc->hostWindow = &window;
     doc->fitToWindow = 1;
     doc->active = 1;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "richtext/FontNames.h"
+#include "richtext/Properties.h"
 #include "richtext/TextAccess.h"
 #include "support/CSCore.h"
 #include "support/DynamicArrays.h"
@@ -104,6 +106,16 @@ RichTextBuilder& RichTextBuilder::knotMarks(uint32_t type, std::initializer_list
 RichTextBuilder& RichTextBuilder::charRun(uint32_t cp, uint32_t index) {
   if (m_doc) ReplaceAt(m_doc->charRuns, cp, &index);
   return *this;
+}
+
+RichTextBuilder& RichTextBuilder::fontRun(uint32_t cp, const QString& family, int16_t size) {
+  if (!m_doc) return *this;
+  Properties chars;
+  InitProperties(kCharProperties, &chars, nullptr);
+  chars.body.charProps.font = IndexOfFont(family);
+  chars.body.charProps.size = size;
+  chars.body.charProps.color = kBlackKolor;
+  return charRun(cp, IndexForProperties(m_doc, &chars));
 }
 
 RichTextBuilder& RichTextBuilder::paraRun(uint32_t cp, uint32_t index) {

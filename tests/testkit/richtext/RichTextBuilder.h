@@ -36,6 +36,9 @@ class RichTextBuilder {
   // A run at the cp pointing at a property index.
   RichTextBuilder& charRun(uint32_t cp, uint32_t index);
   RichTextBuilder& paraRun(uint32_t cp, uint32_t index);
+  // A run at the cp of black text in the font family and size (in the
+  // records' units), the rest of its formatting the defaults.
+  RichTextBuilder& fontRun(uint32_t cp, const QString& family, int16_t size);
 
   CorvaneDoc* doc() const { return m_doc; }
   CorvaneDoc* take();
